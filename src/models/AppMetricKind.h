@@ -1,0 +1,8 @@
+#pragma once
+
+namespace pelmora {
+
+// A column of the application list: the sort key, and the figure a row emphasises.
+enum class AppMetricKind { app, cpu, memory };
+
+} // namespace pelmora

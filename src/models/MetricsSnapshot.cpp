@@ -1,0 +1,24 @@
+#include "MetricsSnapshot.h"
+
+#include "platform/SystemInfo.h"
+
+namespace pelmora {
+
+const MetricsSnapshot &MetricsSnapshot::empty()
+{
+    // A function-local static is initialised once, thread-safely.
+    static const MetricsSnapshot placeholder = [] {
+        MetricsSnapshot s;
+        s.memoryTotalBytes = platform::physicalMemoryBytes();
+        s.sampledAt = WallClock::now();
+        return s;
+    }();
+    return placeholder;
+}
+
+double secondsSinceEpoch(WallClock::time_point t) noexcept
+{
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
+
+} // namespace pelmora

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace pelmora {
+
+// One running process as read in one sample. Identity: `id` (the pid).
+struct ProcessMetric {
+    qint32 id = 0;
+    QString appName;    // the application it is counted under
+    QString name;       // its own name
+    double cpuPercent = 0.0;
+    quint64 memoryBytes = 0;
+
+    friend bool operator==(const ProcessMetric &, const ProcessMetric &) = default;
+};
+
+size_t qHash(const ProcessMetric &process, size_t seed = 0) noexcept;
+
+} // namespace pelmora

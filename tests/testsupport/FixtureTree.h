@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary folder that a test fills with files and links, removed with it.
+class FixtureTree {
+public:
+    FixtureTree();
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &relative) const { return m_dir.filePath(relative); }
+
+    // Writes `content` to `relative`, creating parent folders. Returns the full path.
+    QString write(const QString &relative, const QByteArray &content);
+    // Creates a symbolic link `relative` pointing at `target`.
+    bool symlink(const QString &relative, const QString &target);
+    bool makeDir(const QString &relative);
+    bool remove(const QString &relative);
+
+private:
+    QTemporaryDir m_dir;
+};
