@@ -1,12 +1,10 @@
 #include "services/registry/DesktopEntry.h"
 #include "services/registry/DesktopIndex.h"
 #include "testsupport/FixtureTree.h"
+#include "testsupport/FolderTimes.h"
 
-#include <QDirIterator>
 #include <QTest>
 
-#include <ctime>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 using namespace pelmora;
@@ -16,17 +14,6 @@ namespace {
 QByteArray entry(const QByteArray &name, const QByteArray &exec, const QByteArray &extra = {})
 {
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra;
-}
-
-// Dates every folder an hour back, so that a change made by the test moves
-// its stamp even within one tick of the kernel's coarse clock.
-void ageFolders(const QString &root)
-{
-    const timespec past[2] = {{::time(nullptr) - 3600, 0}, {::time(nullptr) - 3600, 0}};
-    ::utimensat(AT_FDCWD, QFile::encodeName(root).constData(), past, 0);
-    QDirIterator it(root, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        ::utimensat(AT_FDCWD, QFile::encodeName(it.next()).constData(), past, AT_SYMLINK_NOFOLLOW);
 }
 
 QString nameOf(const IndexedApp *app)

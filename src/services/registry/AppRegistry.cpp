@@ -1,0 +1,56 @@
+#include "AppRegistry.h"
+
+#include "UnitName.h"
+
+#include <string_view>
+
+namespace pelmora {
+namespace {
+
+QString fileName(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash != std::string_view::npos)
+        path.remove_prefix(slash + 1);
+    return QString::fromUtf8(path.data(), qsizetype(path.size()));
+}
+
+} // namespace
+
+AppRegistry::AppRegistry(RegistryPaths paths)
+    : m_paths(std::move(paths))
+    , m_index(m_paths)
+{
+}
+
+std::optional<QString> AppRegistry::applicationName(const ProcessFacts &facts) const
+{
+    // A unit whose desktop file is not installed (or is hidden) says nothing;
+    // the program's name may still find the application.
+    for (const QString &desktopId : desktopIdsFromCgroup(facts.cgroup)) {
+        if (const IndexedApp *app = m_index.findByDesktopId(desktopId))
+            return app->name;
+    }
+
+    // Some programs (Chromium and its kin) rewrite their command line into one
+    // space-separated string, so argv[0] up to the first space is tried too.
+    const std::string_view argv0 = facts.argv0;
+    const std::string_view programs[] = {facts.exePath, argv0, argv0.substr(0, argv0.find(' '))};
+    for (const std::string_view program : programs) {
+        if (program.empty())
+            continue;
+        if (const IndexedApp *app = m_index.findByProgram(fileName(program)))
+            return app->name;
+    }
+    return std::nullopt;
+}
+
+void AppRegistry::refreshIfChanged()
+{
+    if (!m_index.changedSinceBuild())
+        return;
+    m_index = DesktopIndex(m_paths);
+    ++m_generation;
+}
+
+} // namespace pelmora

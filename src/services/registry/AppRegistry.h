@@ -1,0 +1,40 @@
+#pragma once
+
+#include "DesktopIndex.h"
+#include "RegistryPaths.h"
+#include "services/ProcessFacts.h"
+
+#include <QString>
+
+#include <optional>
+
+// Which desktop application owns a running process. Asked in this order:
+//   1. the systemd unit the desktop launched the application in, read from
+//      the process's control group, when it names an installed desktop file;
+//   2. an installed desktop file whose Exec program or TryExec has the file
+//      name of the process's executable or argv[0];
+//   3. otherwise no application.
+namespace pelmora {
+
+class AppRegistry {
+public:
+    explicit AppRegistry(RegistryPaths paths = RegistryPaths::fromEnvironment());
+
+    // The display name of the application that owns the process, or nothing.
+    std::optional<QString> applicationName(const ProcessFacts &facts) const;
+
+    // Re-indexes the desktop files when an applications folder changed.
+    void refreshIfChanged();
+
+    // Bumped by every re-index: answers cached before it may be stale.
+    quint64 generation() const { return m_generation; }
+
+    const DesktopIndex &index() const { return m_index; }
+
+private:
+    RegistryPaths m_paths;
+    DesktopIndex m_index;
+    quint64 m_generation = 0;
+};
+
+} // namespace pelmora
