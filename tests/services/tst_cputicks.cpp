@@ -99,16 +99,13 @@ private slots:
         QTest::newRow("typical") << procStat(cpuLine(0, 1, 2, 3, 4) + cpuLine(1, 1, 2, 3, 4)) << 2;
         QTest::newRow("four states only (old kernel)") << QByteArray("cpu0 1 2 3 4\n") << 1;
         QTest::newRow("no final newline") << QByteArray("cpu3 1 2 3 4 5 6 7 8 9 10") << 1;
-        QTest::newRow("tabs and runs of spaces") << QByteArray("cpu0\t1  2 3\t4\n") << 1;
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("aggregate line only") << QByteArray("cpu  1 2 3 4 5 6 7 8 0 0\nintr 0\n") << -1;
         QTest::newRow("cut after three states") << procStat("cpu0 1 2 3 4\ncpu1 1 2 3") << -1;
-        QTest::newRow("cut after the label") << QByteArray("cpu0 1 2 3 4\ncpu1") << -1;
         QTest::newRow("letter in a counter") << QByteArray("cpu0 1 2 x 4\n") << -1;
         QTest::newRow("negative counter") << QByteArray("cpu0 1 -2 3 4\n") << -1;
         QTest::newRow("counter beyond 64 bits") << QByteArray("cpu0 18446744073709551616 2 3 4\n") << -1;
         QTest::newRow("processor listed twice") << QByteArray("cpu0 1 2 3 4\ncpu0 1 2 3 4\n") << -1;
-        QTest::newRow("binary junk") << QByteArray("\0\xff\n\x01", 4) << -1;
     }
     void parsing()
     {
@@ -116,14 +113,6 @@ private slots:
         QFETCH(int, processors);
         const auto ticks = parse(text);
         QCOMPARE(ticks ? int(ticks->size()) : -1, processors);
-    }
-
-    void foldsLinuxStatesIntoFour()
-    {
-        const auto ticks = parse("cpu7 1 2 3 4 5 6 7 8 9 10\n");
-        QVERIFY(ticks);
-        // user=1 nice=2 system=3+irq 6+softirq 7+steal 8, idle=4+iowait 5
-        QCOMPARE(ticks->front(), (ProcessorTicks{7, 1, 24, 9, 2}));
     }
 
     // The provider over a fixture tree: a failed read keeps the figure and
