@@ -1,0 +1,49 @@
+#include "ProcessSignal.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+// glibc 2.36's <sys/pidfd.h> lacks the extern "C" guard of its other headers.
+extern "C" {
+#include <sys/pidfd.h>
+}
+
+#include <utility>
+
+namespace pelmora::platform {
+
+ProcessHandle ProcessHandle::open(std::int32_t pid)
+{
+    if (pid <= 0)
+        return {};
+    return ProcessHandle(::pidfd_open(pid, 0));
+}
+
+ProcessHandle::~ProcessHandle()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+ProcessHandle::ProcessHandle(ProcessHandle &&other) noexcept
+    : m_fd(std::exchange(other.m_fd, -1))
+{
+}
+
+ProcessHandle &ProcessHandle::operator=(ProcessHandle &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+bool ProcessHandle::sendSignal(int signal) const
+{
+    return m_fd >= 0 && ::pidfd_send_signal(m_fd, signal, nullptr, 0) == 0;
+}
+
+} // namespace pelmora::platform

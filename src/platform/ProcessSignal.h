@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+// Signalling one process through a pidfd: the handle stays bound to the
+// process it was opened for, so a pid reused after that process ended is
+// never hit.
+namespace pelmora::platform {
+
+class ProcessHandle {
+public:
+    // Opens a handle on `pid`; invalid when the process is gone, pid <= 0,
+    // or the kernel has no pidfds.
+    static ProcessHandle open(std::int32_t pid);
+
+    ProcessHandle() = default;
+    ~ProcessHandle();
+    ProcessHandle(const ProcessHandle &) = delete;
+    ProcessHandle &operator=(const ProcessHandle &) = delete;
+    ProcessHandle(ProcessHandle &&other) noexcept;
+    ProcessHandle &operator=(ProcessHandle &&other) noexcept;
+
+    bool isValid() const noexcept { return m_fd >= 0; }
+
+    // Sends `signal`. False when it could not be delivered: the process has
+    // ended (ESRCH) or belongs to another user (EPERM).
+    bool sendSignal(int signal) const;
+
+private:
+    explicit ProcessHandle(int fd) noexcept : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+} // namespace pelmora::platform
