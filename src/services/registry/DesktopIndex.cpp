@@ -11,9 +11,12 @@
 namespace pelmora {
 namespace {
 
-// Bounds for trees that links make deep or wide; real ones are far smaller.
+// Bounds for trees that links make deep or wide (a link to "/" included);
+// real ones are far smaller.
 constexpr int kMaxDepth = 8;
-constexpr int kMaxDesktopFiles = 50000;
+constexpr qsizetype kMaxFolders = 1024;
+constexpr qsizetype kMaxDesktopFiles = 50000;
+const QLatin1String kDesktopSuffix(".desktop");
 constexpr qint64 kRecentSeconds = 1;
 
 QString baseName(const QString &path)
@@ -32,7 +35,7 @@ struct ProgramClaim {
 // "org.gnome.Evince.desktop" for "evince".
 bool idNamesProgram(const QString &desktopId, const QString &program)
 {
-    const QStringView stem = QStringView(desktopId).chopped(int(qstrlen(".desktop")));
+    const QStringView stem = QStringView(desktopId).chopped(kDesktopSuffix.size());
     const QStringView last = stem.sliced(stem.lastIndexOf(u'.') + 1);
     return stem.compare(program, Qt::CaseInsensitive) == 0 || last.compare(program, Qt::CaseInsensitive) == 0;
 }
@@ -95,8 +98,9 @@ private:
     void scanFolder(const QString &folder, const QString &idPrefix, int depth, QSet<QString> &visited)
     {
         const QString canonical = QFileInfo(folder).canonicalFilePath();
-        if (canonical.isEmpty() || visited.contains(canonical))
-            return; // a symlink loop, or a folder reached twice
+        if (canonical.isEmpty() || visited.contains(canonical) || m_folderCount >= kMaxFolders)
+            return; // a symlink loop, a folder reached twice, or a runaway tree
+        ++m_folderCount;
         visited.insert(canonical);
         stamp(folder); // before listing: a change during the scan shows next time
 
@@ -106,7 +110,7 @@ private:
             if (info.isDir()) {
                 if (depth < kMaxDepth)
                     scanFolder(info.filePath(), idPrefix + info.fileName() + u'-', depth + 1, visited);
-            } else if (info.fileName().endsWith(QLatin1String(".desktop"))) {
+            } else if (info.fileName().endsWith(kDesktopSuffix)) {
                 addFile(info.filePath(), idPrefix + info.fileName());
             }
         }
@@ -129,7 +133,7 @@ private:
 
         QString name = entry->displayName(m_localeNames);
         if (name.isEmpty())
-            name = desktopId.chopped(int(qstrlen(".desktop")));
+            name = desktopId.chopped(kDesktopSuffix.size());
         apps.insert(desktopId, IndexedApp{desktopId, name});
 
         QString programs[] = {baseName(execProgram(entry->exec)), baseName(entry->tryExec.trimmed())};
@@ -143,6 +147,7 @@ private:
 
     const QStringList &m_localeNames;
     QSet<QString> m_seenIds;
+    qsizetype m_folderCount = 0;
 };
 
 } // namespace
