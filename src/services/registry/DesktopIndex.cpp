@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSet>
 
+#include <optional>
+
 namespace pelmora {
 namespace {
 
@@ -57,18 +59,19 @@ QList<ProgramClaim> narrowed(const QList<ProgramClaim> &claims, Predicate keep)
 //   1. prefer entries whose desktop id names the program ("org.gnome.Evince"
 //      for evince), then entries shown in menus (not NoDisplay);
 //   2. if the remaining entries all have one display name, that is the
-//      application (the first in lookup order, so a user's copy wins);
+//      application;
 //   3. otherwise the program names no application: guessing would file the
 //      processes under, and quit them as, the wrong one.
-const ProgramClaim *resolvedClaim(const QList<ProgramClaim> &claims, const QString &program, QList<ProgramClaim> &scratch)
+std::optional<QString> resolvedDesktopId(const QList<ProgramClaim> &claims, const QString &program)
 {
-    scratch = narrowed(claims, [&](const ProgramClaim &c) { return idNamesProgram(c.desktopId, program); });
-    scratch = narrowed(scratch, [](const ProgramClaim &c) { return !c.noDisplay; });
-    for (const ProgramClaim &claim : scratch) {
-        if (claim.name != scratch.front().name)
-            return nullptr;
+    QList<ProgramClaim> candidates =
+        narrowed(claims, [&](const ProgramClaim &c) { return idNamesProgram(c.desktopId, program); });
+    candidates = narrowed(candidates, [](const ProgramClaim &c) { return !c.noDisplay; });
+    for (const ProgramClaim &candidate : candidates) {
+        if (candidate.name != candidates.front().name)
+            return std::nullopt;
     }
-    return &scratch.front();
+    return candidates.front().desktopId;
 }
 
 class Builder {
@@ -172,10 +175,9 @@ DesktopIndex::DesktopIndex(const RegistryPaths &paths)
             && stamp.modifiedSeconds <= m_builtAtSeconds + kRecentSeconds)
             m_sawRecentChange = true;
     }
-    QList<ProgramClaim> scratch;
     for (auto it = builder.claims.cbegin(); it != builder.claims.cend(); ++it) {
-        if (const ProgramClaim *claim = resolvedClaim(it.value(), it.key(), scratch))
-            m_programs.insert(it.key(), claim->desktopId);
+        if (std::optional<QString> desktopId = resolvedDesktopId(it.value(), it.key()))
+            m_programs.insert(it.key(), *std::move(desktopId));
     }
 }
 
