@@ -35,8 +35,8 @@ struct DesktopEntry {
 std::optional<DesktopEntry> parseDesktopEntry(QByteArrayView content);
 
 // The program an Exec value runs: its first word after any `env` (with its
-// options) and VAR=value assignments, unquoted by the specification's rules
-// for Exec. Empty when there is none.
+// options) and VAR=value assignments, unquoted by the Desktop Entry
+// Specification's rules for Exec. Empty when there is none.
 QString execProgram(const QString &exec);
 
 } // namespace pelmora
