@@ -1,0 +1,63 @@
+#include "ProcessMetricsProvider.h"
+
+#include "AppPathRule.h"
+#include "ProcessFacts.h"
+#include "registry/AppQuitter.h"
+
+#include <QFile>
+
+namespace pelmora {
+
+ProcessMetricsProvider::Options ProcessMetricsProvider::Options::fromEnvironment()
+{
+    Options options;
+    if (qEnvironmentVariable("PELMORA_PROCESS_SOURCE") == u"ps")
+        options.source = Source::ps;
+    options.registryPaths = RegistryPaths::fromEnvironment();
+    return options;
+}
+
+ProcessMetricsProvider::ProcessMetricsProvider(Options options)
+    : m_source(options.source)
+    , m_root(options.procRoot)
+    , m_registry(std::move(options.registryPaths))
+    , m_procSource(options.procRoot)
+    , m_psSource(std::move(options.psProgram))
+{
+}
+
+std::optional<QString> ProcessMetricsProvider::appName(qint32 pid, QStringView commandPath) const
+{
+    if (pid > 0) {
+        if (std::optional<QString> name = m_registry.applicationName(readProcessFacts(m_root, pid)))
+            return name;
+    }
+    return appNameFromPath(commandPath);
+}
+
+QList<ProcessMetric> ProcessMetricsProvider::readProcesses()
+{
+    m_registry.refreshIfChanged();
+    if (m_source == Source::ps)
+        return m_psSource.read([this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
+
+    return m_procSource.read(
+        [this](const ProcessFacts &facts, std::string_view commandPath) -> std::optional<QString> {
+            if (std::optional<QString> name = m_registry.applicationName(facts))
+                return name;
+            return appNameFromPath(QFile::decodeName(QByteArray(commandPath.data(), qsizetype(commandPath.size()))));
+        },
+        m_registry.generation());
+}
+
+RankedApps ProcessMetricsProvider::readApps()
+{
+    return groupAndRank(readProcesses());
+}
+
+void ProcessMetricsProvider::quit(const AppMetric &app) const
+{
+    quitApplication(app, m_registry, m_root);
+}
+
+} // namespace pelmora

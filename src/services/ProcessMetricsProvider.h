@@ -1,0 +1,59 @@
+#pragma once
+
+#include "ProcProcessSource.h"
+#include "ProcessGrouping.h"
+#include "PsProcessSource.h"
+#include "registry/AppRegistry.h"
+
+#include "platform/ProcFs.h"
+
+#include <QStringView>
+
+#include <optional>
+#include <string>
+
+namespace pelmora {
+
+// Lists the processes, names each after the application that owns it, groups
+// them into applications and ranks those. Unlike a stateless reader it keeps
+// per-process CPU baselines and the desktop index between calls, since
+// interval CPU figures and a cheap refresh need them.
+class ProcessMetricsProvider {
+public:
+    enum class Source { procfs, ps };
+
+    struct Options {
+        Source source = Source::procfs;
+        std::string procRoot = "/proc";
+        std::string psProgram = "/bin/ps";
+        RegistryPaths registryPaths;
+
+        // PELMORA_PROCESS_SOURCE=ps selects the process-status tool.
+        static Options fromEnvironment();
+    };
+
+    explicit ProcessMetricsProvider(Options options = Options::fromEnvironment());
+
+    RankedApps readApps();
+    QList<ProcessMetric> readProcesses();
+
+    // The application a process belongs to: the desktop registry first, then
+    // the application bundle on its command path.
+    std::optional<QString> appName(qint32 pid, QStringView commandPath) const;
+
+    // Asks the application's top processes to quit (SIGTERM through a pidfd),
+    // each verified against the registry at that moment.
+    void quit(const AppMetric &app) const;
+
+    const AppRegistry &registry() const { return m_registry; }
+    std::size_t cachedProcessCount() const { return m_procSource.cachedProcessCount(); }
+
+private:
+    Source m_source;
+    platform::ProcRoot m_root;
+    AppRegistry m_registry;
+    ProcProcessSource m_procSource;
+    PsProcessSource m_psSource;
+};
+
+} // namespace pelmora

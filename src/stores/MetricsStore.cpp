@@ -1,0 +1,144 @@
+#include "MetricsStore.h"
+
+#include "StatusTitleRule.h"
+#include "support/RuntimeProbe.h"
+
+namespace pelmora {
+namespace {
+
+// Builds the event's fields only when the trail is on.
+template <typename MakeFields>
+void probe(const char *event, MakeFields &&makeFields)
+{
+    if (!RuntimeProbe::path())
+        return;
+    RuntimeProbe::Fields fields = makeFields();
+    fields.emplace(QStringLiteral("event"), QLatin1StringView(event));
+    RuntimeProbe::append(fields);
+}
+
+void probe(const char *event)
+{
+    probe(event, [] { return RuntimeProbe::Fields{}; });
+}
+
+double usedPercent(quint64 used, quint64 total)
+{
+    if (total == 0)
+        return 0.0;
+    return double(used) / double(total) * 100.0;
+}
+
+} // namespace
+
+MetricsStore::MetricsStore(QObject *parent)
+    : MetricsStore(Options{SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); },
+                           defaultRefreshInterval},
+                   parent)
+{
+}
+
+MetricsStore::MetricsStore(Options options, QObject *parent)
+    : QObject(parent)
+    , m_snapshot(MetricsSnapshot::empty())
+    , m_statusTitle(QStringLiteral("--/--"))
+    , m_systemProvider(std::move(options.systemProvider))
+    , m_processProvider(std::move(options.processProvider))
+    , m_wallClock(std::move(options.wallClock))
+{
+    m_refreshTimer.setInterval(options.refreshInterval);
+    // A coarse timer lets the kernel batch wake-ups; the title throttle absorbs the slack.
+    m_refreshTimer.setTimerType(Qt::CoarseTimer);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
+    probe("metricsStoreInit");
+    start();
+}
+
+MetricsStore::~MetricsStore() = default;
+
+std::chrono::milliseconds MetricsStore::refreshInterval() const
+{
+    return m_refreshTimer.intervalAsDuration();
+}
+
+void MetricsStore::start()
+{
+    probe("metricsStoreStart");
+    refresh();
+    m_refreshTimer.start();
+}
+
+void MetricsStore::onTimerTick()
+{
+    if (!m_isRefreshPaused)
+        refresh();
+}
+
+void MetricsStore::refresh()
+{
+    probe("refreshBegin");
+    const double cpuPercent = m_systemProvider.readCPUPercent();
+    const MemoryInfo memory = m_systemProvider.readMemory();
+    const double memoryUsedPercent = usedPercent(memory.usedBytes, memory.totalBytes);
+    probe("systemMetricsRead");
+
+    RankedApps apps = m_processProvider.readApps();
+    probe("processMetricsRead", [&] {
+        return RuntimeProbe::Fields{
+            {QStringLiteral("topCPUCount"), QString::number(apps.cpu.size())},
+            {QStringLiteral("topMemoryCount"), QString::number(apps.memory.size())},
+        };
+    });
+
+    MetricsSnapshot next;
+    next.cpuPercent = cpuPercent;
+    next.memoryUsedPercent = memoryUsedPercent;
+    next.memoryUsedBytes = memory.usedBytes;
+    next.memoryTotalBytes = memory.totalBytes;
+    next.allApps = std::move(apps.all);
+    next.topCPUApps = std::move(apps.cpu);
+    next.topMemoryApps = std::move(apps.memory);
+    next.sampledAt = m_wallClock();
+    m_snapshot = std::move(next);
+    Q_EMIT snapshotChanged();
+
+    applyStatusTitleRule(m_snapshot);
+
+    probe("snapshot", [this] {
+        return RuntimeProbe::Fields{
+            {QStringLiteral("cpuPercent"), RuntimeProbe::formatNumber(m_snapshot.cpuPercent)},
+            {QStringLiteral("memoryUsedBytes"), QString::number(m_snapshot.memoryUsedBytes)},
+            {QStringLiteral("sampledAt"), RuntimeProbe::formatNumber(secondsSinceEpoch(m_snapshot.sampledAt))},
+            {QStringLiteral("topCPUCount"), QString::number(m_snapshot.topCPUApps.size())},
+            {QStringLiteral("topMemoryCount"), QString::number(m_snapshot.topMemoryApps.size())},
+        };
+    });
+}
+
+void MetricsStore::applyStatusTitleRule(const MetricsSnapshot &snapshot)
+{
+    if (snapshot.topCPUApps.isEmpty() && snapshot.topMemoryApps.isEmpty())
+        return;
+    // "Now" is taken after the process table was read, as the throttle intends.
+    const WallClock::time_point now = m_wallClock();
+    std::optional<QString> title = StatusTitleRule::titleFor(snapshot, m_lastStatusTitleUpdate, now);
+    if (!title)
+        return;
+    m_lastStatusTitleUpdate = now;
+    m_statusTitle = *std::move(title);
+    Q_EMIT statusTitleChanged();
+}
+
+void MetricsStore::quit(const AppMetric &app)
+{
+    m_processProvider.quit(app);
+    // Bound to this store: a pending follow-up does nothing once it is gone.
+    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+}
+
+void MetricsStore::setUpdatesPaused(bool paused)
+{
+    m_isRefreshPaused = paused;
+}
+
+} // namespace pelmora

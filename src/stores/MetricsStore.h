@@ -1,0 +1,78 @@
+#pragma once
+
+#include "models/MetricsSnapshot.h"
+#include "services/ProcessMetricsProvider.h"
+#include "services/SystemMetricsProvider.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+namespace pelmora {
+
+// The single owner of the current sample. Refreshes on a timer on the main
+// thread, publishes immutable snapshots, derives the throttled status title
+// and records each step in the optional probe trail. Change signals are
+// emitted after the new value is stored, so observers read the new value.
+class MetricsStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString statusTitle READ statusTitle NOTIFY statusTitleChanged)
+
+public:
+    using Clock = std::function<WallClock::time_point()>;
+
+    struct Options {
+        SystemMetricsProvider systemProvider;
+        ProcessMetricsProvider processProvider;
+        Clock wallClock = [] { return WallClock::now(); };
+        std::chrono::milliseconds refreshInterval{5000};
+    };
+
+    static constexpr std::chrono::milliseconds defaultRefreshInterval{5000};
+    static constexpr std::chrono::milliseconds quitFollowUpDelay{1000};
+
+    // Reads the real machine. Writes the first probe events and runs the first
+    // refresh before returning.
+    explicit MetricsStore(QObject *parent = nullptr);
+    // For tests: fixture readers, a fake clock, a shorter interval.
+    explicit MetricsStore(Options options, QObject *parent = nullptr);
+    ~MetricsStore() override;
+
+    const MetricsSnapshot &snapshot() const { return m_snapshot; }
+    const QString &statusTitle() const { return m_statusTitle; }
+    bool isRefreshPaused() const { return m_isRefreshPaused; }
+    std::chrono::milliseconds refreshInterval() const;
+    const ProcessMetricsProvider &processProvider() const { return m_processProvider; }
+
+public Q_SLOTS:
+    // One refresh now, also while paused.
+    void refresh();
+    // Asks each process of `app` to quit; refreshes one second later.
+    void quit(const pelmora::AppMetric &app);
+    // While paused, timer ticks do nothing. Nothing else happens here.
+    void setUpdatesPaused(bool paused);
+
+Q_SIGNALS:
+    void snapshotChanged();
+    void statusTitleChanged();
+
+private:
+    void start();
+    void onTimerTick();
+    void applyStatusTitleRule(const MetricsSnapshot &snapshot);
+
+    MetricsSnapshot m_snapshot;
+    QString m_statusTitle;
+    SystemMetricsProvider m_systemProvider;
+    ProcessMetricsProvider m_processProvider;
+    Clock m_wallClock;
+    QTimer m_refreshTimer;
+    std::optional<WallClock::time_point> m_lastStatusTitleUpdate;
+    bool m_isRefreshPaused = false;
+};
+
+} // namespace pelmora

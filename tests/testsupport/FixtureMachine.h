@@ -1,0 +1,59 @@
+#pragma once
+
+#include "FixtureTree.h"
+
+#include "services/registry/RegistryPaths.h"
+#include "stores/MetricsStore.h"
+
+#include <QList>
+#include <QString>
+
+#include <chrono>
+
+// A fake machine on disk: a /proc tree and an XDG data folder that the real
+// readers turn into exactly the sample a test asks for. Each application gets
+// a desktop entry and runs its processes in its own systemd app scope, so the
+// registry finds it by the unit name. Processes start at boot and the machine
+// has been up 1000 s, so a process's first CPU figure is its lifetime average
+// as given. Memory figures are rounded down to whole pages.
+class FixtureMachine {
+public:
+    struct Process {
+        QString name; // its own name (comm is cut to 15 characters, the executable keeps it whole)
+        double cpuPercent = 0.0;
+        quint64 memoryBytes = 0;
+        qint32 ppid = 1;
+    };
+
+    FixtureMachine();
+
+    bool isValid() const { return m_tree.isValid(); }
+    QString procRoot() const { return m_tree.filePath(QStringLiteral("proc")); }
+    pelmora::RegistryPaths registryPaths() const;
+
+    // Adds an application named `name` with these processes; returns their pids.
+    QList<qint32> addApp(const QString &name, const QList<Process> &processes);
+    // A process that belongs to no application (not listed by the readers).
+    qint32 addStrayProcess(const Process &process);
+    void removeProcess(qint32 pid);
+
+    // The busy share of the whole machine since the previous call (the first
+    // reading of a provider is always 0, whatever is set here).
+    void advanceMachineCpu(double busyPercent);
+    void setMemory(quint64 usedBytes, quint64 totalBytes);
+
+    pelmora::MetricsStore::Options storeOptions(
+        pelmora::MetricsStore::Clock clock = {},
+        std::chrono::milliseconds interval = pelmora::MetricsStore::defaultRefreshInterval) const;
+
+private:
+    void writeProcess(qint32 pid, const Process &process, const QString &cgroup);
+
+    FixtureTree m_tree;
+    // Above the kernel's PID_MAX_LIMIT (4194304): no live process can ever have these
+    // pids, so a quit aimed at a fixture process can never reach a real one.
+    qint32 m_nextPid = 4195000;
+    int m_appCount = 0;
+    quint64 m_busyTicks = 0;
+    quint64 m_idleTicks = 0;
+};
