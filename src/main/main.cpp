@@ -1,1 +1,6 @@
-int main() { return 0; }
+#include "app/CommandLine.h"
+
+int main(int argc, char *argv[])
+{
+    return pelmora::runPelmora(argc, argv);
+}
