@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+// The popover's look, defined once: text styles as pixel sizes in
+// device-independent pixels (1 point = 1 unit), the fixed-width figure face,
+// and the semantic colours as fixed light values whatever the desktop theme.
+namespace pelmora::Theme {
+
+enum class TextStyle { title3, headline, body, callout, caption, caption2 };
+
+// Pixel size of a text style; each is larger than the next one down the list.
+int pixelSize(TextStyle style);
+
+QFont font(TextStyle style, QFont::Weight weight = QFont::Normal);
+QFont systemFont(qreal pixelSize, QFont::Weight weight = QFont::Normal);
+// The fixed-width face used for every figure in the lists.
+QFont monospacedFont(TextStyle style, QFont::Weight weight = QFont::Normal);
+
+QColor primaryLabel();
+QColor secondaryLabel();
+QColor textBackground();
+QColor windowBackground();
+QColor controlBackground();
+QColor separator();
+QColor placeholderText();
+QColor systemBlue();
+QColor systemGreen();
+QColor systemOrange();
+QColor systemRed();
+
+// `colour` with its own alpha multiplied by `opacity`.
+QColor withOpacity(const QColor &colour, qreal opacity);
+
+} // namespace pelmora::Theme
