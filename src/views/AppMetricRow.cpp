@@ -1,0 +1,138 @@
+#include "AppMetricRow.h"
+
+#include "FigureEmphasis.h"
+#include "Theme.h"
+#include "support/MetricFormatters.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace pelmora {
+namespace {
+
+using Theme::TextStyle;
+
+QFont nameFont(bool isProcess)
+{
+    return Theme::font(isProcess ? TextStyle::caption : TextStyle::callout);
+}
+
+QFont figureFont(const FigureEmphasis &emphasis)
+{
+    return Theme::monospacedFont(TextStyle::callout, emphasis.isSemibold ? QFont::DemiBold : QFont::Normal);
+}
+
+// Baseline that centres a line of `font` vertically in `rect`.
+qreal centredBaseline(const QRectF &rect, const QFont &font)
+{
+    const QFontMetricsF fm(font);
+    return rect.center().y() + (fm.ascent() - fm.descent()) / 2.0;
+}
+
+void drawTrailing(QPainter &painter, const QRectF &frame, const QString &text, const QFont &font,
+                  const QColor &colour)
+{
+    const QFontMetricsF fm(font);
+    painter.setFont(font);
+    painter.setPen(colour);
+    const qreal width = fm.horizontalAdvance(text);
+    painter.drawText(QPointF(frame.right() - width, centredBaseline(frame, font)), text);
+}
+
+} // namespace
+
+int AppMetricRow::lineHeight()
+{
+    const QFontMetricsF name(nameFont(false));
+    const QFontMetricsF figures(Theme::monospacedFont(TextStyle::callout, QFont::DemiBold));
+    return std::max<int>(minimumLineHeight, int(std::ceil(std::max(name.height(), figures.height()))));
+}
+
+int AppMetricRow::height()
+{
+    return lineHeight() + 2 * verticalPadding;
+}
+
+CardStyle AppMetricRow::cardStyle(bool isHighlighted)
+{
+    CardStyle style;
+    style.radius = cornerRadius;
+    style.fill = isHighlighted ? Theme::withOpacity(Theme::systemBlue(), 0.09) : Theme::textBackground();
+    style.stroke = isHighlighted ? Theme::withOpacity(Theme::systemBlue(), 0.2)
+                                 : Theme::withOpacity(Theme::primaryLabel(), 0.06);
+    style.shadowColour = QColor(0, 0, 0, qRound(255 * (isHighlighted ? 0.07 : 0.03)));
+    style.shadowBlur = 8;
+    style.shadowOffset = {0, 2};
+    return style;
+}
+
+std::optional<QString> AppMetricRow::countText(std::optional<qsizetype> processCount)
+{
+    if (!processCount || *processCount < 2)
+        return std::nullopt;
+    return tr("%Ln", "number of processes beside an application's name", int(*processCount));
+}
+
+AppMetricRow::LineLayout AppMetricRow::lineLayout(const QRectF &line, const QString &name,
+                                                  std::optional<qsizetype> processCount, bool isProcess)
+{
+    LineLayout layout;
+    layout.memory = QRectF(line.right() - memoryColumnWidth, line.top(), memoryColumnWidth, line.height());
+    layout.cpu = QRectF(layout.memory.left() - spacing - cpuColumnWidth, line.top(), cpuColumnWidth, line.height());
+    // The name group may reach the spacer's minimum gap before the CPU frame.
+    const qreal groupWidth = std::max(0.0, layout.cpu.left() - 2 * spacing - minimumGap - line.left());
+
+    qreal countWidth = 0;
+    if (const std::optional<QString> count = countText(processCount)) {
+        layout.countText = *count;
+        countWidth = QFontMetricsF(Theme::font(TextStyle::caption2)).horizontalAdvance(*count);
+    }
+    const qreal nameRoom = std::max(0.0, groupWidth - (countWidth > 0 ? countSpacing + countWidth : 0));
+    const QFontMetricsF fm(nameFont(isProcess));
+    layout.shownName = fm.elidedText(name, Qt::ElideMiddle, nameRoom);
+    const qreal nameWidth = std::min(nameRoom, fm.horizontalAdvance(layout.shownName));
+    layout.name = QRectF(line.left(), line.top(), nameWidth, line.height());
+    if (countWidth > 0)
+        layout.count = QRectF(layout.name.right() + countSpacing, line.top(), countWidth, line.height());
+    return layout;
+}
+
+void AppMetricRow::paintMetricLine(QPainter &painter, const QRectF &line, const QString &name,
+                                   std::optional<qsizetype> processCount, double cpuPercent, quint64 memoryBytes,
+                                   bool isProcess, AppMetricKind emphasized)
+{
+    const LineLayout layout = lineLayout(line, name, processCount, isProcess);
+    painter.save();
+
+    // Name and count share the name's baseline.
+    const QFont font = nameFont(isProcess);
+    const qreal baseline = centredBaseline(line, font);
+    painter.setFont(font);
+    painter.setPen(isProcess ? Theme::secondaryLabel() : Theme::primaryLabel());
+    painter.drawText(QPointF(layout.name.left(), baseline), layout.shownName);
+    if (!layout.count.isEmpty()) {
+        painter.setFont(Theme::font(TextStyle::caption2));
+        painter.setPen(Theme::secondaryLabel());
+        painter.drawText(QPointF(layout.count.left(), baseline), layout.countText);
+    }
+
+    const FigureEmphasis cpu = cpuFigureEmphasis(cpuPercent, emphasized, isProcess);
+    drawTrailing(painter, layout.cpu, formattedProcessCPU(cpuPercent), figureFont(cpu), figureColour(cpu.tint));
+    const FigureEmphasis memory = memoryFigureEmphasis(memoryBytes, emphasized, isProcess);
+    drawTrailing(painter, layout.memory, formattedBytes(memoryBytes), figureFont(memory),
+                 figureColour(memory.tint));
+    painter.restore();
+}
+
+void AppMetricRow::paint(QPainter &painter, const QRectF &card, const AppMetric &app, AppMetricKind emphasized,
+                         bool isHighlighted)
+{
+    paintCard(painter, card, cardStyle(isHighlighted));
+    const QRectF line = card.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
+    paintMetricLine(painter, line, app.name, app.processes.size(), app.cpuPercent, app.memoryBytes, false,
+                    emphasized);
+}
+
+} // namespace pelmora
