@@ -1,0 +1,39 @@
+#include "PopoverHeightSetting.h"
+
+#include "PopoverResize.h"
+
+#include <cmath>
+
+namespace pelmora {
+
+PopoverHeightSetting::PopoverHeightSetting(const SettingsLocation &location)
+    : m_settings(std::make_unique<QSettings>(location.fileName, location.format))
+{
+}
+
+PopoverHeightSetting::~PopoverHeightSetting() = default;
+
+QString PopoverHeightSetting::key()
+{
+    return QStringLiteral("popoverHeight");
+}
+
+double PopoverHeightSetting::read() const
+{
+    if (m_settings->status() != QSettings::NoError)
+        return PopoverResize::defaultHeight;
+    const QVariant value = m_settings->value(key());
+    bool ok = false;
+    const double height = value.toDouble(&ok);
+    if (!value.isValid() || !ok || !std::isfinite(height))
+        return PopoverResize::defaultHeight;
+    return height;
+}
+
+void PopoverHeightSetting::write(double height)
+{
+    m_settings->setValue(key(), height);
+    m_settings->sync();
+}
+
+} // namespace pelmora

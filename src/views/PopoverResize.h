@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+
+namespace pelmora {
+
+// The popover's height rule. The shown height is the stored one limited to
+// 360..760; a drag on the resize strip measures from the height it began at,
+// writes the stored height only in steps of at least 8, and writes the exact
+// last height when it ends.
+struct PopoverResize {
+    static constexpr double minimumHeight = 360.0;
+    static constexpr double maximumHeight = 760.0;
+    static constexpr double defaultHeight = 520.0;
+    static constexpr double step = 8.0;
+
+    static double limited(double height);
+
+    std::optional<double> resizeStartHeight;   // set for the length of one drag
+    std::optional<double> pendingResizeHeight; // the drag's latest height
+
+    // One drag movement (the press counts as one, with translation 0;
+    // downwards is positive). Returns the height to store now, if any.
+    std::optional<double> dragChanged(double storedHeight, double translation);
+
+    // The release. Returns the height to store, if the drag computed one.
+    std::optional<double> dragEnded();
+
+    bool isDragging() const { return resizeStartHeight.has_value(); }
+};
+
+} // namespace pelmora
