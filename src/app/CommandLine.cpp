@@ -1,38 +1,55 @@
 #include "CommandLine.h"
 
+#include "Appearance.h"
 #include "OnceReport.h"
-#include "stores/MetricsStore.h"
+#include "PelmoraApp.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <cstdio>
 
 namespace pelmora {
 namespace {
 
-struct Modes {
-    bool once = false;
+struct Options {
+    QCommandLineOption once{QStringLiteral("once"),
+                            QStringLiteral("Take two samples one second apart, print the machine's figures and "
+                                           "the applications, and exit. Needs no desktop.")};
+    QCommandLineOption window{QStringLiteral("window"),
+                              QStringLiteral("Show the panel as an ordinary window instead of a tray item.")};
+    QCommandLineOption probe{QStringLiteral("metrics-probe"),
+                             QStringLiteral("Append a diagnostic trail of each refresh to <path> "
+                                            "(PELMORA_METRICS_PROBE_PATH wins over it)."),
+                             QStringLiteral("path")};
 };
 
-Modes parse(const QCoreApplication &app)
+void describe(QCommandLineParser &parser, const Options &options)
 {
-    QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Shows the machine's CPU and memory use in the panel, with the running applications a click away."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Take two samples one second apart, print the figures and the "
-                                                 "applications, and exit."));
-    const QCommandLineOption probe(QStringLiteral("metrics-probe"),
-                                   QStringLiteral("Append a diagnostic trail of each refresh to <path>."),
-                                   QStringLiteral("path"));
-    const QCommandLineOption window(QStringLiteral("window"),
-                                    QStringLiteral("Show the panel as an ordinary window instead of a tray item."));
-    parser.addOption(once);
-    parser.addOption(window);
-    parser.addOption(probe);
-    parser.process(app);
-    return Modes{parser.isSet(once)};
+    parser.addOption(options.once);
+    parser.addOption(options.window);
+    parser.addOption(options.probe);
+}
+
+bool hasDisplay()
+{
+    // An explicit platform (offscreen, minimal, ...) needs no display server.
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+}
+
+// A Wayland session cannot let a window place itself next to the panel item;
+// XWayland can, so prefer it when the session offers it.
+void preferX11UnderWayland()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+        && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 } // namespace
@@ -43,12 +60,33 @@ int runPelmora(int argc, char *argv[])
     QCoreApplication::setOrganizationName(QStringLiteral("pelmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
 
-    QCoreApplication app(argc, argv);
-    const Modes modes = parse(app);
-    if (modes.once)
-        return runOnce();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const Options options;
+    QCommandLineParser parser;
+    describe(parser, options);
+    const bool parsed = parser.parse(arguments);
 
-    MetricsStore store;
+    if (!parsed || parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))
+        || parser.isSet(options.once)) {
+        QCoreApplication app(argc, argv);
+        parser.process(app); // prints help, version or the error, and exits
+        return runOnce();
+    }
+
+    if (!hasDisplay()) {
+        std::fputs("pelmora: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                   "Run it inside a desktop session, or use 'pelmora --once' to print the figures here.\n",
+                   stderr);
+        return 2;
+    }
+    preferX11UnderWayland();
+
+    QApplication app(argc, argv);
+    app.setApplicationDisplayName(QStringLiteral("Pelmora"));
+    applyLightAppearance(app);
+    PelmoraApp pelmora(PelmoraApp::Options{parser.isSet(options.window)});
     return app.exec();
 }
 

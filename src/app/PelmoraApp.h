@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+#include <memory>
+
+namespace pelmora {
+
+class MetricsStore;
+class PopoverView;
+class PopoverWindow;
+class TrayItem;
+
+// The running program: the one store, the tray item that shows its title,
+// and the popover window the item opens. Needs a QApplication.
+class PelmoraApp : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool forceWindow = false; // no tray item: the popover is an ordinary window
+    };
+
+    explicit PelmoraApp(Options options, QObject *parent = nullptr);
+    ~PelmoraApp() override;
+
+    MetricsStore &store() const { return *m_store; }
+    TrayItem *trayItem() const { return m_tray; }
+    PopoverWindow *window() const { return m_window; }
+    PopoverView *popover() const { return m_view; }
+
+private:
+    void useWindowInsteadOfTray(bool announce);
+
+    std::unique_ptr<MetricsStore> m_store;
+    TrayItem *m_tray = nullptr;
+    PopoverWindow *m_window = nullptr;
+    PopoverView *m_view = nullptr;
+    bool m_announcedNoTray = false;
+};
+
+} // namespace pelmora

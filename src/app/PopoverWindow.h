@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+namespace pelmora {
+
+// The window that hosts the popover's content. As a panel it is an
+// undecorated popup that closes like a menu: a click outside, Escape, or a
+// second click on the tray item. As a plain window (no tray, or --window) it
+// is an ordinary top-level window.
+class PopoverWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum class Style { panel, window };
+
+    explicit PopoverWindow(Style style, QWidget *parent = nullptr);
+
+    // Takes ownership of `content`; the window follows its size hint.
+    void setContent(QWidget *content);
+    Style style() const { return m_style; }
+
+    // Opens near `anchor` (global coordinates), or near the cursor when the
+    // point is invalid; closes when already open.
+    void toggle(QPoint anchor);
+    void openAt(QPoint anchor);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    Style m_style;
+    QPointer<QWidget> m_content;
+    QElapsedTimer m_closedByOutsideClick;
+    bool m_pressOutside = false;
+};
+
+} // namespace pelmora
