@@ -1,0 +1,23 @@
+#include "AppListModel.h"
+
+namespace pelmora {
+
+QVariant AppListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const AppMetric &app = itemAt(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return app.name;
+    case Qt::ToolTipRole:
+    case Qt::AccessibleTextRole:
+        return tr("Show actions for %1").arg(app.name);
+    case AppIDRole:
+        return app.id;
+    default:
+        return {};
+    }
+}
+
+} // namespace pelmora

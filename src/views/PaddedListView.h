@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QListView>
+
+namespace pelmora {
+
+// The scrolling list under the popover's pinned header: rows of one height
+// (so layout and painting cost only the rows in view), inset from the sides,
+// with room after the last row, transparent over its host's background. The
+// scroll bar is thin and sits inside the side inset, so rows line up with the
+// cards above the list whether it shows or not.
+class PaddedListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit PaddedListView(QWidget *parent = nullptr);
+
+    void setSideInset(int inset);
+    int sideInset() const { return m_sideInset; }
+    void setBottomPadding(int padding);
+
+    // The card of a row: its item rectangle less the side insets and the gap
+    // below it, in viewport coordinates.
+    QRect cardRect(const QModelIndex &index) const;
+    QRect cardRect(const QRect &itemRect) const;
+    void setCardHeight(int height) { m_cardHeight = height; }
+    int cardHeight() const { return m_cardHeight; }
+    // The row whose card is under `viewportPos`; invalid over gaps and insets.
+    QModelIndex cardAt(QPoint viewportPos) const;
+
+signals:
+    // Return, Enter or Space on the current row.
+    void keyActivated(const QModelIndex &index);
+
+protected:
+    void updateGeometries() override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    int m_sideInset = 18;
+    int m_bottomPadding = 0;
+    int m_cardHeight = 0;
+};
+
+} // namespace pelmora

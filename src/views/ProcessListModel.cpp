@@ -1,0 +1,14 @@
+#include "ProcessListModel.h"
+
+namespace pelmora {
+
+QVariant ProcessListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return itemAt(index.row()).name;
+    return {};
+}
+
+} // namespace pelmora
