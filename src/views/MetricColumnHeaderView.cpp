@@ -1,0 +1,165 @@
+#include "MetricColumnHeaderView.h"
+
+#include "CardPainter.h"
+#include "Symbols.h"
+#include "Theme.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+
+namespace pelmora {
+namespace {
+
+int indexOf(AppMetricKind kind)
+{
+    return int(kind);
+}
+
+QString tooltipFor(AppMetricKind kind)
+{
+    switch (kind) {
+    case AppMetricKind::app:
+        return QStringLiteral("Sort by app");
+    case AppMetricKind::cpu:
+        return QStringLiteral("Sort by CPU");
+    case AppMetricKind::memory:
+        return QStringLiteral("Sort by memory");
+    }
+    return {};
+}
+
+QFont labelFont()
+{
+    return Theme::font(Theme::TextStyle::caption, QFont::Medium);
+}
+
+constexpr qreal chevronPointSize = 8;
+constexpr qreal chevronSpacing = 3;
+
+CardStyle headerCardStyle()
+{
+    CardStyle card;
+    card.radius = 9;
+    card.fill = Theme::textBackground();
+    card.shadowColour = QColor(0, 0, 0, qRound(255 * 0.04));
+    card.shadowBlur = 6;
+    card.shadowOffset = {0, 2};
+    card.stroke = Theme::withOpacity(Theme::primaryLabel(), 0.07);
+    return card;
+}
+
+} // namespace
+
+SortHitArea::SortHitArea(AppMetricKind kind, QWidget *parent) : QAbstractButton(parent), m_kind(kind)
+{
+    setToolTip(tooltipFor(kind));
+    setAccessibleName(tooltipFor(kind));
+    setFocusPolicy(Qt::TabFocus);
+    setCursor(Qt::ArrowCursor);
+}
+
+MetricColumnHeaderView::MetricColumnHeaderView(QWidget *parent) : CardWidget(headerCardStyle(), parent)
+{
+    for (AppMetricKind kind : {AppMetricKind::app, AppMetricKind::cpu, AppMetricKind::memory}) {
+        auto *area = new SortHitArea(kind, this);
+        connect(area, &QAbstractButton::clicked, this, [this, kind] {
+            if (m_setMetric)
+                m_setMetric(kind);
+        });
+        m_hitAreas[indexOf(kind)] = area;
+    }
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+SortHitArea *MetricColumnHeaderView::hitArea(AppMetricKind kind) const
+{
+    return m_hitAreas[indexOf(kind)];
+}
+
+void MetricColumnHeaderView::setMetric(AppMetricKind metric)
+{
+    if (metric == m_metric)
+        return;
+    m_metric = metric;
+    update();
+}
+
+QSize MetricColumnHeaderView::sizeHint() const
+{
+    const int text = int(std::ceil(QFontMetricsF(labelFont()).height()));
+    const int content = std::max(text, int(std::ceil(symbolBoxSide(chevronPointSize))));
+    const int height = std::max(minimumHeaderHeight, content + 2 * verticalPadding);
+    const int width = 2 * horizontalPadding + appLabelWidth + 3 * spacing + cpuLabelWidth + memoryLabelWidth +
+                      trailingPadding;
+    return QSize(width, height);
+}
+
+QSize MetricColumnHeaderView::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+QRectF MetricColumnHeaderView::labelFrame(AppMetricKind kind) const
+{
+    const QRectF content = QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding,
+                                                   -verticalPadding);
+    const qreal memoryLeft = content.right() - trailingPadding - memoryLabelWidth;
+    switch (kind) {
+    case AppMetricKind::app:
+        return QRectF(content.left(), content.top(), appLabelWidth, content.height());
+    case AppMetricKind::cpu:
+        return QRectF(memoryLeft - spacing - cpuLabelWidth, content.top(), cpuLabelWidth, content.height());
+    case AppMetricKind::memory:
+        return QRectF(memoryLeft, content.top(), memoryLabelWidth, content.height());
+    }
+    return {};
+}
+
+void MetricColumnHeaderView::resizeEvent(QResizeEvent *)
+{
+    // Click regions: padded by 10 at the sides, full height, no spacing.
+    const int left = horizontalPadding;
+    const int right = width() - horizontalPadding;
+    const int memoryLeft = right - memoryHitWidth;
+    const int cpuLeft = memoryLeft - cpuHitWidth;
+    hitArea(AppMetricKind::app)->setGeometry(left, 0, std::max(0, cpuLeft - left), height());
+    hitArea(AppMetricKind::cpu)->setGeometry(cpuLeft, 0, cpuHitWidth, height());
+    hitArea(AppMetricKind::memory)->setGeometry(memoryLeft, 0, memoryHitWidth, height());
+}
+
+void MetricColumnHeaderView::paintLabel(QPainter &painter, const QString &title, AppMetricKind kind) const
+{
+    const QRectF frame = labelFrame(kind);
+    const bool active = kind == m_metric;
+    const QColor colour = active ? Theme::primaryLabel() : Theme::secondaryLabel();
+    const QFont font = labelFont();
+    const QFontMetricsF fm(font);
+    const qreal textWidth = fm.horizontalAdvance(title);
+    const qreal chevronSide = symbolBoxSide(chevronPointSize);
+    // The chevron's ink is narrower than its box; space and align by the ink.
+    const qreal chevronInk = chevronSide * 0.65;
+    const qreal width = textWidth + (active ? chevronSpacing + chevronInk : 0);
+    qreal left = frame.left();
+    if (kind == AppMetricKind::cpu)
+        left = frame.right() - width;
+    else if (kind == AppMetricKind::memory)
+        left = frame.center().x() - width / 2;
+    const qreal baseline = frame.center().y() + (fm.ascent() - fm.descent()) / 2;
+    painter.setFont(font);
+    painter.setPen(colour);
+    painter.drawText(QPointF(left, baseline), title);
+    if (active) {
+        paintSymbol(painter, Symbol::chevronDown,
+                    QPointF(left + textWidth + chevronSpacing + chevronInk / 2, frame.center().y()), colour,
+                    SymbolWeight::bold, chevronPointSize);
+    }
+}
+
+void MetricColumnHeaderView::paintContent(QPainter &painter)
+{
+    paintLabel(painter, QStringLiteral("Apps"), AppMetricKind::app);
+    paintLabel(painter, QStringLiteral("%CPU"), AppMetricKind::cpu);
+    paintLabel(painter, QStringLiteral("Memory"), AppMetricKind::memory);
+}
+
+} // namespace pelmora

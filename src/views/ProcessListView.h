@@ -1,0 +1,84 @@
+#pragma once
+
+#include "CardWidget.h"
+#include "models/AppMetric.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QStackedLayout;
+
+namespace pelmora {
+
+class PaddedListView;
+class ProcessListModel;
+class SymbolButton;
+
+// The header card of the process list: a back button, the application's
+// name cut at the end, and the titles of the two figure columns.
+class ProcessListHeader : public CardWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int horizontalPadding = 8;
+    static constexpr int verticalPadding = 7;
+    static constexpr int spacing = 8;
+    static constexpr int backSide = 26;
+    static constexpr int cpuColumnWidth = 58;
+    static constexpr int memoryColumnWidth = 74;
+
+    explicit ProcessListHeader(QWidget *parent = nullptr);
+
+    void setAppName(const QString &name);
+    SymbolButton *backButton() const { return m_back; }
+
+    // In this widget's coordinates.
+    QRectF nameFrame() const;
+    QRectF cpuTitleFrame() const;
+    QRectF memoryTitleFrame() const;
+    QString shownName() const;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintContent(QPainter &painter) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    SymbolButton *m_back = nullptr;
+    QString m_name;
+};
+
+// One application's processes: the header card, then one painted row per
+// process (built only for the rows in view), or "No matching processes".
+class ProcessListView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int sideInset = 18;
+    static constexpr int bottomPadding = 12;
+    static constexpr int headerSpacing = 10;
+
+    explicit ProcessListView(QWidget *parent = nullptr);
+
+    void setContent(const AppMetric &app, const QList<ProcessMetric> &processes, std::function<void()> clearFilter);
+
+    ProcessListHeader *header() const { return m_header; }
+    PaddedListView *listView() const { return m_list; }
+    QLabel *emptyLabel() const { return m_empty; }
+    const ProcessListModel &model() const { return *m_model; }
+    bool isShowingEmptyText() const;
+
+private:
+    ProcessListHeader *m_header = nullptr;
+    ProcessListModel *m_model = nullptr;
+    PaddedListView *m_list = nullptr;
+    QLabel *m_empty = nullptr;
+    QStackedLayout *m_stack = nullptr;
+    std::function<void()> m_clearFilter;
+};
+
+} // namespace pelmora

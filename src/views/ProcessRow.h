@@ -1,0 +1,40 @@
+#pragma once
+
+#include "CardPainter.h"
+#include "models/ProcessMetric.h"
+
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+namespace pelmora {
+
+// One process row of the process list, painted: a gear badge, the process's
+// own name cut in the middle, and its figures, always secondary and regular.
+struct ProcessRow {
+    static constexpr int horizontalPadding = 10;
+    static constexpr int verticalPadding = 6;
+    static constexpr int minimumHeight = 34;
+    static constexpr int spacing = 8;
+    static constexpr int minimumGap = 8;
+    static constexpr int iconSide = 24;
+    static constexpr int cpuColumnWidth = 58;
+    static constexpr int memoryColumnWidth = 74;
+    static constexpr int rowSpacing = 4;
+
+    struct Layout {
+        QRectF icon;
+        QRectF name;
+        QRectF cpu;
+        QRectF memory;
+        QString shownName;
+    };
+
+    static int height();
+    static CardStyle cardStyle();
+    static Layout layout(const QRectF &card, const QString &name);
+    static void paint(QPainter &painter, const QRectF &card, const ProcessMetric &process);
+};
+
+} // namespace pelmora
