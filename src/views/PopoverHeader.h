@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QWidget>
+
+namespace pelmora {
+
+class SummaryMetricView;
+class SymbolButton;
+struct MetricsSnapshot;
+
+// The top of the popover: the gradient badge, "tz9-Pelmora" over "System
+// monitor", the close button, and the CPU and memory tiles.
+class PopoverHeader : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int badgeSide = 34;
+    static constexpr int closeSide = 28;
+    static constexpr int cpuTileWidth = 142;
+    static constexpr int rowSpacing = 14;
+
+    explicit PopoverHeader(QWidget *parent = nullptr);
+
+    void showFigures(const MetricsSnapshot &snapshot);
+
+    SymbolButton *closeButton() const { return m_close; }
+    SummaryMetricView *cpuTile() const { return m_cpu; }
+    SummaryMetricView *memoryTile() const { return m_memory; }
+
+signals:
+    void closeClicked();
+
+private:
+    SymbolButton *m_close = nullptr;
+    SummaryMetricView *m_cpu = nullptr;
+    SummaryMetricView *m_memory = nullptr;
+};
+
+} // namespace pelmora

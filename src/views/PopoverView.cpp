@@ -1,0 +1,184 @@
+#include "PopoverView.h"
+
+#include "CardWidget.h"
+#include "FilterBar.h"
+#include "MetricColumnHeaderView.h"
+#include "MetricsSectionView.h"
+#include "PopoverHeader.h"
+#include "ProcessListView.h"
+#include "ResizeHandle.h"
+#include "ScrollingArea.h"
+#include "SymbolButton.h"
+#include "Theme.h"
+#include "listlogic/AppListLogic.h"
+#include "stores/MetricsStore.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace pelmora {
+namespace {
+
+QWidget *padded(QWidget *content, int left, int top, int right, int bottom)
+{
+    auto *row = new QWidget;
+    auto *layout = new QVBoxLayout(row);
+    layout->setContentsMargins(left, top, right, bottom);
+    layout->setSpacing(0);
+    layout->addWidget(content);
+    return row;
+}
+
+} // namespace
+
+PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, QWidget *parent)
+    : QWidget(parent), m_store(store), m_setting(settings), m_popoverHeight(m_setting.read())
+{
+    makeShadowHost(this);
+    m_actions = makeAppListActions(
+        m_state, [this] { requestRebuild(); }, [this](const AppMetric &app) { m_store.quit(app); },
+        [this](bool paused) { m_store.setUpdatesPaused(paused); });
+
+    m_header = new PopoverHeader;
+    connect(m_header, &PopoverHeader::closeClicked, this, &PopoverView::closeRequested);
+
+    m_filterBar = new FilterBar;
+    connect(m_filterBar, &FilterBar::textEdited, this, [this](const QString &text) {
+        m_state.searchText = text;
+        requestRebuild();
+    });
+
+    m_columnHeader = new MetricColumnHeaderView;
+    m_columnHeader->setSetMetric([this](AppMetricKind kind) { m_actions.setMetric(kind); });
+    m_columnHeaderRow = padded(m_columnHeader, sidePadding, 0, sidePadding, 10);
+
+    m_scrollingArea = new ScrollingArea;
+    m_section = new MetricsSectionView;
+    m_processList = new ProcessListView;
+    m_content = new QStackedLayout(m_scrollingArea);
+    m_content->setContentsMargins(0, 0, 0, 0);
+    m_content->addWidget(m_section);
+    m_content->addWidget(m_processList);
+
+    m_refresh = new LabelButton(Symbol::arrowClockwise, tr("Refresh"), Theme::secondaryLabel());
+    connect(m_refresh, &QAbstractButton::clicked, &m_store, &MetricsStore::refresh);
+    m_quit = new LabelButton(Symbol::power, tr("Quit"), Theme::secondaryLabel());
+    connect(m_quit, &QAbstractButton::clicked, this, &PopoverView::quitRequested);
+    auto *footer = new QWidget;
+    auto *footerLayout = new QHBoxLayout(footer);
+    footerLayout->setContentsMargins(sidePadding, 10, sidePadding, 10);
+    footerLayout->addWidget(m_refresh);
+    footerLayout->addStretch(1);
+    footerLayout->addWidget(m_quit);
+
+    m_resizeHandle = new ResizeHandle;
+    connect(m_resizeHandle, &ResizeHandle::dragChanged, this, &PopoverView::onDragChanged);
+    connect(m_resizeHandle, &ResizeHandle::dragEnded, this, &PopoverView::onDragEnded);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(padded(m_header, sidePadding, 18, sidePadding, 14));
+    layout->addWidget(padded(m_filterBar, sidePadding, 0, sidePadding, 10));
+    layout->addWidget(m_columnHeaderRow);
+    layout->addWidget(m_scrollingArea, 1);
+    layout->addWidget(new Divider);
+    layout->addWidget(footer);
+    layout->addWidget(m_resizeHandle);
+
+    setFixedSize(popoverWidth, shownHeight());
+    connect(&m_store, &MetricsStore::snapshotChanged, this, &PopoverView::requestRebuild);
+    rebuild();
+}
+
+PopoverView::~PopoverView() = default;
+
+int PopoverView::shownHeight() const
+{
+    return int(std::lround(PopoverResize::limited(m_popoverHeight)));
+}
+
+bool PopoverView::isColumnHeaderShown() const
+{
+    return m_columnHeaderRow->isVisibleTo(this);
+}
+
+bool PopoverView::isProcessListShown() const
+{
+    return m_content->currentWidget() == m_processList;
+}
+
+void PopoverView::requestRebuild()
+{
+    // Nothing is built while hidden; showEvent catches up.
+    if (isVisible())
+        rebuild();
+    else
+        m_needsRebuild = true;
+}
+
+void PopoverView::showEvent(QShowEvent *event)
+{
+    if (m_needsRebuild)
+        rebuild();
+    // Typing filters at once, as in a menu's search field.
+    m_filterBar->field()->setFocus(Qt::OtherFocusReason);
+    QWidget::showEvent(event);
+}
+
+void PopoverView::rebuild()
+{
+    m_needsRebuild = false;
+    ++m_rebuildCount;
+    const MetricsSnapshot &snapshot = m_store.snapshot();
+    m_header->showFigures(snapshot);
+    m_filterBar->setText(m_state.searchText);
+
+    const std::optional<AppMetric> focused = AppListLogic::focusedApp(snapshot, m_state);
+    m_columnHeaderRow->setVisible(!focused);
+    m_columnHeader->setMetric(m_state.sortMetric);
+    if (focused) {
+        m_processList->setContent(*focused, AppListLogic::filteredProcesses(*focused, m_state), m_actions.clearFilter);
+        m_content->setCurrentWidget(m_processList);
+    } else {
+        m_section->setContent(m_state.sortMetric, AppListLogic::filteredApps(snapshot, m_state), m_actions);
+        m_content->setCurrentWidget(m_section);
+    }
+}
+
+void PopoverView::storeHeight(double height)
+{
+    const int before = shownHeight();
+    m_popoverHeight = height;
+    m_setting.write(height);
+    const int after = shownHeight();
+    if (after != before) {
+        setFixedHeight(after);
+        emit shownHeightChanged(after);
+    }
+}
+
+void PopoverView::onDragChanged(double translation)
+{
+    if (const std::optional<double> height = m_resize.dragChanged(m_popoverHeight, translation))
+        storeHeight(*height);
+}
+
+void PopoverView::onDragEnded()
+{
+    if (const std::optional<double> height = m_resize.dragEnded())
+        storeHeight(*height);
+}
+
+void PopoverView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Theme::windowBackground());
+    paintCardShadows(painter, this);
+}
+
+} // namespace pelmora

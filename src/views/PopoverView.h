@@ -1,0 +1,101 @@
+#pragma once
+
+#include "PopoverHeightSetting.h"
+#include "PopoverResize.h"
+#include "listlogic/AppListActions.h"
+#include "listlogic/AppListState.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QStackedLayout;
+
+namespace pelmora {
+
+class FilterBar;
+class LabelButton;
+class MetricColumnHeaderView;
+class MetricsSectionView;
+class MetricsStore;
+class PopoverHeader;
+class ProcessListView;
+class ResizeHandle;
+class ScrollingArea;
+
+// The whole content of the popover window, 440 wide and as high as the stored
+// height allows: header and tiles, search card, pinned column header, the
+// application list or one application's processes, and the footer with the
+// resize strip. It reads the store and keeps the list state; while hidden it
+// only notes that the store changed and catches up when shown again.
+class PopoverView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int popoverWidth = 440;
+    static constexpr int sidePadding = 18;
+
+    PopoverView(MetricsStore &store, const SettingsLocation &settings, QWidget *parent = nullptr);
+    ~PopoverView() override;
+
+    // The stored height (unlimited) and the height shown.
+    double popoverHeight() const { return m_popoverHeight; }
+    int shownHeight() const;
+
+    const AppListState &listState() const { return m_state; }
+    const AppListActions &listActions() const { return m_actions; }
+
+    PopoverHeader *header() const { return m_header; }
+    FilterBar *filterBar() const { return m_filterBar; }
+    MetricColumnHeaderView *columnHeader() const { return m_columnHeader; }
+    bool isColumnHeaderShown() const;
+    MetricsSectionView *section() const { return m_section; }
+    ProcessListView *processList() const { return m_processList; }
+    bool isProcessListShown() const;
+    LabelButton *refreshButton() const { return m_refresh; }
+    LabelButton *quitButton() const { return m_quit; }
+    ResizeHandle *resizeHandle() const { return m_resizeHandle; }
+    int rebuildCount() const { return m_rebuildCount; }
+
+signals:
+    // The close button: the hosting window should close; the program goes on.
+    void closeRequested();
+    // The footer's Quit: the program should terminate.
+    void quitRequested();
+    // The shown height changed; the hosting window follows it.
+    void shownHeightChanged(int height);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void requestRebuild();
+    void rebuild();
+    void storeHeight(double height);
+    void onDragChanged(double translation);
+    void onDragEnded();
+
+    MetricsStore &m_store;
+    PopoverHeightSetting m_setting;
+    double m_popoverHeight = PopoverResize::defaultHeight;
+    PopoverResize m_resize;
+    AppListState m_state;
+    AppListActions m_actions;
+    bool m_needsRebuild = true;
+    int m_rebuildCount = 0;
+
+    PopoverHeader *m_header = nullptr;
+    FilterBar *m_filterBar = nullptr;
+    QWidget *m_columnHeaderRow = nullptr;
+    MetricColumnHeaderView *m_columnHeader = nullptr;
+    ScrollingArea *m_scrollingArea = nullptr;
+    QStackedLayout *m_content = nullptr;
+    MetricsSectionView *m_section = nullptr;
+    ProcessListView *m_processList = nullptr;
+    LabelButton *m_refresh = nullptr;
+    LabelButton *m_quit = nullptr;
+    ResizeHandle *m_resizeHandle = nullptr;
+};
+
+} // namespace pelmora
