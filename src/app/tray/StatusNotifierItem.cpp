@@ -1,0 +1,109 @@
+#include "app/tray/StatusNotifierItem.h"
+
+#include "app/tray/DBusMenuExporter.h"
+#include "app/tray/StatusNotifierItemAdaptor.h"
+#include "app/tray/StatusNotifierWatcherNames.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace pelmora {
+
+StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent)
+    : QObject(parent)
+    , m_bus(bus)
+    , m_serviceName(serviceName)
+    , m_title(QStringLiteral("--/--"))
+    , m_adaptor(nullptr)
+    , m_menu(new DBusMenuExporter(this))
+{
+    registerStatusNotifierTypes();
+    m_adaptor = new StatusNotifierItemAdaptor(this);
+    renderIcons();
+}
+
+StatusNotifierItem::~StatusNotifierItem()
+{
+    if (!m_published)
+        return;
+    // Giving up the name is what tells the watcher the item is gone.
+    m_bus.unregisterObject(QLatin1String(objectPath));
+    m_bus.unregisterObject(QLatin1String(menuPath));
+    m_bus.unregisterService(m_serviceName);
+}
+
+bool StatusNotifierItem::publish()
+{
+    if (m_published)
+        return true;
+    if (!m_bus.isConnected())
+        return false;
+    if (!m_bus.registerObject(QLatin1String(objectPath), this)
+        || !m_bus.registerObject(QLatin1String(menuPath), m_menu)) {
+        m_bus.unregisterObject(QLatin1String(objectPath));
+        return false;
+    }
+    if (!m_bus.registerService(m_serviceName)) {
+        m_bus.unregisterObject(QLatin1String(objectPath));
+        m_bus.unregisterObject(QLatin1String(menuPath));
+        return false;
+    }
+    m_published = true;
+    return true;
+}
+
+void StatusNotifierItem::registerWithWatcher()
+{
+    if (!m_published) {
+        Q_EMIT registrationFinished(false);
+        return;
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+        QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
+    call << m_serviceName;
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
+        pending->deleteLater();
+        Q_EMIT registrationFinished(!pending->isError());
+    });
+}
+
+void StatusNotifierItem::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    if (m_face == TrayIconRenderer::Face::title) {
+        renderIcons();
+        Q_EMIT m_adaptor->NewIcon();
+    }
+    Q_EMIT m_adaptor->NewTitle();
+    Q_EMIT m_adaptor->NewToolTip();
+    Q_EMIT m_adaptor->XAyatanaNewLabel(m_title, m_adaptor->xAyatanaLabelGuide());
+}
+
+void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
+{
+    if (face == m_face)
+        return;
+    m_face = face;
+    renderIcons();
+    Q_EMIT m_adaptor->NewIcon();
+}
+
+SniToolTip StatusNotifierItem::toolTip() const
+{
+    return {QString(), {}, QStringLiteral("Pelmora"), m_title};
+}
+
+void StatusNotifierItem::renderIcons()
+{
+    m_icons.clear();
+    for (int size : TrayIconRenderer::sizes())
+        m_icons.append(toSniIconPixmap(TrayIconRenderer::render(m_title, size, m_face)));
+}
+
+} // namespace pelmora

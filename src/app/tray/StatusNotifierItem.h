@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/tray/StatusNotifierTypes.h"
+#include "app/tray/TrayIconRenderer.h"
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+namespace pelmora {
+
+class DBusMenuExporter;
+class StatusNotifierItemAdaptor;
+
+// Our org.kde.StatusNotifierItem on one bus: the exported object at
+// /StatusNotifierItem under a name of its own, its menu at /MenuBar, and the
+// registration with org.kde.StatusNotifierWatcher.
+class StatusNotifierItem : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char *objectPath = "/StatusNotifierItem";
+    static constexpr const char *menuPath = "/MenuBar";
+
+    StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent = nullptr);
+    ~StatusNotifierItem() override;
+
+    // Owns the service name and exports the item and its menu; false if the bus refuses.
+    bool publish();
+    bool isPublished() const { return m_published; }
+    QString serviceName() const { return m_serviceName; }
+    DBusMenuExporter *menu() const { return m_menu; }
+
+    // Asks the watcher to show the item. Asynchronous: a panel that hangs must
+    // not hang us. The answer arrives as registrationFinished().
+    void registerWithWatcher();
+
+    // The status title drives the label, the tooltip and, with Face::title, the icon.
+    // Change signals go out only when the text (or face) actually changed.
+    void setTitle(const QString &title);
+    void setFace(TrayIconRenderer::Face face);
+    QString title() const { return m_title; }
+    TrayIconRenderer::Face face() const { return m_face; }
+
+    // What the adaptor publishes.
+    SniIconPixmapList iconPixmaps() const { return m_icons; }
+    SniToolTip toolTip() const;
+
+Q_SIGNALS:
+    void activated(QPoint point);
+    void contextMenuRequested(QPoint point);
+    void registrationFinished(bool ok);
+
+private:
+    void renderIcons();
+
+    QDBusConnection m_bus;
+    QString m_serviceName;
+    QString m_title;
+    TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
+    SniIconPixmapList m_icons;
+    StatusNotifierItemAdaptor *m_adaptor;
+    DBusMenuExporter *m_menu;
+    bool m_published = false;
+
+    friend class StatusNotifierItemAdaptor;
+};
+
+} // namespace pelmora

@@ -1,0 +1,45 @@
+#include "app/tray/XEmbedTrayIcon.h"
+
+#include "app/tray/TrayIconRenderer.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace pelmora {
+
+XEmbedTrayIcon::XEmbedTrayIcon(QMenu *menu, QObject *parent)
+    : QObject(parent)
+    , m_icon(new QSystemTrayIcon(this))
+{
+    m_icon->setContextMenu(menu);
+    connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason != QSystemTrayIcon::Trigger)
+            return;
+        const QRect geometry = m_icon->geometry();
+        Q_EMIT activated(geometry.isValid() ? geometry.center() : QPoint());
+    });
+    setTitle(QStringLiteral("--/--"));
+    m_icon->show();
+}
+
+XEmbedTrayIcon::~XEmbedTrayIcon()
+{
+    m_icon->hide();
+}
+
+bool XEmbedTrayIcon::isTrayAvailable()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb") && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void XEmbedTrayIcon::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    m_icon->setIcon(TrayIconRenderer::icon(title, TrayIconRenderer::Face::title));
+    m_icon->setToolTip(QStringLiteral("Pelmora %1").arg(title));
+}
+
+} // namespace pelmora
