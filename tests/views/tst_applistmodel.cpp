@@ -1,6 +1,7 @@
 #include "ViewTestData.h"
 
 #include "views/AppListModel.h"
+#include "views/ProcessListModel.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -88,6 +89,16 @@ private slots:
         model.setItems(appsNamed("aab"));
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(appIDs(model.items()), QStringList({"a", "a", "b"}));
+    }
+
+    void processesWithOneNameAreSeparateRows()
+    {
+        ProcessListModel model;
+        model.setItems({{1, "App", "worker", 1, 1}, {2, "App", "worker", 2, 2}});
+        QCOMPARE(model.rowCount(), 2);
+        model.setItems({{2, "App", "worker", 3, 2}, {1, "App", "worker", 1, 1}});
+        QCOMPARE(model.itemAt(0).id, 2);
+        QCOMPARE(model.itemAt(0).cpuPercent, 3.0);
     }
 
     void rowsSayWhatAClickDoes()

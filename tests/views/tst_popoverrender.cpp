@@ -1,6 +1,7 @@
 #include "PopoverFixture.h"
 
 #include "views/AppActionMenuPresenter.h"
+#include "views/CardPainter.h"
 #include "views/MetricsSectionView.h"
 #include "views/PaddedListView.h"
 #include "views/PopoverView.h"
@@ -145,6 +146,30 @@ private slots:
                 QCOMPARE(outside, 0);
             }
         }
+    }
+
+    void shadowsAreBlurredOncePerShape()
+    {
+        CardStyle style;
+        style.radius = 10;
+        style.fill = Qt::white;
+        style.shadowColour = QColor(0, 0, 0, 20);
+        style.shadowBlur = 8;
+        style.shadowOffset = {0, 2};
+        QImage image(300, 900, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        const int before = cachedShadowCount();
+        for (int row = 0; row < 20; ++row)
+            paintCard(p, QRectF(10, 10 + row * 44, 280, 38), style);
+        QCOMPARE(cachedShadowCount(), before + 1);
+        // The shadow reaches below the card, fading out.
+        const QColor below = image.pixelColor(150, 10 + 19 * 44 + 38 + 3);
+        QVERIFY(below.alpha() > 0);
+        QVERIFY(below.alpha() < 20);
+        style.shadowBlur = 6;
+        paintCard(p, QRectF(10, 10, 280, 38), style);
+        QCOMPARE(cachedShadowCount(), before + 2);
     }
 
     void rendersThePopover()

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -128,6 +129,42 @@ private slots:
         QCOMPARE(line.memory.width(), 74.0);
         QCOMPARE(line.memory.right(), first.left() + first.width() - 10.0);
         QCOMPARE(line.cpu.right(), line.memory.left() - 8.0);
+    }
+
+    // The list scrolls to 12 below its last row, and its rows line up with
+    // the header card above whether the scroll bar shows or not.
+    void listEndsTwelveBelowTheLastRow()
+    {
+        PaddedListView *list = view->section()->listView();
+        QScrollBar *bar = list->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        bar->setValue(bar->maximum());
+        const QRect last = list->cardRect(list->model()->index(list->model()->rowCount() - 1, 0));
+        QCOMPARE(list->viewport()->height() - (last.top() + last.height()), 12);
+        QCOMPARE(geometryIn(list->viewport(), view.get()).left() + last.left(),
+                 geometryIn(view->columnHeader(), view.get()).left());
+    }
+
+    void tilesShowTheMachineFigures()
+    {
+        const SummaryMetricView *cpu = view->header()->cpuTile();
+        const SummaryMetricView *memory = view->header()->memoryTile();
+        QCOMPARE(cpu->title(), QStringLiteral("CPU"));
+        QCOMPARE(cpu->value(), QStringLiteral("37%"));
+        QCOMPARE(cpu->detail(), std::nullopt);
+        QCOMPARE(memory->title(), QStringLiteral("Memory"));
+        QCOMPARE(memory->value(), QStringLiteral("64%"));
+        QCOMPARE(memory->detail(), std::optional<QString>(QStringLiteral("10.3 GB / 16.0 GB")));
+
+        // A detail that does not fit shrinks (to no less than 0.65) before it is cut.
+        const QString detail = *memory->detail();
+        QCOMPARE(SummaryMetricView::fitDetail(detail, 400).font.pixelSize(), 11);
+        const SummaryMetricView::FittedText tight = SummaryMetricView::fitDetail(detail, 80);
+        QVERIFY(tight.font.pixelSize() < 11);
+        QVERIFY(tight.font.pixelSize() >= 8);
+        const SummaryMetricView::FittedText cut = SummaryMetricView::fitDetail(detail, 30);
+        QCOMPARE(cut.font.pixelSize(), 8);
+        QVERIFY(cut.text.endsWith(QChar(0x2026)));
     }
 
     void processListGeometry()
