@@ -38,6 +38,11 @@ void applyLightAppearance(QApplication &app)
     for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, secondary);
     app.setPalette(p);
+
+    // Nothing in the popover animates, including the menus and tooltips it opens.
+    for (Qt::UIEffect effect : {Qt::UI_AnimateMenu, Qt::UI_FadeMenu, Qt::UI_AnimateCombo, Qt::UI_AnimateTooltip,
+                                Qt::UI_FadeTooltip, Qt::UI_AnimateToolBox})
+        QApplication::setEffectEnabled(effect, false);
 }
 
 } // namespace pelmora
