@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
 
 namespace pelmora::ProcessTree {
