@@ -1,0 +1,30 @@
+// One /proc/PID/stat text, and the display name made from its command name.
+#include "FuzzCheck.h"
+
+#include "services/ProcProcessSource.h"
+#include "services/ProcStat.h"
+
+using namespace pelmora;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view text = fuzz::text(data, size);
+    const std::optional<ProcStat> stat = parseProcStat(text);
+    if (!stat)
+        return 0;
+
+    // The name views the input between a '(' and the last ')'.
+    const char *begin = stat->comm.data();
+    const char *end = begin + stat->comm.size();
+    FUZZ_CHECK(begin > text.data() && end < text.data() + text.size());
+    FUZZ_CHECK(begin[-1] == '(' && *end == ')');
+    FUZZ_CHECK(text.find(')', std::size_t(end - text.data()) + 1) == std::string_view::npos);
+    FUZZ_CHECK(stat->state != ' ' && stat->state != '\n');
+
+    ProcessFacts facts;
+    facts.exePath = "/usr/lib/firefox-esr/firefox-esr";
+    facts.argv0.assign(text.substr(0, 64));
+    const QString name = processDisplayName(stat->comm, facts);
+    FUZZ_CHECK(name.isEmpty() == stat->comm.empty());
+    return 0;
+}
