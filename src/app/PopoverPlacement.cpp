@@ -5,7 +5,7 @@
 namespace pelmora {
 namespace {
 
-constexpr int gap = 6; // between the panel item and the popover
+constexpr int gap = 6; // between the panel and the popover
 
 int clampedStart(int wanted, int length, int areaStart, int areaLength)
 {
@@ -15,11 +15,21 @@ int clampedStart(int wanted, int length, int areaStart, int areaLength)
 
 } // namespace
 
-QRect popoverGeometry(QSize size, QPoint anchor, const QRect &available)
+QRect popoverGeometry(QSize size, QPoint anchor, const QRect &available, const QRect &screen)
 {
-    const bool panelAbove = anchor.y() < available.center().y();
+    const bool panelAbove = anchor.y() < screen.center().y();
+    int wantedY = 0;
+    if (panelAbove) {
+        const int panelBottom = available.top() > screen.top() ? available.top()
+                                                               : screen.top() + 2 * (anchor.y() - screen.top());
+        wantedY = std::max(anchor.y(), panelBottom) + gap;
+    } else {
+        const int panelTop = available.bottom() < screen.bottom()
+            ? available.bottom() + 1
+            : screen.bottom() + 1 - 2 * (screen.bottom() + 1 - anchor.y());
+        wantedY = std::min(anchor.y(), panelTop) - gap - size.height();
+    }
     const int wantedX = anchor.x() - size.width() / 2;
-    const int wantedY = panelAbove ? anchor.y() + gap : anchor.y() - gap - size.height();
     const int x = clampedStart(wantedX, size.width(), available.x(), available.width());
     const int y = clampedStart(wantedY, size.height(), available.y(), available.height());
     return QRect(QPoint(x, y), size);

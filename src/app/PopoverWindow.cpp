@@ -61,7 +61,7 @@ void PopoverWindow::openAt(QPoint anchor)
         screen = QGuiApplication::primaryScreen();
     adjustSize();
     if (screen && m_style == Style::panel)
-        move(popoverGeometry(size(), point, screen->availableGeometry()).topLeft());
+        move(popoverGeometry(size(), point, screen->availableGeometry(), screen->geometry()).topLeft());
     else if (screen && !isVisible())
         move(screen->availableGeometry().center() - rect().center());
     show();
