@@ -4,7 +4,7 @@
 #include "testsupport/DesktopSession.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
+#include <QDBusMessage>
 #include <QDBusReply>
 #include <QDir>
 #include <QFile>
@@ -74,10 +74,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!(service = desktop.registeredStatusNotifierItems().value(0)).isEmpty(), 8000);
         service = service.section('/', 0, 0);
         QDBusConnection bus = QDBusConnection::connectToBus(desktop.busAddress(), "pelmora-e2e");
-        QDBusInterface item(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", bus);
+        // A plain call: QDBusInterface would introspect (and Qt caches that for good).
         auto label = [&] {
-            const QDBusReply<QVariant> reply =
-                item.call("Get", "org.kde.StatusNotifierItem", "XAyatanaLabel");
+            QDBusMessage get = QDBusMessage::createMethodCall(service, "/StatusNotifierItem",
+                                                              "org.freedesktop.DBus.Properties", "Get");
+            get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("XAyatanaLabel");
+            const QDBusReply<QVariant> reply = bus.call(get, QDBus::Block, 2000);
             return reply.isValid() ? reply.value().toString() : QString();
         };
         QCOMPARE(label(), QStringLiteral("--/--"));
@@ -113,6 +115,7 @@ private slots:
         QVERIFY(desktop.click(QPoint(100, 700)));
         QTRY_VERIFY_WITH_TIMEOUT(!popoverGeometry(desktop, pelmora->processId()).isValid(), 5000);
         QCOMPARE(pelmora->state(), QProcess::Running); // closing never ends the program
+        QDBusConnection::disconnectFromBus(bus.name());
     }
 
     void popoverFromTheXEmbedFallback()
@@ -158,7 +161,7 @@ private slots:
         QProcess *pelmora = startPelmora(desktop);
         QVERIFY(pelmora);
         QRect window;
-        QTRY_VERIFY_WITH_TIMEOUT((window = popoverGeometry(desktop, pelmora->processId())).isValid(), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT((window = popoverGeometry(desktop, pelmora->processId())).isValid(), 15000);
         QCOMPARE(window.width(), 440);
         QByteArray err;
         QTRY_VERIFY2_WITH_TIMEOUT((err += pelmora->readAllStandardError()).contains("no system tray"), err.constData(), 5000);
