@@ -22,6 +22,17 @@ void probe(const char *event)
     probe(event, [] { return RuntimeProbe::Fields{}; });
 }
 
+// Soak tests and benchmarks need many refreshes of the real program; users
+// cannot change the period (there is no option for it).
+std::chrono::milliseconds intervalFromEnvironment()
+{
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("PELMORA_TESTING_REFRESH_INTERVAL_MS", &ok);
+    if (ok && ms >= 10)
+        return std::chrono::milliseconds(ms);
+    return MetricsStore::defaultRefreshInterval;
+}
+
 double usedPercent(quint64 used, quint64 total)
 {
     if (total == 0)
@@ -33,7 +44,7 @@ double usedPercent(quint64 used, quint64 total)
 
 MetricsStore::MetricsStore(QObject *parent)
     : MetricsStore(Options{SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); },
-                           defaultRefreshInterval},
+                           intervalFromEnvironment()},
                    parent)
 {
 }

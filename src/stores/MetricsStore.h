@@ -36,7 +36,8 @@ public:
     static constexpr std::chrono::milliseconds quitFollowUpDelay{1000};
 
     // Reads the real machine. Writes the first probe events and runs the first
-    // refresh before returning.
+    // refresh before returning. Refreshes every 5 s; only tests shorten that,
+    // through PELMORA_TESTING_REFRESH_INTERVAL_MS.
     explicit MetricsStore(QObject *parent = nullptr);
     // For tests: fixture readers, a fake clock, a shorter interval.
     explicit MetricsStore(Options options, QObject *parent = nullptr);
