@@ -1,5 +1,7 @@
 #include "AppListModel.h"
 
+#include "support/MetricFormatters.h"
+
 namespace pelmora {
 
 QVariant AppListModel::data(const QModelIndex &index, int role) const
@@ -13,6 +15,9 @@ QVariant AppListModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
         return tr("Show actions for %1").arg(app.name);
+    case Qt::AccessibleDescriptionRole:
+        // The painted figures, for screen readers.
+        return tr("%1 CPU, %2 memory").arg(formattedProcessCPU(app.cpuPercent), formattedBytes(app.memoryBytes));
     case AppIDRole:
         return app.id;
     default:

@@ -19,7 +19,7 @@ void AppRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     if (!index.isValid() || index.row() >= m_model.rowCount())
         return;
     const AppMetric &app = m_model.itemAt(index.row());
-    const bool highlighted = m_isHighlighted && m_isHighlighted(app.id);
+    const bool highlighted = (m_isHighlighted && m_isHighlighted(app.id)) || m_view.isKeyboardCurrent(index);
     AppMetricRow::paint(*painter, m_view.cardRect(option.rect), app, m_emphasized, highlighted);
 }
 

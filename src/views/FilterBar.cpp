@@ -49,6 +49,8 @@ FilterBar::FilterBar(QWidget *parent) : CardWidget(filterCardStyle(), parent)
     m_field = new QLineEdit;
     m_field->setFrame(false);
     m_field->setPlaceholderText(tr("Filter"));
+    // A placeholder disappears with the first keystroke; the name stays.
+    m_field->setAccessibleName(tr("Filter"));
     m_field->setFont(Theme::font(Theme::TextStyle::callout));
     m_field->setAttribute(Qt::WA_MacShowFocusRect, false);
     QPalette pal = m_field->palette();
@@ -64,6 +66,7 @@ FilterBar::FilterBar(QWidget *parent) : CardWidget(filterCardStyle(), parent)
     face.colour = Theme::secondaryLabel();
     face.size = QSize(18, 18);
     m_clear = new SymbolButton(face);
+    m_clear->setAccessibleName(tr("Clear filter"));
     m_clear->setVisible(false);
 
     auto *layout = new QHBoxLayout(this);

@@ -54,6 +54,7 @@ SortHitArea::SortHitArea(AppMetricKind kind, QWidget *parent) : QAbstractButton(
 {
     setToolTip(tooltipFor(kind));
     setAccessibleName(tooltipFor(kind));
+    setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
 }
@@ -66,6 +67,7 @@ MetricColumnHeaderView::MetricColumnHeaderView(QWidget *parent) : CardWidget(hea
             if (m_setMetric)
                 m_setMetric(kind);
         });
+        area->setChecked(kind == m_metric);
         m_hitAreas[indexOf(kind)] = area;
     }
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -81,6 +83,8 @@ void MetricColumnHeaderView::setMetric(AppMetricKind metric)
     if (metric == m_metric)
         return;
     m_metric = metric;
+    for (SortHitArea *area : m_hitAreas)
+        area->setChecked(area->kind() == metric);
     update();
 }
 

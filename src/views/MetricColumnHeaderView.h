@@ -20,6 +20,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *) override {}
+    // Checked marks the active column for assistive tools; only the header
+    // changes it, a click does not toggle it.
+    void nextCheckState() override {}
 
 private:
     AppMetricKind m_kind;

@@ -26,6 +26,7 @@ MetricsSectionView::MetricsSectionView(QWidget *parent)
     m_delegate = new AppRowDelegate(*m_model, *m_list, [this](const QString &id) { return isHighlighted(id); }, this);
     m_list->setItemDelegate(m_delegate);
     m_list->setModel(m_model);
+    m_list->setAccessibleName(tr("Applications"));
     m_list->viewport()->installEventFilter(this);
     connect(m_list, &PaddedListView::keyActivated, this, [this](const QModelIndex &index) {
         requestActions(m_model->itemAt(index.row()).id);

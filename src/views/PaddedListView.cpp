@@ -60,6 +60,32 @@ QModelIndex PaddedListView::cardAt(QPoint viewportPos) const
     return index;
 }
 
+bool PaddedListView::isKeyboardCurrent(const QModelIndex &index) const
+{
+    return index.isValid() && index == currentIndex() && hasFocus()
+        && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+// Cards cast shadows past their items, and only the rows in view are painted:
+// repainting the viewport is both simpler and cheap.
+void PaddedListView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
+{
+    QListView::currentChanged(current, previous);
+    viewport()->update();
+}
+
+void PaddedListView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    viewport()->update();
+}
+
+void PaddedListView::focusOutEvent(QFocusEvent *event)
+{
+    QListView::focusOutEvent(event);
+    viewport()->update();
+}
+
 void PaddedListView::updateGeometries()
 {
     QListView::updateGeometries();

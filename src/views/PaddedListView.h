@@ -27,6 +27,9 @@ public:
     int cardHeight() const { return m_cardHeight; }
     // The row whose card is under `viewportPos`; invalid over gaps and insets.
     QModelIndex cardAt(QPoint viewportPos) const;
+    // True for the current row while the list has focus that was reached
+    // from the keyboard: the row that Return would act on, shown as such.
+    bool isKeyboardCurrent(const QModelIndex &index) const;
 
 signals:
     // Return, Enter or Space on the current row.
@@ -35,6 +38,9 @@ signals:
 protected:
     void updateGeometries() override;
     void keyPressEvent(QKeyEvent *event) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     int m_sideInset = 18;

@@ -141,6 +141,8 @@ void PopoverView::rebuild()
     const std::optional<AppMetric> focused = AppListLogic::focusedApp(snapshot, m_state);
     m_columnHeaderRow->setVisible(!focused);
     m_columnHeader->setMetric(m_state.sortMetric);
+    // Switching pages hands keyboard focus inside the old page on to the
+    // new page's first control (QStackedLayout does that).
     if (focused) {
         m_processList->setContent(*focused, AppListLogic::filteredProcesses(*focused, m_state), m_actions.clearFilter);
         m_content->setCurrentWidget(m_processList);

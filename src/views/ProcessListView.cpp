@@ -170,6 +170,7 @@ ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new
     m_list->setItemDelegate(new ProcessRowDelegate(*m_model, *m_list, m_list));
     m_list->setModel(m_model);
     m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setAccessibleName(tr("Processes"));
 
     m_empty = new QLabel(tr("No matching processes"));
     m_empty->setFont(Theme::font(Theme::TextStyle::caption));

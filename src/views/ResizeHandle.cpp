@@ -14,6 +14,7 @@ ResizeHandle::ResizeHandle(QWidget *parent) : QWidget(parent)
     // Qt shows this cursor while the pointer is over the strip and restores
     // the previous one when it leaves.
     setCursor(Qt::SizeVerCursor);
+    setAccessibleName(tr("Resize"));
 }
 
 QRectF ResizeHandle::capsuleRect() const

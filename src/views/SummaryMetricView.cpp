@@ -47,6 +47,8 @@ SummaryMetricView::SummaryMetricView(const QString &title, Symbol systemImage, c
     : CardWidget(tileStyle(tint), parent), m_title(title), m_symbol(systemImage), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // The tile is painted; screen readers get its title and figures here.
+    setAccessibleName(m_title);
 }
 
 void SummaryMetricView::setFigures(const QString &value, const std::optional<QString> &detail)
@@ -55,6 +57,7 @@ void SummaryMetricView::setFigures(const QString &value, const std::optional<QSt
         return;
     m_value = value;
     m_detail = detail;
+    setAccessibleDescription(m_detail ? m_value + QLatin1Char(' ') + *m_detail : m_value);
     update();
 }
 
