@@ -3,6 +3,7 @@
 #include "Appearance.h"
 #include "OnceReport.h"
 #include "PelmoraApp.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -84,6 +85,7 @@ int runPelmora(int argc, char *argv[])
     preferX11UnderWayland();
 
     QApplication app(argc, argv);
+    installTranslations(app);
     app.setApplicationDisplayName(QStringLiteral("Pelmora"));
     applyLightAppearance(app);
     PelmoraApp pelmora(PelmoraApp::Options{parser.isSet(options.window)});
