@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 
+#include "AppIdentity.h"
 #include "Appearance.h"
+#include "Autostart.h"
 #include "OnceReport.h"
 #include "PelmoraApp.h"
 #include "Translations.h"
@@ -8,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QIcon>
 
 #include <cstdio>
 
@@ -24,6 +27,10 @@ struct Options {
                              QStringLiteral("Append a diagnostic trail of each refresh to <path> "
                                             "(PELMORA_METRICS_PROBE_PATH wins over it)."),
                              QStringLiteral("path")};
+    QCommandLineOption autostart{QStringLiteral("autostart"),
+                                 QStringLiteral("Start with the desktop session (on) or no longer (off): writes or "
+                                                "removes $XDG_CONFIG_HOME/autostart/pelmora.desktop, and exits."),
+                                 QStringLiteral("on|off")};
 };
 
 void describe(QCommandLineParser &parser, const Options &options)
@@ -35,6 +42,26 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOption(options.once);
     parser.addOption(options.window);
     parser.addOption(options.probe);
+    parser.addOption(options.autostart);
+}
+
+int switchAutostart(const QString &value)
+{
+    const bool on = value == u"on";
+    if (!on && value != u"off") {
+        std::fprintf(stderr, "pelmora: --autostart takes on or off, not '%s'.\n", qPrintable(value));
+        return 1;
+    }
+    const QString error = on ? autostart::enable(autostart::thisProgram()) : autostart::disable();
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "pelmora: %s\n", qPrintable(error));
+        return 1;
+    }
+    const QString path = autostart::entryPath();
+    std::printf(on ? "Pelmora will start with the desktop session (%s).\n"
+                   : "Pelmora will no longer start with the desktop session (%s removed).\n",
+                qPrintable(path));
+    return 0;
 }
 
 bool hasDisplay()
@@ -70,9 +97,11 @@ int runPelmora(int argc, char *argv[])
     const bool parsed = parser.parse(arguments);
 
     if (!parsed || parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))
-        || parser.isSet(options.once)) {
+        || parser.isSet(options.once) || parser.isSet(options.autostart)) {
         QCoreApplication app(argc, argv);
         parser.process(app); // prints help, version or the error, and exits
+        if (parser.isSet(options.autostart))
+            return switchAutostart(parser.value(options.autostart));
         return runOnce();
     }
 
@@ -87,6 +116,9 @@ int runPelmora(int argc, char *argv[])
     QApplication app(argc, argv);
     installTranslations(app);
     app.setApplicationDisplayName(QStringLiteral("Pelmora"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    app.setDesktopFileName(QLatin1String(appId));
+    app.setWindowIcon(QIcon::fromTheme(QLatin1String(appId)));
     applyLightAppearance(app);
     PelmoraApp pelmora(PelmoraApp::Options{parser.isSet(options.window)});
     return app.exec();

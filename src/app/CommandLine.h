@@ -3,7 +3,8 @@
 namespace pelmora {
 
 // Parses the command line and runs the program: the panel item, or one of
-// the command-line modes (--once, --help, --version). Returns the exit status.
+// the command-line modes (--once, --autostart, --help, --version). Returns
+// the exit status.
 int runPelmora(int argc, char *argv[]);
 
 } // namespace pelmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace pelmora {
+
+// Starting with the desktop session, as XDG Autostart defines it: a desktop
+// entry named pelmora.desktop in $XDG_CONFIG_HOME/autostart (~/.config/autostart
+// when the variable is unset, empty or not an absolute path).
+namespace autostart {
+
+QString entryPath();
+
+// `program` as one argument of an Exec key, escaped for the desktop entry
+// file: quoted when it holds a reserved character, '%' doubled.
+QString execArgument(const QString &program);
+
+// The whole entry that starts `program`.
+QByteArray entry(const QString &program);
+
+// How this program is best started: "pelmora" when that name on PATH is this
+// very file, its absolute path otherwise (a build tree, /opt, ...).
+QString thisProgram();
+
+// Writes the entry (atomically, replacing an older one) or removes it.
+// Returns an empty string on success, else what went wrong.
+QString enable(const QString &program);
+QString disable();
+
+} // namespace autostart
+} // namespace pelmora
