@@ -6,8 +6,10 @@ set(CPACK_PACKAGE_NAME pelmora)
 set(CPACK_PACKAGE_VENDOR "The Pelmora developers")
 set(CPACK_PACKAGE_CONTACT "Pelmora maintainers <maintainers@users.noreply.c-seed-6d8a65ea.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "CPU and memory use in the panel")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Pelmora sits in the desktop panel's tray as a text item such as 12/63, the machine's CPU and memory use in whole percent. A click opens a compact panel with the running applications (processes grouped per desktop application), sortable by name, CPU and memory.")
+set(CPACK_PACKAGE_DESCRIPTION "Pelmora sits in the desktop panel's tray as a text item such as 12/63,
+the machine's CPU and memory use in whole percent. A click opens a
+compact panel with the running applications (processes grouped per
+desktop application), sortable by name, CPU and memory.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
