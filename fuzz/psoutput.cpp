@@ -1,9 +1,12 @@
 // `ps -axo pid=,pcpu=,rss=,comm=` output. The first byte stands for the
 // tool's exit status (0xF0..0xFF mean 1..16, anything else 0), the rest is
 // what it wrote. The rest is also fed to parseProcessLine as a single line.
+// Whatever figures the parser lets through (NaN, infinity, negative CPU),
+// grouping must still rank them in a consistent order.
 #include "FuzzCheck.h"
 
 #include "services/AppPathRule.h"
+#include "services/ProcessGrouping.h"
 #include "services/PsOutput.h"
 
 #include <QString>
@@ -32,6 +35,22 @@ void checkProcess(const ProcessMetric &process)
     FUZZ_CHECK(!process.name.isEmpty());
 }
 
+void checkRanking(const QList<ProcessMetric> &processes)
+{
+    const RankedApps ranked = groupAndRank(processes);
+    FUZZ_CHECK(ranked.cpu.size() == ranked.all.size() && ranked.memory.size() == ranked.all.size());
+    qsizetype grouped = 0;
+    for (const AppMetric &app : ranked.all) {
+        FUZZ_CHECK(!app.processes.isEmpty());
+        grouped += app.processes.size();
+    }
+    FUZZ_CHECK(grouped == processes.size());
+    for (qsizetype i = 1; i < ranked.all.size(); ++i) {
+        FUZZ_CHECK(!cpuDescending(ranked.cpu[i].cpuPercent, ranked.cpu[i - 1].cpuPercent));
+        FUZZ_CHECK(ranked.memory[i].memoryBytes <= ranked.memory[i - 1].memoryBytes);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -53,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(processes.size() <= lookups);
     for (const ProcessMetric &process : processes)
         checkProcess(process);
+    checkRanking(processes);
 
     const QString line = QString::fromUtf8(output.data(), qsizetype(output.size()));
     if (const std::optional<ProcessMetric> process = parseProcessLine(line, counting))
