@@ -1,5 +1,6 @@
 #include "ProcFs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <dirent.h>
@@ -64,20 +65,42 @@ bool ProcRoot::readFile(std::string_view relative, std::string &buffer, std::siz
     const int fd = ::openat(m_fd, rel.text, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
         return false;
+
+    // A refresh reads thousands of these files, nearly all far below a page,
+    // and the kernel writes each one whole in a single read. So the first
+    // read goes to the stack (no zero-filling of a large buffer), and a read
+    // that does not fill it is the end of the file: no second read for EOF.
+    char first[4096];
+    const std::size_t firstSize = std::min(maxBytes, sizeof first);
+    ssize_t n;
+    do {
+        n = ::read(fd, first, firstSize);
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        ::close(fd);
+        return false;
+    }
+    buffer.assign(first, std::size_t(n));
+    if (std::size_t(n) < firstSize || buffer.size() >= maxBytes) {
+        ::close(fd);
+        return true;
+    }
+
+    // A longer file: read on until the end or `maxBytes`.
     bool ok = true;
-    std::size_t used = 0;
+    std::size_t used = buffer.size();
     for (;;) {
         if (buffer.size() < used + 4096)
             buffer.resize(std::min(maxBytes, std::max<std::size_t>(used + 4096, buffer.size() * 2)));
         if (used >= buffer.size())
             break; // reached maxBytes
-        const ssize_t n = ::read(fd, buffer.data() + used, buffer.size() - used);
-        if (n > 0) {
-            used += std::size_t(n);
-        } else if (n < 0 && errno == EINTR) {
+        const ssize_t got = ::read(fd, buffer.data() + used, buffer.size() - used);
+        if (got > 0) {
+            used += std::size_t(got);
+        } else if (got < 0 && errno == EINTR) {
             continue;
         } else {
-            ok = n == 0;
+            ok = got == 0;
             break;
         }
     }

@@ -24,6 +24,9 @@ public:
     // Reads a file below the root (e.g. "stat", "1234/cgroup") into `buffer`,
     // at most `maxBytes`. Returns false when it cannot be opened or read; a
     // longer file is cut at `maxBytes` (kernel text of interest comes first).
+    // Meant for files the kernel writes whole in one read (stat, status,
+    // meminfo, cgroup, cmdline; regular files): a first read that comes back
+    // short is taken as the whole file.
     bool readFile(std::string_view relative, std::string &buffer, std::size_t maxBytes = 1 << 20) const;
 
     // The target of a symbolic link below the root, or nothing.
