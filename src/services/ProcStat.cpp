@@ -1,6 +1,7 @@
 #include "ProcStat.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace pelmora {
 namespace {
@@ -12,22 +13,25 @@ bool parseInt(std::string_view token, Int &out) noexcept
     return ec == std::errc() && end == token.data() + token.size();
 }
 
-// Splits at single spaces, as the kernel writes the fields.
+// Splits at spaces, as the kernel writes the fields; a token ends at a space
+// or a line break. One pass over the characters: this runs for every process
+// on every refresh.
 class Fields {
 public:
-    explicit Fields(std::string_view rest) noexcept : m_rest(rest) {}
+    explicit Fields(std::string_view rest) noexcept : m_at(rest.data()), m_end(rest.data() + rest.size()) {}
     std::string_view next() noexcept
     {
-        while (!m_rest.empty() && m_rest.front() == ' ')
-            m_rest.remove_prefix(1);
-        const std::size_t end = m_rest.find_first_of(" \n");
-        const std::string_view token = m_rest.substr(0, end);
-        m_rest.remove_prefix(end == std::string_view::npos ? m_rest.size() : end);
-        return token;
+        while (m_at != m_end && *m_at == ' ')
+            ++m_at;
+        const char *start = m_at;
+        while (m_at != m_end && *m_at != ' ' && *m_at != '\n')
+            ++m_at;
+        return {start, std::size_t(m_at - start)};
     }
 
 private:
-    std::string_view m_rest;
+    const char *m_at;
+    const char *m_end;
 };
 
 } // namespace
@@ -35,7 +39,9 @@ private:
 std::optional<ProcStat> parseProcStat(std::string_view text) noexcept
 {
     const std::size_t open = text.find('(');
-    const std::size_t close = text.rfind(')');
+    // The last ')' ends the name; memrchr scans the short line from its end in wide steps.
+    const void *last = text.empty() ? nullptr : ::memrchr(text.data(), ')', text.size());
+    const std::size_t close = last ? std::size_t(static_cast<const char *>(last) - text.data()) : std::string_view::npos;
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         return std::nullopt;
 
