@@ -13,7 +13,7 @@
 #include <QCoreApplication>
 
 #include <cerrno>
-#include <charconv>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +21,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <functional>
+#include <numeric>
+#include <random>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -140,10 +142,15 @@ void runRounds(std::vector<Candidate> &candidates, int rounds)
     for (Candidate &c : candidates) // warm caches and baselines
         for (int i = 0; i < 3; ++i)
             c.run();
+    // A new order every round: a candidate that always ran right after the
+    // same other one would inherit its warm (or cold) caches every time.
+    std::mt19937 shuffle(20240601);
+    std::vector<std::size_t> order(candidates.size());
+    std::iota(order.begin(), order.end(), 0);
     for (int round = 0; round < rounds; ++round) {
-        // Rotate the order so that no candidate always runs right after a child process.
-        for (std::size_t k = 0; k < candidates.size(); ++k) {
-            Candidate &c = candidates[(k + std::size_t(round)) % candidates.size()];
+        std::shuffle(order.begin(), order.end(), shuffle);
+        for (const std::size_t k : order) {
+            Candidate &c = candidates[k];
             const Cost cost = measure(c.run);
             c.wall.add(cost.wallMs);
             c.cpu.add(cost.cpuMs);
@@ -186,9 +193,13 @@ void measureAt(const std::string &label, int rounds)
     const Candidate &ps = candidates[3];
     for (const Candidate &c : candidates) {
         std::string notes = cpuNote(c);
-        if (&c != &floor && &c != &ps && c.name.rfind("new store", 0) != 0)
+        if (&c != &floor && &c != &ps && c.name.rfind("new store", 0) != 0) {
             notes += "; wall " + ratioText(ratios(c.wall, floor.wall)) + " floor, "
                 + ratioText(ratios(c.wall, ps.wall)) + " bare ps";
+            if (&c == &candidates[1])
+                notes += "; CPU " + ratioText(ratios(c.cpu, floor.cpu)) + " floor, "
+                    + ratioText(ratios(c.cpu, ps.cpu)) + " bare ps";
+        }
         if (&c == &ps)
             notes += "; wall " + ratioText(ratios(c.wall, floor.wall)) + " floor";
         if (c.name.starts_with("`top"))

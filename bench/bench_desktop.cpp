@@ -6,7 +6,8 @@
 //     closed in one desktop and open in another, measured side by side.
 //   pelmora_bench_desktop --pelmora PATH [--starts N] [--soaks N] [--soak-refreshes N]
 //                         [--soak-interval-ms N] [--windows N] [--window-seconds N]
-//                         [--env NAME=VALUE]...   (extra environment for pelmora, for experiments)
+//                         [--env NAME=VALUE]... [--label TEXT]
+// --env adds to pelmora's environment (for experiments); --label marks such rows.
 // Every program is started here and stopped by PID (DesktopSession, ProcessTree).
 #include "BenchStats.h"
 
@@ -33,6 +34,14 @@ using namespace pelmora;
 using namespace pelmora::bench;
 
 namespace {
+
+// --label: appended to every row's name, for runs under an altered environment.
+std::string rowLabel;
+
+std::string named(const std::string &what)
+{
+    return rowLabel.empty() ? what : what + " — " + rowLabel;
+}
 
 double wallSeconds()
 {
@@ -232,10 +241,10 @@ void measureStarts(const Settings &settings, DesktopSession &desktop, QTemporary
         rss.add(footprint.rssMB);
         pss.add(footprint.pssMB);
     }
-    printRow("3", "start → first snapshot (probe trail `sampledAt`)", toSnapshot, "ms");
-    printRow("3", "start → tray item registered (watcher's StatusNotifierItemRegistered)", toRegistered, "ms");
-    printRow("3", "RSS 2 s after the item was registered", rss, "MB");
-    printRow("3", "PSS 2 s after the item was registered", pss, "MB");
+    printRow("3", named("start → first snapshot (probe trail `sampledAt`)"), toSnapshot, "ms");
+    printRow("3", named("start → tray item registered (watcher's StatusNotifierItemRegistered)"), toRegistered, "ms");
+    printRow("3", named("RSS 2 s after the item was registered"), rss, "MB");
+    printRow("3", named("PSS 2 s after the item was registered"), pss, "MB");
 }
 
 void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDir &scratch)
@@ -276,13 +285,13 @@ void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDi
     }
     const std::string n = std::to_string(settings.soakRefreshes);
     const std::string period = std::to_string(settings.soakIntervalMs) + " ms period, " + figure(seconds.median()) + " s";
-    printRow("3", "RSS when the item was registered (soak runs)", rssStart, "MB");
-    printRow("3", "RSS after " + n + " more refreshes", rssEnd, "MB", period);
-    printRow("3", "RSS growth over " + n + " refreshes", rssGrowth, "MB", period);
-    printRow("3", "PSS growth over " + n + " refreshes", pssGrowth, "MB",
+    printRow("3", named("RSS when the item was registered (soak runs)"), rssStart, "MB");
+    printRow("3", named("RSS after " + n + " more refreshes"), rssEnd, "MB", period);
+    printRow("3", named("RSS growth over " + n + " refreshes"), rssGrowth, "MB", period);
+    printRow("3", named("PSS growth over " + n + " refreshes"), pssGrowth, "MB",
              "PSS " + figure(pssStart.median()) + " → " + figure(pssEnd.median())
                  + " MB; PSS also moves as other processes map or drop the same libraries");
-    printRow("3", "anonymous memory growth over " + n + " refreshes", anonymousGrowth, "MB",
+    printRow("3", named("anonymous memory growth over " + n + " refreshes"), anonymousGrowth, "MB",
              "heap and stacks (smaps_rollup `Anonymous`)");
 }
 
@@ -337,18 +346,18 @@ void measureIdle(const Settings &settings)
     const Footprint openAfter = footprintOf(long(open.pid()));
     const std::string span = std::to_string(settings.windowSeconds) + " s windows at the 5 s period, "
         + std::to_string(liveProcessCount()) + " processes";
-    printRow("3", "CPU, popover closed (Δ utime+stime / wall)", closedPercent, "%",
+    printRow("3", named("CPU, popover closed (Δ utime+stime / wall)"), closedPercent, "%",
              span + "; schedstat " + figure(closedSched.median()) + " %");
-    printRow("3", "CPU, popover open (Δ utime+stime / wall)", openPercent, "%",
+    printRow("3", named("CPU, popover open (Δ utime+stime / wall)"), openPercent, "%",
              "same windows; schedstat " + figure(openSched.median()) + " %; popover open in "
                  + std::to_string(stayedOpen) + " of " + std::to_string(settings.windows) + " windows; "
                  + ratioText(ratios(openSched, closedSched)) + " closed (schedstat)");
     Series closedRss, openRss;
     closedRss.add(closedAfter.rssMB);
     openRss.add(openAfter.rssMB);
-    printRow("3", "RSS after the CPU windows, popover closed", closedRss, "MB",
+    printRow("3", named("RSS after the CPU windows, popover closed"), closedRss, "MB",
              "one process; " + figure(closedBefore.rssMB) + " MB before the windows");
-    printRow("3", "RSS after the CPU windows, popover open", openRss, "MB",
+    printRow("3", named("RSS after the CPU windows, popover open"), openRss, "MB",
              "one process; " + figure(openBefore.rssMB) + " MB before the windows");
 }
 
@@ -377,6 +386,8 @@ int main(int argc, char *argv[])
             settings.windowSeconds = value.toInt();
         else if (key == "--env")
             Pelmora::commonEnvironment.append(value);
+        else if (key == "--label")
+            rowLabel = value.toStdString();
     }
     if (!QFile::exists(settings.binary)) {
         std::fprintf(stderr, "usage: %s --pelmora PATH [options]\n", argv[0]);
@@ -387,10 +398,14 @@ int main(int argc, char *argv[])
         DesktopSession desktop({.tray = DesktopSession::Tray::xfcePanel});
         if (!startDesktop(desktop))
             return 1;
-        std::fprintf(stderr, "desktop: %d starts\n", settings.starts);
-        measureStarts(settings, desktop, scratch);
-        std::fprintf(stderr, "desktop: %d soaks of %d refreshes\n", settings.soaks, settings.soakRefreshes);
-        measureSoak(settings, desktop, scratch);
+        if (settings.starts > 0) {
+            std::fprintf(stderr, "desktop: %d starts\n", settings.starts);
+            measureStarts(settings, desktop, scratch);
+        }
+        if (settings.soaks > 0) {
+            std::fprintf(stderr, "desktop: %d soaks of %d refreshes\n", settings.soaks, settings.soakRefreshes);
+            measureSoak(settings, desktop, scratch);
+        }
     }
     if (settings.windows > 0) {
         std::fprintf(stderr, "desktop: %d CPU windows of %d s\n", settings.windows, settings.windowSeconds);
