@@ -51,6 +51,7 @@ public:
 
     void setMetric(AppMetricKind metric);
     AppMetricKind metric() const { return m_metric; }
+    using QWidget::metric; // the paint-device query stays reachable (and unhidden)
     void setSetMetric(std::function<void(AppMetricKind)> setMetric) { m_setMetric = std::move(setMetric); }
 
     SortHitArea *hitArea(AppMetricKind kind) const;

@@ -20,8 +20,8 @@ QString PopoverHeightSetting::key()
 
 double PopoverHeightSetting::read() const
 {
-    if (m_settings->status() != QSettings::NoError)
-        return PopoverResize::defaultHeight;
+    // A format error elsewhere in the file still leaves the lines QSettings
+    // could read; the height is kept whenever it is one of them.
     const QVariant value = m_settings->value(key());
     bool ok = false;
     const double height = value.toDouble(&ok);

@@ -95,6 +95,9 @@ private slots:
         QTest::newRow("infinity") << QByteArray("[General]\npopoverHeight=inf\n") << 520.0;
         QTest::newRow("stored out of range stays") << QByteArray("[General]\npopoverHeight=1000\n") << 1000.0;
         QTest::newRow("fraction") << QByteArray("[General]\npopoverHeight=612.5\n") << 612.5;
+        QTest::newRow("negative stays stored") << QByteArray("[General]\npopoverHeight=-40\n") << -40.0;
+        // A damaged line elsewhere must not cost the user the height they chose.
+        QTest::newRow("syntax error elsewhere") << QByteArray("[General]\npopoverHeight=600\n[Other\n") << 600.0;
     }
     void storedHeightFallsBackTo520()
     {
@@ -116,6 +119,19 @@ private slots:
                  520.0);
         // A folder where the file should be cannot be read as settings.
         QCOMPARE(PopoverHeightSetting({dir.path(), QSettings::IniFormat}).read(), 520.0);
+    }
+
+    void writingAfterADamagedFileKeepsTheHeight()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("s.ini"));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[General]\npopoverHeight=600\n[Other\n");
+        f.close();
+        const SettingsLocation where{path, QSettings::IniFormat};
+        PopoverHeightSetting(where).write(610);
+        QCOMPARE(PopoverHeightSetting(where).read(), 610.0);
     }
 
     void writtenHeightSurvivesANewReader()
