@@ -51,7 +51,6 @@ public:
 
     void setMetric(AppMetricKind metric);
     AppMetricKind metric() const { return m_metric; }
-    using QWidget::metric; // the paint-device query stays reachable (and unhidden)
     void setSetMetric(std::function<void(AppMetricKind)> setMetric) { m_setMetric = std::move(setMetric); }
 
     SortHitArea *hitArea(AppMetricKind kind) const;
@@ -62,6 +61,7 @@ public:
     QSize minimumSizeHint() const override;
 
 protected:
+    using QWidget::metric; // the paint-device query, not hidden by metric() above
     void paintContent(QPainter &painter) override;
     void resizeEvent(QResizeEvent *event) override;
 
