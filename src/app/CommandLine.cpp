@@ -112,6 +112,10 @@ int runPelmora(int argc, char *argv[])
         return 2;
     }
     preferX11UnderWayland();
+    // The look is fixed and light whatever the desktop's theme, so the
+    // desktop's platform theme plugin has nothing to contribute; on GNOME and
+    // Xfce it is Qt's GTK 3 plugin, which costs about 13 MB and 20 ms at start.
+    QGuiApplication::setDesktopSettingsAware(false);
 
     QApplication app(argc, argv);
     installTranslations(app);

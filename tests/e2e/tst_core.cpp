@@ -19,7 +19,7 @@ using namespace pelmora;
 namespace {
 
 const QString appName = QStringLiteral("Pelmora Test App");
-const QString helper = QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp");
+const QString helperBuilt = QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp");
 
 } // namespace
 
@@ -30,6 +30,9 @@ class TestCoreEndToEnd : public QObject {
     QTemporaryDir dataDir;
     QTemporaryDir scratch;
     QList<QProcess *> started;
+    // A copy under a name of its own: other suites run the same helper at the
+    // same time, and a shared name would make their processes ours.
+    QString helper;
 
     QProcess *start(const QString &program, const QStringList &arguments)
     {
@@ -59,12 +62,15 @@ class TestCoreEndToEnd : public QObject {
 private slots:
     void initTestCase()
     {
-        QVERIFY(QFile::exists(helper));
+        const QString program = QStringLiteral("pm-core-%1").arg(QCoreApplication::applicationPid());
+        helper = scratch.filePath(program);
+        QVERIFY(QFile::copy(helperBuilt, helper));
+        QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
         QDir(dataDir.path()).mkpath("applications");
         QFile entry(dataDir.filePath("applications/org.pelmora.TestApp.desktop"));
         QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=" + appName.toUtf8()
-                    + "\nExec=pelmora_testapp --idle\n");
+        entry.write("[Desktop Entry]\nType=Application\nName=" + appName.toUtf8() + "\nExec=" + program.toUtf8()
+                    + " --idle\n");
         entry.close();
         qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(dataDir.path()));

@@ -132,7 +132,23 @@ DesktopSession::Start DesktopSession::start()
     }
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
     m_environment = env;
-    return startTray();
+    Start tray = startTray();
+    if (tray == Start::failed && m_tray && m_tray->state() == QProcess::Running) {
+        // Seen once on a loaded machine: a tray host that runs but never maps
+        // its tray. Keep what was seen, then give it one fresh start.
+        const QString first = m_error + QStringLiteral("; windows: ")
+            + QString::fromLocal8Bit(runTool(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}))
+                  .simplified()
+                  .left(600);
+        stopProcess(*m_tray);
+        m_tray.reset();
+        tray = startTray();
+        if (tray != Start::ready)
+            m_error = first + QStringLiteral(" | second start: ") + m_error;
+        else
+            qWarning("DesktopSession: the tray host needed a second start (%s)", qPrintable(first));
+    }
+    return tray;
 }
 
 DesktopSession::Start DesktopSession::startXServer()
