@@ -13,6 +13,12 @@ namespace pelmora {
 namespace {
 
 constexpr std::size_t kStatMaxBytes = 4096;
+// A process no application claims, and every kernel thread, is read again
+// only on one pass in this many (staggered by pid, so no pass carries them
+// all): nothing of it is shown, and all its stat could tell is that the pid
+// now belongs to a new process. Reading the stat of every process is most of
+// a refresh on a machine with thousands of them.
+constexpr std::uint64_t kUnclaimedRecheckPasses = 6;
 constexpr std::size_t kCommLength = 15; // TASK_COMM_LEN without its NUL
 
 double monotonicSeconds()
@@ -100,17 +106,32 @@ QList<ProcessMetric> ProcProcessSource::read(const AppNameLookup &appNameFor, qu
 void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup &appNameFor,
                               quint64 lookupGeneration, QList<ProcessMetric> &out)
 {
+    if (const auto known = m_tracked.find(pid); known != m_tracked.end()
+        && known->second.isUnclaimed(lookupGeneration)
+        && (m_pass + std::uint64_t(pid)) % kUnclaimedRecheckPasses != 0) {
+        known->second.seenInPass = m_pass;
+        return;
+    }
+
     const PidPath statPath(pid, "stat");
     if (!m_root.readFile(statPath.view(), m_buffer, kStatMaxBytes))
         return; // gone since the folder was listed
     std::optional<ProcStat> stat = parseProcStat(m_buffer);
-    if (!stat || stat->isKernelThread())
+    if (!stat)
         return;
+    if (stat->isKernelThread()) {
+        Tracked &thread = m_tracked[pid];
+        if (!thread.isKernelThread)
+            thread = Tracked{}; // new, or a pid taken over by a kernel thread
+        thread.isKernelThread = true;
+        thread.seenInPass = m_pass;
+        return;
+    }
 
     const std::uint64_t cpuTicks = stat->utimeTicks + stat->stimeTicks;
     auto [it, isNew] = m_tracked.try_emplace(pid);
     Tracked *tracked = &it->second;
-    if (!isNew && tracked->startTimeTicks != stat->startTimeTicks) {
+    if (!isNew && (tracked->isKernelThread || tracked->startTimeTicks != stat->startTimeTicks)) {
         *tracked = Tracked{}; // the pid was reused by another process
         isNew = true;
     }

@@ -65,6 +65,14 @@ private:
         bool hasName = false;
         std::string comm; // the comm that `name` was made from
         QString name;
+
+        bool isKernelThread = false;
+
+        // Nothing of it is ever listed as long as it stays the same process.
+        bool isUnclaimed(quint64 generation) const
+        {
+            return isKernelThread || (isLookedUp && !appName && lookupGeneration == generation);
+        }
     };
 
     void visit(std::int32_t pid, double now, const AppNameLookup &appNameFor, quint64 lookupGeneration,

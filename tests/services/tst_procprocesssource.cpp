@@ -137,7 +137,8 @@ private slots:
         QTest::newRow("busy, nothing resident") << QByteArray("0") << kHz << user << true << 0 << 1 << 1;
         QTest::newRow("neither: not looked up") << QByteArray("0") << idle << user << true << -1 << 0 << 1;
         QTest::newRow("negative rss counts as none") << QByteArray("-4") << idle << user << true << -1 << 0 << 1;
-        QTest::newRow("kernel thread") << QByteArray("25") << kHz << kKernelThread << true << -1 << 0 << 0;
+        // Remembered only as a kernel thread, so later passes can skip it.
+        QTest::newRow("kernel thread") << QByteArray("25") << kHz << kKernelThread << true << -1 << 0 << 1;
         QTest::newRow("no application") << QByteArray("25") << kHz << user << false << -1 << 1 << 1;
     }
     void zeroUsageAndKernelThreads()
@@ -275,6 +276,28 @@ private slots:
         QCOMPARE(proc.read().value(0).cpuPercent, 90.0);
         QCOMPARE(proc.lookups.value(60), 2);
         QCOMPARE(proc.commandPaths.value(60), QStringLiteral("/usr/bin/new"));
+    }
+
+    void unclaimedPidTakenByAnApplicationShowsWithinSixPasses()
+    {
+        ProcFixture proc;
+        proc.add(process(90, 10 * kHz, 0), "/usr/bin/app");
+        proc.add(process(91, 10 * kHz, 0), "/usr/sbin/daemon");
+        proc.names[91].reset();
+        QCOMPARE(proc.read().size(), 1);
+
+        // The daemon ends and an application's process takes its pid.
+        proc.add(process(91, 5 * kHz, 500 * kHz), "/usr/bin/app");
+        proc.names.remove(91);
+        int passes = 0;
+        while (!ProcFixture::find(proc.read(), 91) && ++passes < 10) {
+            proc.now += 5;
+            // The application's own figures still move every pass.
+            proc.add(process(90, (10 + 5 * quint64(passes)) * kHz, 0), "/usr/bin/app");
+            QCOMPARE(ProcFixture::find(proc.read(), 90)->cpuPercent, 100.0);
+        }
+        QVERIFY2(passes < 6, qPrintable(QString::number(passes)));
+        QCOMPARE(ProcFixture::find(proc.read(), 91)->cpuPercent, 1.0); // 5 s over its 500 s of life
     }
 
     void baselinesFollowLiveProcesses()
