@@ -19,6 +19,20 @@ namespace {
 const QString helper = QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp");
 const QString shotDir = QStringLiteral(PELMORA_BINARY_DIR "/tests/screenshots");
 
+// On a failed check, says what pelmora was doing: whether it still ran, how
+// it ended, what it printed. Declared after the session, so it runs first.
+struct FailureReport {
+    QProcess *&pelmora;
+    ~FailureReport()
+    {
+        if (!QTest::currentTestFailed() || !pelmora)
+            return;
+        qWarning("pelmora: %s, exit status %d, standard error:\n%s",
+                 pelmora->state() == QProcess::Running ? "running" : "not running", pelmora->exitCode(),
+                 pelmora->readAllStandardError().constData());
+    }
+};
+
 } // namespace
 
 class TestPelmoraInPanel : public QObject {
@@ -68,6 +82,7 @@ private slots:
         case DesktopSession::Start::ready: break;
         }
         QProcess *pelmora = startPelmora(desktop);
+        const FailureReport report{pelmora};
         QVERIFY(pelmora);
 
         QString service;
@@ -127,6 +142,7 @@ private slots:
         case DesktopSession::Start::ready: break;
         }
         QProcess *pelmora = startPelmora(desktop);
+        const FailureReport report{pelmora};
         QVERIFY(pelmora);
         // The docked icon is a small window of pelmora's own inside trayer's.
         const QRect tray = desktop.trayGeometry();
@@ -159,6 +175,7 @@ private slots:
         case DesktopSession::Start::ready: break;
         }
         QProcess *pelmora = startPelmora(desktop);
+        const FailureReport report{pelmora};
         QVERIFY(pelmora);
         QRect window;
         QTRY_VERIFY_WITH_TIMEOUT((window = popoverGeometry(desktop, pelmora->processId())).isValid(), 15000);
