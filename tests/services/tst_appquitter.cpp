@@ -1,22 +1,17 @@
+// Quitting an application: SIGTERM through a pidfd, to its top processes only.
+// Every real process here is the test's own child, stopped by its pid.
+#include "platform/ProcessSignal.h"
 #include "services/registry/AppQuitter.h"
-#include "support/TextServices.h"
 #include "testsupport/FixtureTree.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 using namespace pelmora;
 
@@ -29,76 +24,45 @@ QByteArray entry(const QByteArray &name, const QByteArray &exec)
 
 AppMetric appWith(const QString &name, const QList<qint32> &pids)
 {
-    AppMetric app;
-    app.name = name;
-    app.id = localizedLowercase(name);
+    AppMetric app{name.toLower(), name, 0, 1, {}};
     for (const qint32 pid : pids)
         app.processes.append(ProcessMetric{pid, name, name, 0.0, 4096});
     return app;
 }
 
-QByteArray statLine(int pid, int ppid)
-{
-    return QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
-        + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 12345 1000000 250 18446744073709551615\n";
-}
-
-// What the real processes of these tests are, and which of them still run.
-class Spawned {
-public:
-    ~Spawned()
+// A child running /bin/sleep (or, without exec, just waiting), killed and reaped when it goes.
+struct Child {
+    pid_t pid = ::fork();
+    explicit Child(bool exec = true)
     {
-        // Every process started here is stopped by its pid, never by name.
-        for (const pid_t pid : std::as_const(m_running)) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
+        if (pid == 0) {
+            if (exec)
+                ::execl("/bin/sleep", "sleep", "600", static_cast<char *>(nullptr));
+            ::pause();
+            ::_exit(127);
         }
+        QThread::msleep(100); // past the exec
     }
-
-    pid_t start(const QString &program, const QStringList &arguments, int stdoutFd = -1)
+    ~Child() { stop(); }
+    void stop()
     {
-        QList<QByteArray> storage{QFile::encodeName(program)};
-        for (const QString &argument : arguments)
-            storage.append(argument.toUtf8());
-        std::vector<char *> argv;
-        for (QByteArray &arg : storage)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        if (stdoutFd >= 0)
-            posix_spawn_file_actions_adddup2(&actions, stdoutFd, STDOUT_FILENO);
-        pid_t pid = -1;
-        const int rc = posix_spawn(&pid, storage.front().constData(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0)
-            return -1;
-        m_running.append(pid);
-        return pid;
+        if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+            ::waitpid(pid, nullptr, 0);
+        pid = -1;
     }
-
-    void adopt(pid_t pid) { m_running.append(pid); }
-
-    // The signal that ended `pid`, 0 for a normal exit, -1 if it still runs
-    // after `timeoutMs`.
-    int waitForEnd(pid_t pid, int timeoutMs)
+    // The signal that ended it, 0 for an exit, -1 while it runs after `timeoutMs`.
+    int endedBy(int timeoutMs)
     {
         QElapsedTimer timer;
         timer.start();
-        do {
-            int status = 0;
+        for (int status = 0; timer.elapsed() < timeoutMs; QThread::msleep(10)) {
             if (::waitpid(pid, &status, WNOHANG) == pid) {
-                m_running.removeAll(pid);
+                pid = -1;
                 return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
             }
-            QThread::msleep(10);
-        } while (timer.elapsed() < timeoutMs);
+        }
         return -1;
     }
-
-private:
-    QList<pid_t> m_running;
 };
 
 } // namespace
@@ -106,43 +70,26 @@ private:
 class TestAppQuitter : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir{QStringLiteral(PELMORA_BINARY_DIR "/tests/appquitter-XXXXXX")};
-    QString m_appProgram;    // a copy of sleep that the fixture entry names
-    QString m_shellProgram;  // a copy of dash under the same application name
-    QString m_otherProgram;  // a copy of sleep that no entry names
-    QString m_appName;
-
-    QString copyProgram(const QString &from, const QString &name)
-    {
-        const QString to = m_dir.filePath("bin/" + name);
-        QFile::copy(from, to);
-        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return to;
-    }
-
-    AppRegistry registry() const { return AppRegistry(RegistryPaths{m_dir.filePath("data"), {}, {}}); }
+    FixtureTree m_proc;
+    FixtureTree m_data;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(m_dir.isValid());
-        // Orphans of the shell test come back to this process to be reaped.
-        QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
-        QVERIFY(QDir().mkpath(m_dir.filePath("bin")));
-        const QString unique = QString::number(::getpid());
-        m_appProgram = copyProgram("/bin/sleep", "pelmora-quit-" + unique + "-app");
-        m_shellProgram = copyProgram("/bin/dash", "pelmora-quit-" + unique + "-shell");
-        m_otherProgram = copyProgram("/bin/sleep", "pelmora-quit-" + unique + "-other");
-        m_appName = "Pelmora Quit Test " + unique;
-
-        QVERIFY(QDir().mkpath(m_dir.filePath("data/applications")));
-        QFile app(m_dir.filePath("data/applications/quit-app.desktop"));
-        QVERIFY(app.open(QIODevice::WriteOnly));
-        app.write(entry(m_appName.toUtf8(), QFile::encodeName(m_appProgram)));
-        app.close();
-        QFile shell(m_dir.filePath("data/applications/quit-shell.desktop"));
-        QVERIFY(shell.open(QIODevice::WriteOnly));
-        shell.write(entry(m_appName.toUtf8(), QFile::encodeName(m_shellProgram) + " -c x"));
+        m_data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
+        m_data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
+        // pid, ppid, program (a fake /proc)
+        for (const auto &[pid, ppid, exe] : std::initializer_list<std::tuple<int, int, const char *>>{
+                 {1, 0, "/opt/fixture/apprun"}, {50, 1, "/usr/bin/bash"}, {100, 50, "/opt/fixture/apprun"},
+                 {101, 100, "/opt/fixture/apprun"}, {102, 999, "/opt/fixture/apprun"}, {103, 1, "/opt/fixture/apprun"},
+                 {104, 105, "/opt/fixture/apprun"}, {105, 50, "/opt/other/otherrun"}, {107, 50, "/opt/fixture/apprun"}}) {
+            const QString dir = QString::number(pid) + '/';
+            m_proc.symlink(dir + "exe", exe);
+            m_proc.write(dir + "cgroup", "0::/\n");
+            m_proc.write(dir + "stat", pid == 107 ? QByteArray("107 (apprun) garbage")
+                                                  : QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
+                                                        + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 12345 1000000 250\n");
+        }
     }
 
     void shouldSignal_data()
@@ -167,75 +114,40 @@ private slots:
     {
         QFETCH(int, pid);
         QFETCH(QString, appName);
-        QFETCH(bool, expected);
-        FixtureTree proc;
-        FixtureTree data;
-        data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
-        data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
-        const struct {
-            int pid, ppid;
-            const char *exe;
-        } processes[] = {{1, 0, "/opt/fixture/apprun"},  {50, 1, "/usr/bin/bash"},       {100, 50, "/opt/fixture/apprun"},
-                         {101, 100, "/opt/fixture/apprun"}, {102, 999, "/opt/fixture/apprun"}, {103, 1, "/opt/fixture/apprun"},
-                         {104, 105, "/opt/fixture/apprun"}, {105, 50, "/opt/other/otherrun"},   {107, 50, "/opt/fixture/apprun"}};
-        for (const auto &p : processes) {
-            const QString dir = QString::number(p.pid) + '/';
-            proc.symlink(dir + "exe", p.exe);
-            proc.write(dir + "cgroup", "0::/\n");
-            proc.write(dir + "stat", p.pid == 107 ? QByteArray("107 (apprun) garbage") : statLine(p.pid, p.ppid));
-        }
-        const AppRegistry registry(RegistryPaths{data.path(), {}, {}});
-        const platform::ProcRoot root(proc.path().toStdString());
-        QCOMPARE(pelmora::shouldSignal(appWith(appName, {pid}), pid, registry, root), expected);
+        const AppRegistry registry(RegistryPaths{m_data.path(), {}, {}});
+        const platform::ProcRoot root(m_proc.path().toStdString());
+        QTEST(pelmora::shouldSignal(appWith(appName, {pid}), pid, registry, root), "expected");
     }
 
-    void quitsTheApplicationsProcesses()
+    // The whole path on live processes: index, look up, quit. Nothing an entry names is ever run.
+    void quitsOnlyTheApplicationAndRunsNothing()
     {
-        Spawned spawned;
-        const pid_t first = spawned.start(m_appProgram, {"1000"});
-        const pid_t second = spawned.start(m_appProgram, {"1000"});
-        const pid_t unrelated = spawned.start(m_otherProgram, {"1000"});
-        QVERIFY(first > 0 && second > 0 && unrelated > 0);
+        FixtureTree tree;
+        const QByteArray touch = "sh -c 'touch " + QFile::encodeName(tree.filePath("ran")) + "'";
+        tree.write("data/applications/trap.desktop", entry("Sleeper", touch) + "TryExec=" + touch + "\n");
+        tree.write("data/applications/sleeper.desktop", entry("Sleeper", "sleep 600") + "TryExec=" + touch + "\n");
+        const AppRegistry registry(RegistryPaths{tree.filePath("data"), {}, {}});
+        Child sleeper;
+        Child unrelated(false);
+        const platform::ProcRoot root;
+        QCOMPARE(registry.applicationName(readProcessFacts(root, sleeper.pid)).value_or(""), QStringLiteral("Sleeper"));
 
-        const AppRegistry registry = this->registry();
-        const platform::ProcRoot proc;
-        // Someone else's application holding the same pids is not quit.
-        QVERIFY(quitApplication(appWith("Another App", {first, second}), registry, proc).isEmpty());
-
-        const QList<qint32> signalled =
-            quitApplication(appWith(m_appName, {0, 1, first, unrelated, second}), registry, proc);
-        QCOMPARE(signalled, (QList<qint32>{first, second}));
-        QCOMPARE(spawned.waitForEnd(first, 5000), SIGTERM);
-        QCOMPARE(spawned.waitForEnd(second, 5000), SIGTERM);
-        QCOMPARE(spawned.waitForEnd(unrelated, 300), -1);
+        QCOMPARE(quitApplication(appWith("Sleeper", {0, 1, unrelated.pid, sleeper.pid}), registry, root),
+                 QList<std::int32_t>{sleeper.pid});
+        QCOMPARE(sleeper.endedBy(5000), SIGTERM);
+        QCOMPARE(unrelated.endedBy(300), -1);
+        QVERIFY(!QFile::exists(tree.filePath("ran")));
     }
 
-    void leavesChildrenToTheirParent()
+    // The handle is pinned to the process it was opened on: once that ended,
+    // nothing reusing its pid can be reached through it.
+    void handleOfAnEndedProcessSignalsNothing()
     {
-        // The shell and the sleep it starts belong to one application; only
-        // the shell is asked to quit.
-        Spawned spawned;
-        int fds[2];
-        QCOMPARE(::pipe2(fds, O_CLOEXEC), 0);
-        const QString script = "'" + m_appProgram + "' 1000 & echo $!; wait";
-        const pid_t shell = spawned.start(m_shellProgram, {"-c", script}, fds[1]);
-        ::close(fds[1]);
-        QVERIFY(shell > 0);
-        QByteArray line;
-        char c = 0;
-        pollfd ready{fds[0], POLLIN, 0};
-        while (!line.endsWith('\n') && ::poll(&ready, 1, 5000) > 0 && ::read(fds[0], &c, 1) == 1)
-            line.append(c);
-        ::close(fds[0]);
-        const pid_t child = line.trimmed().toInt();
-        QVERIFY(child > 0);
-        spawned.adopt(child);
-
-        const AppRegistry registry = this->registry();
-        const QList<qint32> signalled = quitApplication(appWith(m_appName, {child, shell}), registry, platform::ProcRoot());
-        QCOMPARE(signalled, QList<qint32>{shell});
-        QCOMPARE(spawned.waitForEnd(shell, 5000), SIGTERM);
-        QCOMPARE(spawned.waitForEnd(child, 300), -1);
+        Child gone;
+        const platform::ProcessHandle handle = platform::ProcessHandle::open(gone.pid);
+        QVERIFY(handle.isValid());
+        gone.stop();
+        QVERIFY(!handle.sendSignal(SIGTERM));
     }
 };
 

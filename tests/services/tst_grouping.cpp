@@ -3,23 +3,19 @@
 #include <QLocale>
 #include <QTest>
 
-#include <cmath>
+#include <functional>
 #include <limits>
 
 using namespace pelmora;
 
 namespace {
 
-ProcessMetric proc(qint32 id, const QString &app, double cpu, quint64 mem, const QString &name = QString())
+template <typename T, typename F>
+auto column(const QList<T> &rows, F field)
 {
-    return ProcessMetric{id, app, name.isEmpty() ? app.toLower() : name, cpu, mem};
-}
-
-QStringList names(const QList<AppMetric> &apps)
-{
-    QStringList out;
-    for (const AppMetric &a : apps)
-        out << a.name;
+    QList<std::decay_t<decltype(std::invoke(field, rows.front()))>> out;
+    for (const T &row : rows)
+        out << std::invoke(field, row);
     return out;
 }
 
@@ -28,72 +24,34 @@ QStringList names(const QList<AppMetric> &apps)
 class TestGrouping : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
-
-    void groupsCaseInsensitivelyUnderTheBusiestName()
+    void groupsAndRanks()
     {
-        const RankedApps r = groupAndRank({proc(1, "Mail", 1.0, 100), proc(2, "MAIL", 3.0, 50)});
-        QCOMPARE(r.all.size(), 1);
-        const AppMetric &mail = r.all.front();
-        QCOMPARE(mail.id, QStringLiteral("mail"));
-        QCOMPARE(mail.name, QStringLiteral("MAIL"));
-        QCOMPARE(mail.cpuPercent, 4.0);
-        QCOMPARE(mail.memoryBytes, quint64(150));
-        QCOMPARE(mail.processes.front().id, 2);
-    }
-
-    void processesOrderedByCpuThenMemoryStably()
-    {
-        const auto app = makeAppMetric("a", {proc(1, "A", 1.0, 10), proc(2, "A", 2.0, 5), proc(3, "A", 1.0, 20),
-                                             proc(4, "A", 1.0, 10)});
-        QVERIFY(app);
-        QList<qint32> ids;
-        for (const ProcessMetric &p : app->processes)
-            ids << p.id;
-        QCOMPARE(ids, (QList<qint32>{2, 3, 1, 4}));
-        QVERIFY(!makeAppMetric("empty", {}));
-    }
-
-    void threeRankings()
-    {
-        const RankedApps r = groupAndRank({
-            proc(1, "App 10", 5.0, 300),
-            proc(2, "app 2", 5.0, 100),
-            proc(3, "Zed", 9.0, 100),
-            proc(4, "beta", 0.0, 900),
-        });
-        QCOMPARE(names(r.all), (QStringList{"app 2", "App 10", "beta", "Zed"}));
-        QCOMPARE(names(r.cpu), (QStringList{"Zed", "app 2", "App 10", "beta"}));
-        QCOMPARE(names(r.memory), (QStringList{"beta", "App 10", "app 2", "Zed"}));
-    }
-
-    void equalNamesKeepGroupingOrder()
-    {
-        // Different ids, names equal to the collator apart from case.
-        const AppMetric first{"x1", "Same", 1, 1, {proc(1, "Same", 1, 1)}};
-        const AppMetric second{"x2", "same", 1, 1, {proc(2, "same", 1, 1)}};
-        QVERIFY(!nameAscending(first, second) && !nameAscending(second, first));
-    }
-
-    void hostileFiguresStayOrderedAndSaturate()
-    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const quint64 max = std::numeric_limits<quint64>::max();
         const double nan = std::numeric_limits<double>::quiet_NaN();
-        const RankedApps r = groupAndRank({proc(1, "Big", 1.0, max), proc(2, "Big", 1.0, 10), proc(3, "Odd", nan, 1),
-                                           proc(4, "Busy", 50.0, 1), proc(5, "Odd", 2.0, 1)});
-        QCOMPARE(r.memory.front().name, QStringLiteral("Big"));
-        QCOMPARE(r.memory.front().memoryBytes, max);
-        QCOMPARE(r.cpu.front().name, QStringLiteral("Busy"));
-        // The NaN process sorts last within its application.
-        const AppMetric odd = r.all.at(2);
-        QCOMPARE(odd.name, QStringLiteral("Odd"));
-        QCOMPARE(odd.processes.front().id, 5);
-    }
+        const RankedApps r = groupAndRank({
+            {1, "Mail", "m1", 1.0, 100}, {2, "MAIL", "m2", 3.0, 50}, {3, "Mail", "m3", 1.0, 200},
+            {4, "mail", "m4", nan, 900}, {5, "Mail", "m5", 1.0, 200}, // equal to 3: grouping order kept
+            {6, "App 10", "a", 5.0, 300}, {7, "app 2", "b", 5.0, 100}, {8, "Zed", "z", 9.0, 100},
+            {9, "Big", "g", 0.0, max}, {10, "big", "g", 0.0, 10}, // saturates rather than wraps
+        });
+        // Grouped case-insensitively, named after the busiest process, processes by CPU then memory.
+        const AppMetric &mail = r.all.at(3);
+        QCOMPARE(mail.id, QStringLiteral("mail"));
+        QCOMPARE(mail.name, QStringLiteral("MAIL"));
+        QCOMPARE(mail.memoryBytes, quint64(1450));
+        QCOMPARE(column(mail.processes, &ProcessMetric::id), (QList<qint32>{2, 3, 5, 1, 4}));
+        QCOMPARE(r.all.at(2).memoryBytes, max);
+        // Three orders, ties by natural name order.
+        QCOMPARE(column(r.all, &AppMetric::name), (QStringList{"app 2", "App 10", "Big", "MAIL", "Zed"}));
+        QCOMPARE(column(r.cpu, &AppMetric::name), (QStringList{"Zed", "app 2", "App 10", "Big", "MAIL"}));
+        QCOMPARE(column(r.memory, &AppMetric::name), (QStringList{"Big", "MAIL", "App 10", "app 2", "Zed"}));
+        QVERIFY(groupAndRank({}).all.isEmpty());
 
-    void emptyTableGivesEmptyLists()
-    {
-        const RankedApps r = groupAndRank({});
-        QVERIFY(r.all.isEmpty() && r.cpu.isEmpty() && r.memory.isEmpty());
+        // Names equal to the collator apart from case keep their order.
+        const AppMetric first{"x1", "Same", 1, 1, {}};
+        const AppMetric second{"x2", "same", 1, 1, {}};
+        QVERIFY(!nameAscending(first, second) && !nameAscending(second, first));
     }
 };
 

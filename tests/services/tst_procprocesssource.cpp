@@ -1,17 +1,13 @@
-#include "ProcStatLine.h"
+// The /proc process reader: PID/stat parsing, then whole passes over a fake
+// /proc with a clock the test moves.
 #include "platform/SystemInfo.h"
 #include "services/ProcProcessSource.h"
+#include "services/ProcStat.h"
 #include "testsupport/FixtureTree.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QHash>
+#include <QMap>
 #include <QTest>
-
-#include <csignal>
-#include <ctime>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace pelmora;
 
@@ -19,10 +15,31 @@ namespace {
 
 const quint64 kHz = platform::clockTicksPerSecond();
 const quint64 kPage = platform::pageSizeBytes();
-constexpr std::uint32_t kKernelThread = 0x00208040; // PF_KTHREAD | PF_NOFREEZE | PF_FORKNOEXEC
+constexpr quint32 kUserFlags = 0x00400000;    // PF_RANDOMIZE, as most user processes
+constexpr quint32 kKernelThread = 0x00208040; // PF_KTHREAD | PF_NOFREEZE | PF_FORKNOEXEC
 
-// A proc root with an uptime of 1000 s, a clock the test moves, and a lookup
-// that names every process "App" unless told otherwise and counts its calls.
+// A PID/stat line as the kernel writes it (52 fields).
+struct StatFields {
+    int pid = 1;
+    QByteArray comm = "proc";
+    quint64 utime = 0;
+    quint64 startTime = 0;
+    QByteArray rss = "100"; // text, so tests can write what the kernel never would
+    quint32 flags = kUserFlags;
+    quint64 stime = 0;
+    int ppid = 1;
+};
+
+QByteArray statLine(const StatFields &f)
+{
+    return QByteArray::number(f.pid) + " (" + f.comm + ") S " + QByteArray::number(f.ppid) + " 1 1 0 -1 "
+        + QByteArray::number(f.flags) + " 120 0 0 0 " + QByteArray::number(f.utime) + ' ' + QByteArray::number(f.stime)
+        + " 0 0 20 0 1 0 " + QByteArray::number(f.startTime) + " 10485760 " + f.rss
+        + " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+}
+
+// A proc root up 1000 s whose lookup names every process "App" unless told
+// otherwise, counting its calls and keeping the command path it was given.
 struct ProcFixture {
     FixtureTree tree;
     double now = 50.0;
@@ -39,221 +56,181 @@ struct ProcFixture {
         const QString dir = QString::number(stat.pid) + '/';
         tree.write(dir + "stat", statLine(stat));
         tree.write(dir + "cmdline", cmdline);
-        tree.write(dir + "cgroup", "0::/user.slice/app.slice/app-test.scope\n");
         tree.remove(dir + "exe");
         if (!exe.isEmpty())
             tree.symlink(dir + "exe", exe); // dangling is fine: only the target is read
     }
-
     QList<ProcessMetric> read()
     {
         return source.read(
-            [this](const ProcessFacts &facts, std::string_view commandPath) -> std::optional<QString> {
+            [this](const ProcessFacts &facts, std::string_view path) {
                 ++lookups[facts.pid];
-                commandPaths[facts.pid] = QString::fromUtf8(commandPath.data(), qsizetype(commandPath.size()));
+                commandPaths[facts.pid] = QString::fromUtf8(path.data(), qsizetype(path.size()));
                 return names.value(facts.pid, QStringLiteral("App"));
             },
             generation);
     }
-
-    static const ProcessMetric *find(const QList<ProcessMetric> &rows, int pid)
+    double cpuOf(int pid) // one pass; -1 when `pid` is not listed
     {
-        for (const ProcessMetric &row : rows)
+        for (const ProcessMetric &row : read())
             if (row.id == pid)
-                return &row;
-        return nullptr;
+                return row.cpuPercent;
+        return -1;
     }
 };
-
-StatFields process(int pid, quint64 cpuTicks = 0, quint64 startTime = 0)
-{
-    StatFields f;
-    f.pid = pid;
-    f.comm = "proc" + QByteArray::number(pid);
-    f.utime = cpuTicks;
-    f.startTime = startTime;
-    return f;
-}
 
 } // namespace
 
 class TestProcProcessSource : public QObject {
     Q_OBJECT
 private slots:
+    void statParsing_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("parsed"); // "comm|utime|rss"; empty: failed
+        StatFields f{4242, {}, 1234, 987654321, "2048", 0x00200040, 56, 77};
+        for (const char *comm : {"Web Content", "a) b", "x) R 9 9 9 (", "(sd-pam)", "((", "two\nlines", ""}) {
+            f.comm = comm; // the fields follow the last ')', whatever the name holds
+            QTest::addRow("name \"%s\"", comm) << statLine(f) << f.comm + "|1234|2048";
+        }
+        f.comm = "p";
+        const QByteArray full = statLine(f);
+        const qsizetype rssAt = full.indexOf(" 10485760 ") + 10;
+        const auto edit = [&](const char *from, const char *to) { return QByteArray(full).replace(from, to); };
+        QTest::newRow("ends right after rss") << full.left(full.indexOf(' ', rssAt)) << QByteArray("p|1234|2048");
+        QTest::newRow("cut before rss") << full.left(rssAt - 1) << QByteArray();
+        QTest::newRow("cut inside the name") << QByteArray("12 (bas") << QByteArray();
+        QTest::newRow("parenthesis reversed") << QByteArray("1 )x( S 1") << QByteArray();
+        QTest::newRow("largest utime") << edit(" 1234 ", " 18446744073709551615 ")
+                                       << QByteArray("p|18446744073709551615|2048");
+        QTest::newRow("utime beyond 64 bits") << edit(" 1234 ", " 18446744073709551616 ") << QByteArray();
+        QTest::newRow("negative rss") << edit(" 2048 ", " -3 ") << QByteArray("p|1234|-3");
+        QTest::newRow("junk in rss") << edit(" 2048 ", " 12x ") << QByteArray();
+        QTest::newRow("two-letter state") << edit(") S ", ") SS ") << QByteArray();
+        QTest::newRow("negative flags") << edit(" 2097216 ", " -2097216 ") << QByteArray();
+    }
+    void statParsing()
+    {
+        QFETCH(QByteArray, text);
+        const auto stat = parseProcStat(std::string_view(text.constData(), size_t(text.size())));
+        QTEST(stat ? QByteArray(stat->comm.data(), qsizetype(stat->comm.size())) + '|'
+                      + QByteArray::number(stat->utimeTicks) + '|' + QByteArray::number(stat->rssPages)
+                   : QByteArray(),
+              "parsed");
+        if (stat) {
+            const auto other = std::tuple(stat->state, stat->ppid, stat->flags, stat->stimeTicks, stat->startTimeTicks);
+            QCOMPARE(other, decltype(other)('S', 77, 0x00200040u, 56, 987654321));
+        }
+    }
+
+    // First sight gets the lifetime average (uptime is 1000 s), later passes the interval.
     void cpuFigures_data()
     {
-        QTest::addColumn<double>("startSecond"); // uptime is 1000 s
-        QTest::addColumn<double>("firstCpuSeconds");
-        QTest::addColumn<double>("secondCpuSeconds");
-        QTest::addColumn<double>("wallSeconds");
-        QTest::addColumn<double>("firstPercent");
-        QTest::addColumn<double>("secondPercent");
-
-        QTest::newRow("lifetime, then interval") << 500.0 << 50.0 << 52.0 << 4.0 << 10.0 << 50.0;
-        QTest::newRow("several threads exceed 100") << 500.0 << 50.0 << 60.0 << 4.0 << 10.0 << 250.0;
-        QTest::newRow("counter went back") << 500.0 << 50.0 << 40.0 << 4.0 << 10.0 << 0.0;
-        QTest::newRow("started this instant") << 1000.0 << 1.0 << 2.0 << 1.0 << 0.0 << 100.0;
-        QTest::newRow("start after uptime") << 2000.0 << 1.0 << 2.0 << 2.0 << 0.0 << 50.0;
-        QTest::newRow("no time passed keeps the figure") << 500.0 << 50.0 << 51.0 << 0.0 << 10.0 << 10.0;
+        QTest::addColumn<QList<double>>("f"); // start s, CPU s, CPU s later, wall s between, first %, second %
+        QTest::newRow("lifetime, then interval") << QList<double>{500, 50, 60, 4, 10, 250};
+        QTest::newRow("counter went back") << QList<double>{500, 50, 40, 4, 10, 0};
+        QTest::newRow("started this instant") << QList<double>{1000, 1, 2, 1, 0, 100};
+        QTest::newRow("start after uptime") << QList<double>{2000, 1, 2, 2, 0, 50};
+        QTest::newRow("no time passed keeps the figure") << QList<double>{500, 50, 51, 0, 10, 10};
     }
     void cpuFigures()
     {
-        QFETCH(double, startSecond);
-        QFETCH(double, firstCpuSeconds);
-        QFETCH(double, secondCpuSeconds);
-        QFETCH(double, wallSeconds);
-
+        QFETCH(QList<double>, f);
         ProcFixture proc;
-        StatFields f = process(7, 0, quint64(startSecond * kHz));
-        f.utime = quint64(firstCpuSeconds * kHz) / 2;
-        f.stime = quint64(firstCpuSeconds * kHz) - f.utime;
-        proc.add(f);
-        QList<ProcessMetric> rows = proc.read();
-        QCOMPARE(rows.size(), 1);
-        QTEST(rows[0].cpuPercent, "firstPercent");
-
-        f.utime = quint64(secondCpuSeconds * kHz);
-        f.stime = 0;
-        proc.tree.write("7/stat", statLine(f));
-        proc.now += wallSeconds;
-        rows = proc.read();
-        QCOMPARE(rows.size(), 1);
-        QTEST(rows[0].cpuPercent, "secondPercent");
+        StatFields stat{7, "proc", quint64(f[1] * kHz) / 2, quint64(f[0] * kHz)};
+        stat.stime = quint64(f[1] * kHz) - stat.utime; // both count
+        proc.add(stat);
+        QCOMPARE(proc.cpuOf(7), f[4]);
+        stat = {7, "proc", quint64(f[2] * kHz), quint64(f[0] * kHz)};
+        proc.add(stat);
+        proc.now += f[3];
+        QCOMPARE(proc.cpuOf(7), f[5]);
     }
 
-    void zeroUsageAndKernelThreads_data()
-    {
-        QTest::addColumn<QByteArray>("rss");
-        QTest::addColumn<quint64>("cpuTicks");
-        QTest::addColumn<quint32>("flags");
-        QTest::addColumn<bool>("named");
-        QTest::addColumn<int>("listedPages"); // resident pages of the listed row; -1: not listed
-        QTest::addColumn<int>("lookups");
-        QTest::addColumn<int>("cached");
-
-        const quint32 user = 0x00400000;
-        const quint64 idle = 0;
-        QTest::newRow("resident, idle") << QByteArray("25") << idle << user << true << 25 << 1 << 1;
-        QTest::newRow("busy, nothing resident") << QByteArray("0") << kHz << user << true << 0 << 1 << 1;
-        QTest::newRow("neither: not looked up") << QByteArray("0") << idle << user << true << -1 << 0 << 1;
-        QTest::newRow("negative rss counts as none") << QByteArray("-4") << idle << user << true << -1 << 0 << 1;
-        // Remembered only as a kernel thread, so later passes can skip it.
-        QTest::newRow("kernel thread") << QByteArray("25") << kHz << kKernelThread << true << -1 << 0 << 1;
-        QTest::newRow("no application") << QByteArray("25") << kHz << user << false << -1 << 1 << 1;
-    }
-    void zeroUsageAndKernelThreads()
-    {
-        QFETCH(QByteArray, rss);
-        QFETCH(quint64, cpuTicks);
-        QFETCH(quint32, flags);
-        QFETCH(bool, named);
-        QFETCH(int, listedPages);
-
-        ProcFixture proc;
-        StatFields f = process(30, cpuTicks, 100 * kHz);
-        f.rss = rss;
-        f.flags = flags;
-        proc.add(f, "/usr/bin/thing");
-        if (!named)
-            proc.names[30] = std::nullopt;
-        const QList<ProcessMetric> rows = proc.read();
-        QCOMPARE(rows.size(), listedPages < 0 ? 0 : 1);
-        if (listedPages >= 0)
-            QCOMPARE(rows[0].memoryBytes, quint64(listedPages) * kPage);
-        QTEST(proc.lookups.value(30), "lookups");
-        QTEST(int(proc.source.cachedProcessCount()), "cached");
-    }
-
-    void names_data()
-    {
-        QTest::addColumn<QByteArray>("comm");
-        QTest::addColumn<QString>("exe");
-        QTest::addColumn<QByteArray>("cmdline");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("commandPath");
-
-        QTest::newRow("short comm") << QByteArray("bash") << "/usr/bin/bash" << QByteArray("-bash\0", 6) << "bash"
-                                    << "/usr/bin/bash";
-        QTest::newRow("truncated comm, exe")
-            << QByteArray("gnome-terminal-") << "/usr/libexec/gnome-terminal-server" << QByteArray()
-            << "gnome-terminal-server" << "/usr/libexec/gnome-terminal-server";
-        QTest::newRow("deleted exe") << QByteArray("long-daemon-nam") << "/opt/bin/long-daemon-name (deleted)"
-                                     << QByteArray() << "long-daemon-name" << "/opt/bin/long-daemon-name";
-        QTest::newRow("truncated comm, absolute argv0")
-            << QByteArray("xdg-desktop-por") << QString() << QByteArray("/usr/libexec/xdg-desktop-portal\0-v\0", 35)
-            << "xdg-desktop-portal" << "/usr/libexec/xdg-desktop-portal";
-        QTest::newRow("truncated comm, relative argv0")
-            << QByteArray("xdg-desktop-por") << QString() << QByteArray("xdg-desktop-portal\0", 19)
-            << "xdg-desktop-portal" << QString();
-        QTest::newRow("script keeps its own comm")
-            << QByteArray("my-backup-scrip") << "/usr/bin/python3.11"
-            << QByteArray("/usr/bin/python3\0/home/u/my-backup-script.py\0", 45) << "my-backup-scrip"
-            << "/usr/bin/python3.11";
-        QTest::newRow("shorter comm is not a cut")
-            << QByteArray("gnome-terminal") << "/usr/libexec/gnome-terminal-server" << QByteArray()
-            << "gnome-terminal" << "/usr/libexec/gnome-terminal-server";
-    }
-    void names()
-    {
-        QFETCH(QByteArray, comm);
-        QFETCH(QString, exe);
-        QFETCH(QByteArray, cmdline);
-
-        ProcFixture proc;
-        StatFields f = process(40, kHz, kHz);
-        f.comm = comm;
-        proc.add(f, exe, cmdline);
-        const QList<ProcessMetric> rows = proc.read();
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].id, 40);
-        QCOMPARE(rows[0].appName, QStringLiteral("App"));
-        QTEST(rows[0].name, "name");
-        QTEST(proc.commandPaths.value(40), "commandPath");
-    }
-
-    void unreadableEntriesAreSkipped()
+    // One pass over a messy /proc: only processes with CPU or resident memory
+    // that an application claims are listed, and only those are looked up.
+    void whichProcessesAreListed()
     {
         ProcFixture proc;
         proc.tree.makeDir("10"); // ended after the folder was listed
-        proc.tree.write("11/stat", statLine(process(11)).left(40));
+        proc.tree.write("11/stat", statLine({11}).left(40));
         proc.tree.write("12/stat", "\0\0\0garbage");
-        proc.tree.write("14/stat", "");
-        proc.add(process(13, kHz, kHz), "/usr/bin/ok");
-        proc.tree.symlink("self", "13");
+        proc.tree.write("13/stat", "");
+        proc.tree.symlink("self", "20");
         proc.tree.makeDir("1x");
         proc.tree.makeDir("0");
-        const QList<ProcessMetric> rows = proc.read();
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].id, 13);
-        QCOMPARE(proc.source.cachedProcessCount(), 1u);
+        proc.add({20, "resident", 0, kHz, "25"});
+        proc.add({21, "busy", kHz, kHz, "0"});
+        proc.add({22, "neither", 0, kHz, "0"});
+        proc.add({23, "negative rss", 0, kHz, "-4"});
+        proc.add({24, "kthread", kHz, kHz, "25", kKernelThread});
+        proc.add({25, "unclaimed", kHz, kHz, "25"});
+        proc.names[25] = std::nullopt;
+        QMap<qint32, quint64> listed;
+        for (const ProcessMetric &row : proc.read())
+            listed.insert(row.id, row.memoryBytes);
+        QCOMPARE(listed.keys(), (QList<qint32>{20, 21}));
+        QCOMPARE(listed.values(), (QList<quint64>{25 * kPage, 0}));
+        QList<int> looked = proc.lookups.keys();
+        std::sort(looked.begin(), looked.end());
+        QCOMPARE(looked, (QList<int>{20, 21, 25}));
+        QCOMPARE(proc.source.cachedProcessCount(), 6u); // a baseline for each, listed or not
 
-        proc.tree.remove("uptime"); // a new process then has no lifetime figure
-        proc.add(process(15, kHz, kHz), "/usr/bin/ok");
-        QCOMPARE(ProcFixture::find(proc.read(), 15)->cpuPercent, 0.0);
+        proc.tree.remove("uptime"); // a newcomer then has no lifetime figure
+        proc.add({26, "new", kHz, kHz});
+        QCOMPARE(proc.cpuOf(26), 0.0);
+    }
+
+    // The name is comm unless comm is the 15-character cut of the program's file name.
+    void namesAndCommandPaths()
+    {
+        const QByteArray cut = "long-program-na";
+        const QString full = "long-program-name", path = "/x/" + full;
+        const struct {
+            QByteArray comm;
+            QString exe;
+            QByteArray cmdline; // '|' stands for NUL
+            QString name, commandPath;
+        } cases[] = {
+            {"bash", "/bin/bash", "-bash|", "bash", "/bin/bash"},
+            {cut, path, {}, full, path},
+            {"long-program-n", path, {}, "long-program-n", path}, // shorter: not a cut
+            {cut, path + " (deleted)", {}, full, path},
+            {cut, {}, path.toUtf8() + "|-v|", full, path},
+            {cut, {}, full.toUtf8() + "|", full, {}}, // a relative argv0 is no command path
+            {cut, "/bin/python3", "/bin/python3|/h/long-program-name.py|", cut, "/bin/python3"}, // a script
+        };
+        ProcFixture proc;
+        QStringList wanted, got;
+        for (int i = 0; i < int(std::size(cases)); ++i) {
+            proc.add({40 + i, cases[i].comm, kHz, kHz}, cases[i].exe, QByteArray(cases[i].cmdline).replace('|', '\0'));
+            wanted << cases[i].name + ' ' + cases[i].commandPath;
+        }
+        QMap<qint32, QString> names;
+        for (const ProcessMetric &row : proc.read())
+            names.insert(row.id, row.name);
+        for (int i = 0; i < int(std::size(cases)); ++i)
+            got << names.value(40 + i) + ' ' + proc.commandPaths.value(40 + i);
+        QCOMPARE(got, wanted);
     }
 
     void oneLookupAndFactsPerProcessLifetime()
     {
         ProcFixture proc;
-        StatFields named = process(50, 0, 10 * kHz);
-        named.comm = "worker";
-        proc.add(named, "/usr/bin/worker");
-        proc.add(process(51, 0, 10 * kHz), "/usr/bin/daemon");
+        proc.add({50, "worker", 0, 10 * kHz}, "/usr/bin/worker");
+        proc.add({51, "daemon", 0, 10 * kHz}, "/usr/bin/daemon");
         proc.names[51] = std::nullopt;
-
         for (int pass = 0; pass < 3; ++pass)
             QCOMPARE(proc.read().size(), 1);
         QCOMPARE(proc.lookups.value(50), 1);
         QCOMPARE(proc.lookups.value(51), 1); // remembered as nameless
 
         // comm is followed every pass; the executable is a fact of the lifetime.
-        named.comm = "worker:busy";
-        proc.add(named, "/usr/bin/replaced");
-        QList<ProcessMetric> rows = proc.read();
-        QCOMPARE(rows.value(0).name, QStringLiteral("worker:busy"));
+        proc.add({50, "worker:busy", 0, 10 * kHz}, "/usr/bin/replaced");
+        QCOMPARE(proc.read().value(0).name, QStringLiteral("worker:busy"));
         QCOMPARE(proc.lookups.value(50), 1);
 
-        // A new generation asks again, once, with the facts already read.
+        // A new lookup generation asks again, once, with the facts already read.
         proc.names[51] = QStringLiteral("Daemon");
         ++proc.generation;
         QCOMPARE(proc.read().size(), 2);
@@ -263,134 +240,50 @@ private slots:
         QCOMPARE(proc.commandPaths.value(50), QStringLiteral("/usr/bin/worker"));
     }
 
-    void reusedPidIsANewProcess()
+    void baselinesFollowLiveProcessesAndStartTimes()
     {
         ProcFixture proc;
-        proc.add(process(60, 500 * kHz, 0), "/usr/bin/old");
-        QCOMPARE(proc.read().value(0).cpuPercent, 50.0); // 500 s of 1000
+        for (int pid = 70; pid < 73; ++pid)
+            proc.add({pid, "proc", 0, kHz});
+        proc.add({73, "idle", 0, kHz, "0"}); // not listed, but its baseline is held
+        proc.add({60, "old", 500 * kHz, 0}, "/usr/bin/old");
+        QCOMPARE(proc.cpuOf(60), 50.0); // 500 s of 1000
+        QCOMPARE(proc.source.cachedProcessCount(), 5u);
 
-        // Same pid, later start, fewer ticks: a lifetime figure of its own,
-        // not a negative or zero interval against the old process.
-        proc.add(process(60, 90 * kHz, 900 * kHz), "/usr/bin/new");
+        // Same pid, later start, fewer ticks: a lifetime figure of its own.
+        proc.add({60, "new", 90 * kHz, 900 * kHz}, "/usr/bin/new");
         proc.now += 5;
-        QCOMPARE(proc.read().value(0).cpuPercent, 90.0);
+        QCOMPARE(proc.cpuOf(60), 90.0);
         QCOMPARE(proc.lookups.value(60), 2);
         QCOMPARE(proc.commandPaths.value(60), QStringLiteral("/usr/bin/new"));
+
+        proc.tree.remove("71");
+        proc.tree.remove("73");
+        QCOMPARE(proc.read().size(), 3);
+        QCOMPARE(proc.source.cachedProcessCount(), 3u);
+        proc.add({71, "proc", 100 * kHz, 0}); // back, but its baseline was dropped
+        QCOMPARE(proc.cpuOf(71), 10.0);
     }
 
     void unclaimedPidTakenByAnApplicationShowsWithinSixPasses()
     {
         ProcFixture proc;
-        proc.add(process(90, 10 * kHz, 0), "/usr/bin/app");
-        proc.add(process(91, 10 * kHz, 0), "/usr/sbin/daemon");
+        proc.add({90, "app", 10 * kHz, 0}, "/usr/bin/app");
+        proc.add({91, "daemon", 10 * kHz, 0}, "/usr/sbin/daemon");
         proc.names[91].reset();
         QCOMPARE(proc.read().size(), 1);
 
         // The daemon ends and an application's process takes its pid.
-        proc.add(process(91, 5 * kHz, 500 * kHz), "/usr/bin/app");
+        proc.add({91, "app", 5 * kHz, 500 * kHz}, "/usr/bin/app");
         proc.names.remove(91);
         int passes = 0;
-        while (!ProcFixture::find(proc.read(), 91) && ++passes < 10) {
+        while (proc.cpuOf(91) < 0 && ++passes < 10) {
             proc.now += 5;
-            // The application's own figures still move every pass.
-            proc.add(process(90, (10 + 5 * quint64(passes)) * kHz, 0), "/usr/bin/app");
-            QCOMPARE(ProcFixture::find(proc.read(), 90)->cpuPercent, 100.0);
+            proc.add({90, "app", (10 + 5 * quint64(passes)) * kHz, 0}, "/usr/bin/app");
+            QCOMPARE(proc.cpuOf(90), 100.0); // the application's own figures still move
         }
         QVERIFY2(passes < 6, qPrintable(QString::number(passes)));
-        QCOMPARE(ProcFixture::find(proc.read(), 91)->cpuPercent, 1.0); // 5 s over its 500 s of life
-    }
-
-    void baselinesFollowLiveProcesses()
-    {
-        ProcFixture proc;
-        for (int pid = 70; pid < 75; ++pid)
-            proc.add(process(pid, 0, kHz));
-        StatFields idle = process(75, 0, kHz);
-        idle.rss = "0";
-        proc.add(idle); // not listed, but its baseline is held
-        QCOMPARE(proc.read().size(), 5);
-        QCOMPARE(proc.source.cachedProcessCount(), 6u);
-
-        proc.tree.remove("71");
-        proc.tree.remove("75");
-        QCOMPARE(proc.read().size(), 4);
-        QCOMPARE(proc.source.cachedProcessCount(), 4u);
-
-        // A pid that comes back is new: its baseline was dropped.
-        proc.add(process(71, 100 * kHz, 0));
-        QCOMPARE(ProcFixture::find(proc.read(), 71)->cpuPercent, 10.0);
-
-        for (int pid = 70; pid < 75; ++pid)
-            proc.tree.remove(QString::number(pid));
-        QVERIFY(proc.read().isEmpty());
-        QCOMPARE(proc.source.cachedProcessCount(), 0u);
-    }
-
-    // A forked child idles, then spins: the second pass must show the
-    // interval (about one processor, less on a loaded machine), not the
-    // lifetime average, which the idle second would halve. The child's own
-    // CPU clock is the independent measure.
-    void busyChildOnTheRealSystem()
-    {
-        int go[2];
-        QCOMPARE(::pipe(go), 0);
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            char byte;
-            ::close(go[1]);
-            if (::read(go[0], &byte, 1) == 1) {
-                volatile unsigned long spin = 0;
-                for (;;)
-                    spin = spin + 1;
-            }
-            ::_exit(0);
-        }
-        ::close(go[0]);
-        struct Reaper {
-            pid_t pid;
-            int pipe;
-            ~Reaper()
-            {
-                ::close(pipe);
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, nullptr, 0);
-            }
-        } reaper{child, go[1]};
-
-        clockid_t childClock{};
-        QCOMPARE(::clock_getcpuclockid(child, &childClock), 0);
-        const auto seconds = [](clockid_t clock) {
-            timespec t{};
-            ::clock_gettime(clock, &t);
-            return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-        };
-
-        ProcProcessSource source;
-        const auto onlyChild = [child](const ProcessFacts &facts, std::string_view) -> std::optional<QString> {
-            return facts.pid == child ? std::optional<QString>(QStringLiteral("Spinner")) : std::nullopt;
-        };
-        QTest::qWait(1000);
-        const double wall0 = seconds(CLOCK_MONOTONIC);
-        const double cpu0 = seconds(childClock);
-        QCOMPARE(source.read(onlyChild, 1).size(), 1);
-        QCOMPARE(::write(go[1], "x", 1), ssize_t(1));
-        QTest::qWait(1000);
-        const double wall1 = seconds(CLOCK_MONOTONIC);
-        const double cpu1 = seconds(childClock);
-        const QList<ProcessMetric> rows = source.read(onlyChild, 1);
-
-        QCOMPARE(rows.size(), 1);
-        QCOMPARE(rows[0].id, child);
-        QCOMPARE(rows[0].appName, QStringLiteral("Spinner"));
-        QVERIFY(rows[0].memoryBytes > 0);
-        // The test binary's name is longer than comm's 15 characters.
-        QCOMPARE(rows[0].name, QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-        const double expected = 100.0 * (cpu1 - cpu0) / (wall1 - wall0);
-        const QByteArray figures = QByteArray::number(rows[0].cpuPercent) + " vs " + QByteArray::number(expected);
-        QVERIFY2(expected > 10.0, figures); // the child got to run at all
-        QVERIFY2(qAbs(rows[0].cpuPercent - expected) < qMax(5.0, expected * 0.15), figures);
-        QVERIFY(source.cachedProcessCount() > 1);
+        QCOMPARE(proc.cpuOf(91), 1.0); // 5 s over its 500 s of life
     }
 };
 
