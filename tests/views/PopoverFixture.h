@@ -9,24 +9,17 @@
 
 #include <memory>
 
-// A store over a fixture machine whose sample shows every kind of row: long
-// names, applications with several processes, and every emphasis colour in
-// the CPU-sorted list.
+// A store whose second sample has long names, multi-process applications and
+// every emphasis colour in the CPU-sorted list.
 struct PopoverFixture {
-    static constexpr quint64 MiB = quint64(1) << 20;
-    static constexpr quint64 GiB = quint64(1) << 30;
+    static constexpr quint64 MiB = quint64(1) << 20, GiB = MiB << 10;
 
     FixtureMachine machine;
     QTemporaryDir settingsDir;
-    std::unique_ptr<pelmora::MetricsStore> store;
+    std::unique_ptr<pelmora::MetricsStore> store = std::make_unique<pelmora::MetricsStore>(machine.storeOptions());
 
     PopoverFixture()
     {
-        // The first sample reads a machine without applications; those added
-        // afterwards are new to the second one, which gives each process its
-        // lifetime average, and the machine-wide CPU is only real from the
-        // second reading on.
-        store = std::make_unique<pelmora::MetricsStore>(machine.storeOptions());
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"),
                        {{QStringLiteral("browser"), 14.0, 2 * GiB},
                         {QStringLiteral("renderer-process-with-a-long-name"), 9.0, 2 * GiB},

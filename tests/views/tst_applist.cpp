@@ -1,0 +1,217 @@
+#include "views/AppListModel.h"
+#include "views/AppMetricRow.h"
+#include "views/FigureEmphasis.h"
+#include "views/MetricsSectionView.h"
+#include "views/PaddedListView.h"
+#include "views/ProcessListModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace pelmora;
+
+Q_DECLARE_METATYPE(AppMetricKind)
+Q_DECLARE_METATYPE(FigureEmphasis)
+
+static AppMetric testApp(const QString &name, double cpu = 1, quint64 memory = 100, int processCount = 1)
+{
+    AppMetric app{name.toLower(), name, cpu, memory, {}};
+    for (int i = 0; i < processCount; ++i)
+        app.processes.append({qint32(1000 + i), name, name.toLower() + QString::number(i), cpu, memory});
+    return app;
+}
+
+// The application list: its model, and the row menu, with the host's callbacks
+// recorded in order and a runner that notes the menu and "chooses" an item.
+class TestAppList : public QObject {
+    Q_OBJECT
+
+    QStringList calls;
+    std::pair<QString, QPoint> lastMenu; // its quit title and position
+    int choice = -1; // the item picked, -1 for none
+    std::unique_ptr<MetricsSectionView> section;
+
+    void setApps(const QList<AppMetric> &apps)
+    {
+        AppListActions a;
+        const auto note = [this](const QString &what, const AppMetric &app) {
+            calls << what + app.id + (section->showsActions(app.id) ? " (flag still set)" : "");
+        };
+        a.quitApp = [note](const AppMetric &app) { note("quit ", app); };
+        a.showProcesses = [note](const AppMetric &app) { note("show ", app); };
+        a.setUpdatesPaused = [this](bool paused) { calls << (paused ? "pause" : "resume"); };
+        section->setContent(AppMetricKind::cpu, apps, a);
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void init()
+    {
+        calls.clear();
+        choice = -1;
+        section = std::make_unique<MetricsSectionView>();
+        section->resize(440, 300);
+        section->menuPresenter().setMenuRunner([this](QMenu &menu, QPoint pos) {
+            calls << "menu";
+            lastMenu = {menu.actions().last()->text(), pos};
+            return choice < 0 ? nullptr : menu.actions().at(choice);
+        });
+        setApps({testApp("AT&T Mail", 30, 100, 3), testApp("Editor", 10), testApp("Idle", 0, 100, 0)});
+        section->show();
+        QVERIFY(QTest::qWaitForWindowExposed(section.get()));
+    }
+
+    void cleanup() { section.reset(); }
+
+    // Any old order becomes any new one by row operations alone, so selection,
+    // hover and scroll (persistent indexes) follow their application, and only
+    // a changed record repaints.
+    void modelKeepsRowIdentity_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("empty to some") << "" << "abc";
+        QTest::newRow("some to empty") << "abc" << "";
+        QTest::newRow("removals in runs") << "abcdefg" << "adg";
+        QTest::newRow("everything at once") << "abcdef" << "fxbyda";
+        QTest::newRow("repeated key") << "abc" << "aab";
+    }
+    void modelKeepsRowIdentity()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        const auto apps = [](const QString &letters, double cpu = 1) {
+            QList<AppMetric> list;
+            for (QChar c : letters)
+                list << testApp(QString(c), cpu);
+            return list;
+        };
+        AppListModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setItems(apps(before));
+        QList<QPersistentModelIndex> kept;
+        for (int row = 0; row < model.rowCount(); ++row)
+            kept << QPersistentModelIndex(model.index(row));
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.setItems(apps(after));
+        QCOMPARE(model.items(), apps(after));
+        QCOMPARE(resets.count() + changed.count(), 0);
+        for (int i = 0; i < kept.size(); ++i) {
+            QCOMPARE(kept.at(i).isValid(), after.contains(before.at(i)));
+            QCOMPARE(kept.at(i).data(AppListModel::AppIDRole).toString(), kept.at(i).isValid() ? before.mid(i, 1) : "");
+        }
+        if (!after.isEmpty()) {
+            model.setItems(apps(after.left(1), 9) + apps(after.mid(1)));
+            QCOMPARE(changed.count(), 1);
+            QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
+        }
+    }
+
+    // Figures are the shared formatters' texts; the count is a plural form;
+    // processes are keyed by pid, not name.
+    void rowTexts()
+    {
+        AppListModel model;
+        model.setItems({testApp("Mail", 0.25, 3 * (quint64(1) << 29))});
+        QCOMPARE(model.index(0).data(Qt::AccessibleDescriptionRole).toString(), u"0.2% CPU, 1.5 GB memory");
+        QCOMPARE(AppMetricRow::countText(1), std::nullopt);
+        QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1,234"_qs));
+        ProcessListModel processes;
+        processes.setItems({{1, "App", "worker", 1, 1}, {2, "App", "worker", 2, 2}});
+        const QPersistentModelIndex first(processes.index(0));
+        processes.setItems({{2, "App", "worker", 2, 2}, {1, "App", "worker", 1, 1}});
+        QCOMPARE(first.row(), 1);
+    }
+
+    // Which figures stand out, and how.
+    void emphasis_data()
+    {
+        QTest::addColumn<bool>("memory"); // which figure: memory bytes or CPU percent
+        QTest::addColumn<double>("value");
+        QTest::addColumn<AppMetricKind>("list");
+        QTest::addColumn<bool>("isProcess");
+        QTest::addColumn<FigureEmphasis>("expected");
+        const auto cpu = AppMetricKind::cpu, memory = AppMetricKind::memory, app = AppMetricKind::app;
+        const double G = double(gibibyte);
+        const FigureEmphasis plain{false, FigureTint::secondary};
+        QTest::newRow("cpu 4.99") << false << 4.99 << cpu << false << FigureEmphasis{true, FigureTint::blue};
+        QTest::newRow("cpu 5") << false << 5.0 << cpu << false << FigureEmphasis{true, FigureTint::orange};
+        QTest::newRow("cpu 20") << false << 20.0 << cpu << false << FigureEmphasis{true, FigureTint::red};
+        QTest::newRow("cpu 20, app list") << false << 20.0 << app << false << plain;
+        QTest::newRow("cpu 80, process line") << false << 80.0 << cpu << true << plain;
+        QTest::newRow("1 GiB, cpu list") << true << G << cpu << false << plain;
+        QTest::newRow("1 GiB, memory list") << true << G << memory << false << FigureEmphasis{true, FigureTint::primary};
+        QTest::newRow("1 GiB + 1") << true << G + 1 << app << false << FigureEmphasis{true, FigureTint::orange};
+        QTest::newRow("4 GiB") << true << 4 * G << memory << false << FigureEmphasis{true, FigureTint::orange};
+        QTest::newRow("4 GiB + 1") << true << 4 * G + 1 << cpu << false << FigureEmphasis{true, FigureTint::red};
+        QTest::newRow("8 GiB, process line") << true << 8 * G << memory << true << plain;
+    }
+    void emphasis()
+    {
+        QFETCH(bool, memory);
+        QFETCH(double, value);
+        QFETCH(AppMetricKind, list);
+        QFETCH(bool, isProcess);
+        QFETCH(FigureEmphasis, expected);
+        QCOMPARE(memory ? memoryFigureEmphasis(quint64(value), list, isProcess) : cpuFigureEmphasis(value, list, isProcess),
+                 expected);
+    }
+
+    // Repeated requests and a refresh before it opens show one menu; a
+    // request whose row leaves the list is withdrawn, resuming refreshes; off
+    // screen it waits for the next refresh.
+    void pendingRequests()
+    {
+        const QStringList shown{"pause", "menu", "resume"};
+        section->requestActions("editor");
+        section->requestActions("editor");
+        setApps({testApp("Editor", 12), testApp("Idle")});
+        QTRY_COMPARE(calls, shown);
+        section->requestActions("editor");
+        setApps({testApp("Idle")});
+        QTest::qWait(20);
+        QCOMPARE(calls, shown + QStringList({"pause", "resume"}));
+        calls.clear();
+        section->hide();
+        setApps({testApp("Editor")});
+        section->requestActions("editor");
+        QTest::qWait(20);
+        QCOMPARE(calls, QStringList{"pause"});
+        section->show();
+        setApps({testApp("Editor")});
+        QTRY_COMPARE(calls, shown);
+    }
+
+    // A click asks for the menu one turn later, below the row, titled as
+    // written ('&&' shows '&'); the flag is cleared before the command runs.
+    void clickedRowRunsTheChosenCommand_data()
+    {
+        QTest::addColumn<QString>("appID");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QStringList>("commands");
+        QTest::newRow("show processes") << "at&t mail" << 0 << QStringList{"show at&t mail"};
+        QTest::newRow("quit") << "at&t mail" << 2 << QStringList{"quit at&t mail"};
+        QTest::newRow("no processes to show") << "idle" << 0 << QStringList{};
+    }
+    void clickedRowRunsTheChosenCommand()
+    {
+        QFETCH(QString, appID);
+        QFETCH(int, item);
+        QFETCH(QStringList, commands);
+        choice = item;
+        const QRect card = section->cardRect(appID);
+        QWidget *viewport = section->listView()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(section.get(), card.center()));
+        QCOMPARE(calls, QStringList{"pause"});
+        QTRY_COMPARE(calls, QStringList({"pause", "menu", "resume"}) + commands);
+        QCOMPARE(lastMenu.first, appID == "idle" ? u"Quit Idle" : u"Quit AT&&T Mail");
+        QCOMPARE(lastMenu.second, section->mapToGlobal(QPoint(card.left() + 8, card.bottom() + 1)));
+    }
+};
+
+QTEST_MAIN(TestAppList)
+#include "tst_applist.moc"
