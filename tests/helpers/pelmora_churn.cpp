@@ -1,8 +1,6 @@
-// Keeps starting and ending short-lived processes for soak tests:
-//   pelmora_churn [--alive N]
-// Each child lives 0-120 ms, burns a little CPU, and one in three renames
-// itself (prctl PR_SET_NAME) while it runs. Up to N (default 24) are alive
-// at once. On SIGTERM the children are stopped and reaped, then it exits 0.
+// pelmora_churn [--alive N]: keeps up to N (24) short-lived children alive, each
+// 0-120 ms, burning a little CPU, one in three renaming itself as it runs.
+// On SIGTERM it reaps the children and exits 0.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -19,18 +17,22 @@ void onTerm(int) { stopping = 1; }
 
 void sleepMs(long ms)
 {
-    timespec t{ms / 1000, (ms % 1000) * 1000000L};
+    const timespec t{ms / 1000, (ms % 1000) * 1000000L};
     nanosleep(&t, nullptr);
+}
+
+long nowMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
 [[noreturn]] void child(unsigned seed)
 {
-    const long lifeMs = long(seed % 120);
-    const bool renames = seed % 3 == 0;
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    for (int round = 0;; ++round) {
-        if (renames) {
+    const long end = nowMs() + long(seed % 120);
+    for (int round = 0; round == 0 || nowMs() < end; ++round) {
+        if (seed % 3 == 0) {
             char name[16];
             std::snprintf(name, sizeof name, "churn-%u-%d", seed % 1000, round % 10);
             prctl(PR_SET_NAME, name, 0, 0, 0);
@@ -39,11 +41,8 @@ void sleepMs(long ms)
         for (int i = 0; i < 20000; ++i)
             spin = spin + 1;
         sleepMs(5);
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        if ((now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000 >= lifeMs)
-            _exit(0);
     }
+    _exit(0);
 }
 
 } // namespace
@@ -78,7 +77,6 @@ int main(int argc, char **argv)
             sleepMs(2);
         }
     }
-    // Children share our process group only if we made one; end them by pid instead.
     signal(SIGTERM, SIG_IGN);
     while (running > 0 && wait(nullptr) > 0)
         --running;

@@ -1,6 +1,5 @@
-// A stand-in desktop application for end-to-end tests.
-//   pelmora_testapp --busy|--idle [--marker FILE]
-// Spins or sleeps until SIGTERM, then appends "SIGTERM <pid>" to FILE and exits 0.
+// pelmora_testapp --busy|--idle [--marker FILE]: a stand-in application that
+// prints "ready", spins or sleeps until SIGTERM, appends "SIGTERM <pid>" to FILE, exits 0.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -34,11 +33,9 @@ int main(int argc, char **argv)
         else
             pause();
     }
-    if (marker) {
-        if (FILE *f = std::fopen(marker, "a")) {
-            std::fprintf(f, "SIGTERM %d\n", int(getpid()));
-            std::fclose(f);
-        }
+    if (FILE *f = marker ? std::fopen(marker, "a") : nullptr) {
+        std::fprintf(f, "SIGTERM %d\n", int(getpid()));
+        std::fclose(f);
     }
     return 0;
 }

@@ -1,7 +1,5 @@
-// A tray item with a fixed title, for end-to-end tests against real panels.
-//   tray_probe [--title TEXT]
-// Prints one line per event on standard output:
-//   service NAME | mode statusNotifier|xembed|none | activated X Y | open | quit
+// tray_probe [--title TEXT]: a tray item with a fixed title. Prints one line per
+// event (service NAME | mode statusNotifier|xembed|none | activated X Y | open | quit)
 // and exits 0 after "quit".
 #include "app/tray/TrayItem.h"
 
@@ -17,9 +15,9 @@ void say(const QString &line)
     out << line << Qt::endl; // flushed: the test reads line by line
 }
 
-QString modeName(pelmora::TrayItem::Mode mode)
+void sayMode(pelmora::TrayItem::Mode mode)
 {
-    return QString::fromLatin1(QMetaEnum::fromType<pelmora::TrayItem::Mode>().valueToKey(int(mode)));
+    say(QStringLiteral("mode ") + QLatin1String(QMetaEnum::fromType<pelmora::TrayItem::Mode>().valueToKey(int(mode))));
 }
 
 } // namespace
@@ -43,10 +41,8 @@ int main(int argc, char **argv)
         say(QStringLiteral("quit"));
         app.quit();
     });
-    QObject::connect(&item, &pelmora::TrayItem::modeChanged, [](pelmora::TrayItem::Mode mode) {
-        say(QStringLiteral("mode %1").arg(modeName(mode)));
-    });
+    QObject::connect(&item, &pelmora::TrayItem::modeChanged, sayMode);
     say(QStringLiteral("service %1").arg(item.serviceName()));
-    say(QStringLiteral("mode %1").arg(modeName(item.mode())));
+    sayMode(item.mode());
     return app.exec();
 }

@@ -11,11 +11,9 @@
 #include <chrono>
 
 // A fake machine on disk: a /proc tree and an XDG data folder that the real
-// readers turn into exactly the sample a test asks for. Each application gets
-// a desktop entry and runs its processes in its own systemd app scope, so the
-// registry finds it by the unit name. Processes start at boot and the machine
-// has been up 1000 s, so a process's first CPU figure is its lifetime average
-// as given. Memory figures are rounded down to whole pages.
+// readers turn into the sample a test asks for. Each application has a desktop
+// entry and its own systemd app scope. Processes start at boot, 1000 s ago, so
+// a first CPU figure is the given lifetime average; memory is rounded to pages.
 class FixtureMachine {
 public:
     struct Process {
@@ -37,8 +35,7 @@ public:
     qint32 addStrayProcess(const Process &process);
     void removeProcess(qint32 pid);
 
-    // The busy share of the whole machine since the previous call (the first
-    // reading of a provider is always 0, whatever is set here).
+    // The machine's busy share since the previous call (a provider's first reading is 0).
     void advanceMachineCpu(double busyPercent);
     void setMemory(quint64 usedBytes, quint64 totalBytes);
 
@@ -50,8 +47,7 @@ private:
     void writeProcess(qint32 pid, const Process &process, const QString &cgroup);
 
     FixtureTree m_tree;
-    // Above the kernel's PID_MAX_LIMIT (4194304): no live process can ever have these
-    // pids, so a quit aimed at a fixture process can never reach a real one.
+    // Above PID_MAX_LIMIT (4194304): a quit aimed at a fixture pid never reaches a real process.
     qint32 m_nextPid = 4195000;
     int m_appCount = 0;
     quint64 m_busyTicks = 0;

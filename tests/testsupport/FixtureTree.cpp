@@ -6,10 +6,17 @@
 
 FixtureTree::FixtureTree() = default;
 
+namespace {
+QString withParent(const QString &full)
+{
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    return full;
+}
+} // namespace
+
 QString FixtureTree::write(const QString &relative, const QByteArray &content)
 {
-    const QString full = filePath(relative);
-    QDir().mkpath(QFileInfo(full).absolutePath());
+    const QString full = withParent(filePath(relative));
     QFile file(full);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         file.write(content);
@@ -18,9 +25,7 @@ QString FixtureTree::write(const QString &relative, const QByteArray &content)
 
 bool FixtureTree::symlink(const QString &relative, const QString &target)
 {
-    const QString full = filePath(relative);
-    QDir().mkpath(QFileInfo(full).absolutePath());
-    return QFile::link(target, full);
+    return QFile::link(target, withParent(filePath(relative)));
 }
 
 bool FixtureTree::makeDir(const QString &relative)

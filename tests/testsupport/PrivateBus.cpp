@@ -4,8 +4,6 @@
 
 #include <QDeadlineTimer>
 
-#include <algorithm>
-
 namespace pelmora {
 
 PrivateBus::~PrivateBus()
@@ -16,28 +14,21 @@ PrivateBus::~PrivateBus()
 bool PrivateBus::start(const QProcessEnvironment &environment, int timeoutMs)
 {
     stop();
-    m_error.clear();
     QProcessEnvironment env = environment;
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     m_daemon.setProcessEnvironment(env);
-    m_daemon.setProcessChannelMode(QProcess::SeparateChannels);
     m_daemon.start(QStringLiteral("dbus-daemon"),
                    {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-    if (!m_daemon.waitForStarted(timeoutMs)) {
-        m_error = QStringLiteral("dbus-daemon cannot start: %1").arg(m_daemon.errorString());
-        return false;
-    }
     const QDeadlineTimer deadline(timeoutMs);
-    while (!m_daemon.canReadLine() && !deadline.hasExpired() && m_daemon.state() == QProcess::Running)
-        m_daemon.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+    while (m_daemon.waitForStarted(timeoutMs) && !m_daemon.canReadLine() && !deadline.hasExpired())
+        m_daemon.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
     m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
     if (m_address.isEmpty()) {
-        m_error = QStringLiteral("dbus-daemon printed no address: %1")
-                      .arg(QString::fromLocal8Bit(m_daemon.readAllStandardError()).trimmed());
+        m_error = QStringLiteral("dbus-daemon gave no address: %1 %2")
+                      .arg(m_daemon.errorString(), QString::fromLocal8Bit(m_daemon.readAllStandardError()).trimmed());
         stop();
-        return false;
     }
-    return true;
+    return !m_address.isEmpty();
 }
 
 void PrivateBus::stop()

@@ -1,7 +1,7 @@
 #include "ProcessTree.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QThread>
@@ -12,29 +12,23 @@
 namespace pelmora::ProcessTree {
 namespace {
 
-// Field 4 (ppid) and 3 (state) of /proc/PID/stat; the name in parentheses may hold anything.
-bool readStat(qint64 pid, qint64 *ppid, char *state)
+// State and parent from /proc/PID/stat (the name in parentheses may hold anything); state 0 if unreadable.
+char readStat(qint64 pid, qint64 *ppid = nullptr)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray line = file.readAll();
-    const qsizetype close = line.lastIndexOf(')');
-    if (close < 0)
-        return false;
-    const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-    if (fields.size() < 2 || fields.at(0).isEmpty())
-        return false;
-    *state = fields.at(0).at(0);
-    *ppid = fields.at(1).toLongLong();
-    return true;
+    const QByteArray line = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (!line.contains(')') || fields.size() < 2 || fields.at(0).isEmpty())
+        return 0;
+    if (ppid)
+        *ppid = fields.at(1).toLongLong();
+    return fields.at(0).at(0);
 }
 
 bool isAlive(qint64 pid)
 {
-    qint64 ppid = 0;
-    char state = 0;
-    return readStat(pid, &ppid, &state) && state != 'Z' && state != 'X';
+    const char state = readStat(pid);
+    return state != 0 && state != 'Z' && state != 'X';
 }
 
 } // namespace
@@ -42,18 +36,13 @@ bool isAlive(qint64 pid)
 QList<qint64> descendants(qint64 pid)
 {
     QHash<qint64, QList<qint64>> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        const qint64 child = entry.toLongLong(&numeric);
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         qint64 ppid = 0;
-        char state = 0;
-        if (numeric && readStat(child, &ppid, &state))
+        if (const qint64 child = entry.toLongLong(); child > 0 && readStat(child, &ppid))
             children[ppid].append(child);
     }
     QList<qint64> result;
-    QList<qint64> pending{pid};
-    while (!pending.isEmpty()) {
+    for (QList<qint64> pending{pid}; !pending.isEmpty();) {
         const QList<qint64> next = children.value(pending.takeFirst());
         result += next;
         pending += next;
@@ -65,14 +54,11 @@ void stop(qint64 pid, int graceMs)
 {
     if (pid <= 0)
         return;
-    QList<qint64> all = descendants(pid);
-    all.prepend(pid);
+    const QList<qint64> all = QList<qint64>{pid} + descendants(pid);
     for (qint64 each : all)
         ::kill(pid_t(each), SIGTERM);
-    QElapsedTimer timer;
-    timer.start();
-    auto anyAlive = [&all] { return std::any_of(all.begin(), all.end(), isAlive); };
-    while (anyAlive() && timer.elapsed() < graceMs)
+    const QDeadlineTimer deadline(graceMs);
+    while (std::any_of(all.begin(), all.end(), isAlive) && !deadline.hasExpired())
         QThread::msleep(20);
     for (qint64 each : all)
         if (isAlive(each))
