@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include <csignal>
-#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace pelmora;
 using namespace std::chrono_literals;
@@ -30,8 +30,13 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 static qint64 memoryInUseKiB() { return qint64(__sanitizer_get_current_allocated_bytes() / 1024); }
 static constexpr int defaultRefreshes = 2000;
 #else
-// The peak resident size: a leak raises it for good.
-static qint64 memoryInUseKiB() { rusage u{}; return ::getrusage(RUSAGE_SELF, &u) == 0 ? u.ru_maxrss : -1; }
+// The resident size (second field of statm, in pages).
+static qint64 memoryInUseKiB()
+{
+    QFile statm("/proc/self/statm");
+    const QList<QByteArray> fields = statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray>();
+    return fields.size() > 1 ? fields[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+}
 static constexpr int defaultRefreshes = 300;
 #endif
 
@@ -83,7 +88,11 @@ private slots:
         });
         QTRY_VERIFY_WITH_TIMEOUT(done >= refreshes, refreshes * 500);
         const qsizetype fdsAtEnd = openDescriptors();
-        const qint64 grownKiB = memoryInUseKiB() - memoryAfterWarmUp;
+        const qint64 memoryAtEnd = memoryInUseKiB();
+        const qint64 grownKiB = memoryAtEnd - memoryAfterWarmUp;
+        qInfo("%d refreshes; after %d: %lld descriptors, %lld KiB; at the end: %lld descriptors, %lld KiB; "
+              "cache over live pids at most %lld", done, warmUp, qlonglong(fdsAfterWarmUp), memoryAfterWarmUp,
+              qlonglong(fdsAtEnd), memoryAtEnd, qlonglong(cacheOverLive));
         ::kill(pid_t(churn.processId()), SIGTERM);
         QVERIFY(churn.waitForFinished(10000));
 
