@@ -206,6 +206,7 @@ private slots:
         QTest::newRow("no file") << QByteArray() << 520.0;
         QTest::newRow("text") << QByteArray("[General]\npopoverHeight=tall\n") << 520.0;
         QTest::newRow("nan") << QByteArray("[General]\npopoverHeight=nan\n") << 520.0;
+        QTest::newRow("infinite") << QByteArray("[General]\npopoverHeight=-inf\n") << 520.0;
         QTest::newRow("out of range") << QByteArray("[General]\npopoverHeight=-40.5\n") << -40.5;
         QTest::newRow("syntax error elsewhere") << QByteArray("[General]\npopoverHeight=600\n[Other\n") << 600.0;
     }
