@@ -1,10 +1,16 @@
-// The real binary on the real /proc, with processes this test starts (and
-// stops by pid) and a desktop entry in a temporary XDG folder.
+// The real binary on the real /proc, without a display: its command line,
+// what --once lists among broken desktop entries and a process whose name is
+// not UTF-8, probe paths it cannot write, and the trail of a running --window
+// program whose settings are nonsense (and stay untouched). The helper
+// processes are copies under names of their own, stopped by pid.
+#include "testsupport/FixtureTree.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 const QString appName = QStringLiteral("Pelmora Test App");
@@ -13,54 +19,63 @@ const QString appName = QStringLiteral("Pelmora Test App");
 class TestCoreEndToEnd : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dataHome, dataDir, scratch;
-    QList<QProcess *> started;
-    QString helper; // a copy under a name of its own, so other suites' helpers are not ours
+    FixtureTree scratch;
+    QString helper; // pm-core-PID in scratch/bin, named in the good desktop entry
 
-    QProcess *start(const QString &program, const QStringList &arguments)
-    {
-        auto *p = new QProcess(this);
-        p->start(program, arguments);
-        started << p;
-        return p->waitForStarted(5000) ? p : nullptr;
-    }
-
-    static QProcessEnvironment environment()
+    QProcessEnvironment environment(const QString &probePath = {}) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"LC_ALL", "PELMORA_METRICS_PROBE_PATH", "PELMORA_PROCESS_SOURCE", "DISPLAY",
                                  "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(QLatin1String(name));
         env.insert("LANG", "C.UTF-8");
+        env.insert("XDG_CONFIG_HOME", scratch.filePath("config"));
+        env.insert("XDG_DATA_HOME", scratch.filePath("data-home"));
+        env.insert("XDG_DATA_DIRS", scratch.filePath("data"));
+        if (!probePath.isEmpty())
+            env.insert("PELMORA_METRICS_PROBE_PATH", probePath);
         return env;
     }
 
-private slots:
-    void initTestCase()
+    // pelmora run to its end: exit code (-1 when it did not end normally) and what it printed.
+    std::pair<int, QString> run(const QStringList &arguments, const QProcessEnvironment &env)
     {
-        const QString program = QStringLiteral("pm-core-%1").arg(QCoreApplication::applicationPid());
-        helper = scratch.filePath(program);
-        QVERIFY(QFile::copy(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp", helper));
-        QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner));
-        QDir(dataDir.path()).mkpath("applications");
-        QFile entry(dataDir.filePath("applications/org.pelmora.TestApp.desktop"));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=" + appName.toUtf8() + "\nExec=" + program.toUtf8() + " --idle\n");
-        entry.close();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
-        qputenv("XDG_DATA_DIRS", QFile::encodeName(dataDir.path()));
+        QProcess pelmora;
+        pelmora.setProcessEnvironment(env);
+        pelmora.start(PELMORA_BINARY, arguments);
+        const bool ended = pelmora.waitForFinished(20000) && pelmora.exitStatus() == QProcess::NormalExit;
+        return {ended ? pelmora.exitCode() : -1, pelmora.readAllStandardOutput() + pelmora.readAllStandardError()};
     }
 
-    void cleanup()
+    static QByteArray contents(const QString &path)
     {
-        for (QProcess *p : std::as_const(started)) {
-            if (p->state() != QProcess::NotRunning) {
-                ::kill(pid_t(p->processId()), SIGKILL);
-                p->waitForFinished(5000);
-            }
-            delete p;
-        }
-        started.clear();
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+    }
+
+private slots:
+    // A good entry for the helper next to broken ones: bad UTF-8, garbage,
+    // truncated, unreadable, a dangling link and a link loop.
+    void initTestCase()
+    {
+        const QByteArray program = "pm-core-" + QByteArray::number(QCoreApplication::applicationPid());
+        helper = scratch.filePath("bin/" + program);
+        QVERIFY(scratch.makeDir("bin") && QFile::copy(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp", helper));
+        const auto entry = [](const QByteArray &name, const QByteArray &exec) {
+            return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n";
+        };
+        scratch.write("data/applications/org.pelmora.TestApp.desktop", entry(appName.toUtf8(), program + " --idle"));
+        scratch.write("data/applications/bad-utf8.desktop", entry("Bad \xc3\x28 Name \xff", "pm-\xff\xfe"));
+        scratch.write("data/applications/garbage.desktop", QByteArray("\x00\xff[Desktop Entry\n=\n\x01", 16));
+        scratch.write("data/applications/truncated.desktop", "[Desktop Entry]\nType=Appl");
+        ::chmod(QFile::encodeName(scratch.write("data/applications/unreadable.desktop", entry("Hidden", "pm-hidden"))).constData(), 0);
+        scratch.symlink("data/applications/dangling.desktop", scratch.filePath("nowhere"));
+        scratch.symlink("data/applications/loop", scratch.filePath("data/applications"));
+    }
+
+    void cleanupTestCase()
+    {
+        QProcess::execute("/bin/rm", {"-rf", scratch.filePath("bin")}); // QDir cannot name the undecodable file
     }
 
     void commandLine_data()
@@ -69,7 +84,6 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("expected"); // in standard output or error
         QTest::newRow("version") << QStringList{"--version"} << 0 << "pelmora ";
-        QTest::newRow("help") << QStringList{"--help"} << 0 << "--metrics-probe <path>";
         QTest::newRow("no display") << QStringList{} << 2 << "no display found";
     }
     void commandLine()
@@ -77,28 +91,30 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, expected);
-        QProcess pelmora;
-        pelmora.setProcessEnvironment(environment());
-        pelmora.start(PELMORA_BINARY, arguments);
-        QVERIFY(pelmora.waitForFinished(10000));
-        QCOMPARE(pelmora.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(pelmora.exitCode(), exitCode);
-        const QString output = pelmora.readAllStandardOutput() + pelmora.readAllStandardError();
+        const auto [code, output] = run(arguments, environment());
+        QCOMPARE(code, exitCode);
         QVERIFY2(output.contains(expected), qPrintable(output));
     }
 
-    // --once lists the application with both of its processes, their CPU and memory.
+    // --once lists the application with both of its processes, their CPU and
+    // memory, next to the broken entries and a process named "pm-\xff\xfe".
     void onceSeesTheApplication()
     {
-        QVERIFY(start(helper, {"--busy"}) && start(helper, {"--idle"}));
-        QProcess once;
-        once.setProcessEnvironment(environment());
-        once.start(PELMORA_BINARY, {"--once"});
-        QVERIFY(once.waitForFinished(20000));
-        QCOMPARE(once.exitCode(), 0);
-        const QString out = QString::fromUtf8(once.readAllStandardOutput());
+        QProcess busy, idle, undecodable;
+        busy.start(helper, {"--busy"});
+        idle.start(helper, {"--idle"});
+        // The shell names the copy, since a QString cannot carry the undecodable bytes.
+        undecodable.start("/bin/sh", {"-c", "f=\"$1/$(printf 'pm-\\377\\376')\"; cp \"$2\" \"$f\" && exec \"$f\" --idle",
+                                      "sh", scratch.filePath("bin"), helper});
+        for (QProcess *p : {&busy, &idle, &undecodable})
+            QVERIFY(p->waitForReadyRead(5000));
+        const auto [code, out] = run({"--once"}, environment());
+        for (QProcess *p : {&busy, &idle, &undecodable}) {
+            ::kill(pid_t(p->processId()), SIGKILL);
+            p->waitForFinished(5000);
+        }
         const qsizetype at = out.indexOf("\n" + appName);
-        QVERIFY2(out.startsWith("CPU ") && at > 0, qPrintable(out));
+        QVERIFY2(code == 0 && out.startsWith("CPU ") && at > 0, qPrintable(out));
         // Processes, %CPU, memory: "2  98%  1.4 MB".
         const QStringList columns = out.mid(at + appName.size() + 1).section('\n', 0, 0).split(' ', Qt::SkipEmptyParts);
         QCOMPARE(columns.value(0), "2");
@@ -106,8 +122,29 @@ private slots:
         QVERIFY2(columns.value(2).toDouble() > 0 && columns.value(3).endsWith("B"), qPrintable(out));
     }
 
+    void unusableProbePaths_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("a directory") << scratch.path();
+        QTest::newRow("a folder that does not exist") << scratch.filePath("missing/trail.log");
+        QTest::newRow("a read-only file") << scratch.write("readonly.log", "earlier\n");
+    }
+    void unusableProbePaths()
+    {
+        QFETCH(QString, path);
+        ::chmod(QFile::encodeName(scratch.filePath("readonly.log")).constData(), 0444);
+        const auto [code, out] = run({"--once"}, environment(path));
+        QVERIFY2(code == 0 && out.startsWith("CPU "), qPrintable(out));
+        QVERIFY(!QFile::exists(scratch.filePath("missing")));
+        // Root may write past the mode bits; the earlier line survives either way.
+        QVERIFY(contents(scratch.filePath("readonly.log")).startsWith("earlier\n"));
+    }
+
+    // A huge stored height and garbage lines: it keeps running, and only a drag writes the height.
     void probeTrailOfARunningProgram()
     {
+        const QByteArray stored = "[General]\npopoverHeight=1e308\n\x01\xff\xfe=\n[broken";
+        const QString config = scratch.write("config/pelmora/pelmora.conf", stored);
         const QString trail = scratch.filePath("trail.log");
         QProcess pelmora;
         QProcessEnvironment env = environment();
@@ -120,20 +157,21 @@ private slots:
             QFile f(trail);
             return f.open(QIODevice::ReadOnly) && (text = f.readAll()).count('\n') >= 6;
         }(), 10000);
-        const QList<QByteArray> lines = text.split('\n');
+        QCOMPARE(pelmora.state(), QProcess::Running);
         ::kill(pid_t(pelmora.processId()), SIGTERM);
         QVERIFY(pelmora.waitForFinished(5000));
+        QCOMPARE(contents(config), stored);
 
+        const QList<QByteArray> lines = text.split('\n');
         const QStringList expected{"metricsStoreInit", "metricsStoreStart", "refreshBegin",
                                    "systemMetricsRead", "processMetricsRead", "snapshot"};
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(QJsonDocument::fromJson(lines.at(i)).object().value("event").toString(), expected.at(i));
-        QCOMPARE(lines.at(0), "{\"event\":\"metricsStoreInit\"}");
-        QVERIFY2(lines.at(5).startsWith("{\"cpuPercent\":\"0.0\",\"event\":\"snapshot\",\"memoryUsedBytes\":\""),
-                 lines.at(5).constData());
+        // Figures of this machine, in the trail's text form.
         const QJsonObject snapshot = QJsonDocument::fromJson(lines.at(5)).object();
-        QCOMPARE(snapshot.keys().size(), 6);
-        QVERIFY(snapshot.value("sampledAt").toString().toDouble() > 1.7e9);
+        QCOMPARE(snapshot.value("cpuPercent").toString(), "0.0"); // no earlier reading to compare with
+        QVERIFY2(snapshot.value("memoryUsedBytes").toString().toULongLong() > 0, lines.at(5).constData());
+        QVERIFY2(snapshot.value("sampledAt").toString().toDouble() > 1.7e9, lines.at(5).constData());
     }
 };
 

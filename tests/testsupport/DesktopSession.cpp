@@ -63,7 +63,9 @@ DesktopSession::Start DesktopSession::start()
         return fail(Start::failed, "cannot create a temporary home");
     QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // -displayfd: the server picks a free display and prints it once it is ready.
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp"});
+    // -noreset: without a panel, the server would reset whenever its last
+    // client (a probe such as xwininfo) leaves, refusing whoever connects then.
+    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
     for (const QDeadlineTimer deadline(10000); m_xserver.waitForStarted(5000) && !m_xserver.canReadLine()
          && m_xserver.state() == QProcess::Running && !deadline.hasExpired();)
         m_xserver.waitForReadyRead(100);
