@@ -3,6 +3,7 @@
 #include <unicode/unum.h>
 
 #include <array>
+#include <cmath>
 
 namespace pelmora {
 
@@ -37,7 +38,8 @@ NumberFormatter::~NumberFormatter() = default;
 
 std::optional<QString> NumberFormatter::format(double value) const
 {
-    if (!m_handle->format)
+    // ICU would print "NaN" or "∞": not a figure, so the caller's fallback shows.
+    if (!m_handle->format || !std::isfinite(value))
         return std::nullopt;
     if (value == 0.0)
         value = 0.0; // -0.0 would read "-0"

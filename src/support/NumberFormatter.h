@@ -18,7 +18,7 @@ public:
     NumberFormatter(const NumberFormatter &) = delete;
     NumberFormatter &operator=(const NumberFormatter &) = delete;
 
-    // The text of `value`, or nothing when ICU could not format it.
+    // The text of `value`, or nothing when it is not finite or ICU could not format it.
     std::optional<QString> format(double value) const;
 
     // The ICU locale id for a Qt locale name ("C" has no ICU counterpart).

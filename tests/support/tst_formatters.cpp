@@ -20,6 +20,8 @@ private slots:
         QTest::newRow("tie to even up") << "%" << 13.5 << "14%";
         QTest::newRow("no grouping") << "%" << 12345.0 << "12345%";
         QTest::newRow("too long: fallback") << "%" << 1e300 << "0%";
+        QTest::newRow("NaN: fallback") << "%" << qQNaN() << "0%";
+        QTest::newRow("infinite: fallback") << "cpu" << qInf() << "0%";
         QTest::newRow("negative zero") << "cpu" << -0.0 << "0%";
         QTest::newRow("cpu below one") << "cpu" << 0.25 << "0.2%";
         QTest::newRow("cpu chosen by raw value") << "cpu" << 0.96 << "1.0%";
