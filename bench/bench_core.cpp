@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One refresh of the core (machine readers, process table, grouping, ranking,
 // snapshot) next to what a user could run instead, at the live process count
 // and again with extra sleeping processes that this program starts and reaps.

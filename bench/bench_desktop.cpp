@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The running program under Xvfb with a real tray host (xfce4-panel):
 //   - start to the first snapshot and to the tray item being registered, and
 //     the footprint just after start;

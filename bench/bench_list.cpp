@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The application list with 50, 500 and 5,000 synthetic applications: the
 // list logic per sort column and with a query, the list model taking a new
 // snapshot, and one paint of the open popover (offscreen).

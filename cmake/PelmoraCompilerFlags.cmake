@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Pelmora developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Warnings and sanitizers for the project's own targets (third-party headers are system includes).
 add_compile_options(-Wall -Wextra -Wpedantic)
 

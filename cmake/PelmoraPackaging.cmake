@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 Pelmora developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The Debian package: `cpack -G DEB` in a Release build tree makes
 # pelmora_<version>-1_<arch>.deb. scripts/check-package builds, installs, runs
 # and removes it.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The bytes of a desktop file: the entry, its display name and the program
 // its Exec runs. The same text with CR LF line ends must read the same.
 #include "FuzzCheck.h"

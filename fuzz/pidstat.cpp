@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // One /proc/PID/stat text, and the display name made from its command name.
 #include "FuzzCheck.h"
 

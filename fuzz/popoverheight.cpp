@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A settings file of arbitrary content. Whatever it holds, the stored height
 // reads as a finite number, and a height written into that file reads back
 // exactly: a user's height is never lost to what else the file contains.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // RuntimeProbe::formatNumber must give text that reads back as the same
 // double. Inputs: the first eight bytes as a double's bits, and the input as
 // decimal text (whatever strtod reads from it).

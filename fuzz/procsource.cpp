@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // ProcProcessSource over a one-process proc tree made from the input. Parts,
 // separated by "\n--\n": uptime, PID/stat, PID/cmdline, PID/cgroup, the
 // target of PID/exe, and PID/stat for the second pass (the first one again

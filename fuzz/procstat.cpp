@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Two /proc/stat texts separated by "\n--\n": each is parsed, and the second
 // reading is compared with the first as its baseline (and back again).
 #include "FuzzCheck.h"

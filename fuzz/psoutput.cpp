@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `ps -axo pid=,pcpu=,rss=,comm=` output. The first byte stands for the
 // tool's exit status (0xF0..0xFF mean 1..16, anything else 0), the rest is
 // what it wrote. The rest is also fed to parseProcessLine as a single line.

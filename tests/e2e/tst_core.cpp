@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real binary on the real /proc, without a display: its command line,
 // what --once lists among broken desktop entries and a process whose name is
 // not UTF-8, probe paths it cannot write, and the trail of a running --window

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `cmake --install` of this build tree into a scratch prefix, and what a
 // desktop then finds there.
 #include <QDirIterator>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real pelmora binary under Xvfb. In xfce4-panel (holding only the tray,
 // or in Debian's stock layout) and in trayer (XEmbed) its icon shows our
 // drawing of the live title, a click opens the popover below it, which closes

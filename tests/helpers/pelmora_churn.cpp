@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // pelmora_churn [--alive N]: keeps up to N (24) short-lived children alive, each
 // 0-120 ms, burning a little CPU, one in three renaming itself as it runs.
 // On SIGTERM it reaps the children and exits 0.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // pelmora_testapp --busy|--idle [--marker FILE]: a stand-in application that
 // prints "ready", spins or sleeps until SIGTERM, appends "SIGTERM <pid>" to FILE, exits 0.
 #include <csignal>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Quitting an application: SIGTERM through a pidfd, to its top processes only.
 // Every real process here is the test's own child, stopped by its pid.
 #include "platform/ProcessSignal.h"

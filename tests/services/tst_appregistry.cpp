@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Which application owns a process: systemd unit names from the control
 // group, desktop files and their index, and the registry that asks both.
 #include "services/registry/AppRegistry.h"

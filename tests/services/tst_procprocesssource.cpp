@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The /proc process reader: PID/stat parsing, then whole passes over a fake
 // /proc with a clock the test moves.
 #include "platform/SystemInfo.h"

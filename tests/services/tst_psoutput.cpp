@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The ps fallback: its output lines, and the source run against a fake ps.
 #include "services/AppPathRule.h"
 #include "services/PsOutput.h"

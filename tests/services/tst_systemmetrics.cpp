@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The whole-machine readers: /proc/stat processor ticks, /proc/meminfo, and
 // ProcRoot's file reading that both go through.
 #include "platform/ProcFs.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real store on the real /proc, refreshing every 50 ms while a helper keeps
 // starting and ending processes (some exit mid-read, some rename themselves).
 // 2,000 refreshes under AddressSanitizer, else 300; PELMORA_SOAK_REFRESHES overrides.
