@@ -27,7 +27,8 @@ size_t mixProcess(size_t seed, const ProcessMetric &p) noexcept
     seed = mix(seed, p.appName);
     seed = mix(seed, p.name);
     seed = mixDouble(seed, p.cpuPercent);
-    return mix(seed, p.memoryBytes);
+    seed = mix(seed, p.memoryBytes);
+    return mix(seed, p.startTime);
 }
 
 } // namespace

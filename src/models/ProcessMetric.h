@@ -15,6 +15,10 @@ struct ProcessMetric {
     QString name;       // its own name
     double cpuPercent = 0.0;
     quint64 memoryBytes = 0;
+    // When the process started, in clock ticks since boot (/proc/PID/stat
+    // field 22); 0 when unknown. With `id` it names the process the user saw,
+    // so an action never reaches a later process that took over the pid.
+    quint64 startTime = 0;
 
     friend bool operator==(const ProcessMetric &, const ProcessMetric &) = default;
 };

@@ -188,7 +188,7 @@ void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup 
         tracked->hasName = true;
     }
 
-    out.append(ProcessMetric{pid, *tracked->appName, tracked->name, cpuPercent, memoryBytes});
+    out.append(ProcessMetric{pid, *tracked->appName, tracked->name, cpuPercent, memoryBytes, tracked->startTimeTicks});
 }
 
 // CPU time over time since start, as ps reports %CPU.

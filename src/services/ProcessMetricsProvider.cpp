@@ -4,6 +4,7 @@
 #include "ProcessMetricsProvider.h"
 
 #include "AppPathRule.h"
+#include "ProcStat.h"
 #include "ProcessFacts.h"
 #include "registry/AppQuitter.h"
 
@@ -41,8 +42,20 @@ std::optional<QString> ProcessMetricsProvider::appName(qint32 pid, QStringView c
 QList<ProcessMetric> ProcessMetricsProvider::readProcesses()
 {
     m_registry.refreshIfChanged();
-    if (m_source == Source::ps)
-        return m_psSource.read([this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
+    if (m_source == Source::ps) {
+        QList<ProcessMetric> processes =
+            m_psSource.read([this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
+        // ps does not print the start time in a form that tells processes
+        // apart; the kernel's, read now, stays 0 (unknown) for one that ended.
+        std::string stat;
+        for (ProcessMetric &process : processes) {
+            if (m_root.readFile(std::to_string(process.id) + "/stat", stat, 4096)) {
+                if (const std::optional<ProcStat> parsed = parseProcStat(stat))
+                    process.startTime = parsed->startTimeTicks;
+            }
+        }
+        return processes;
+    }
 
     return m_procSource.read(
         [this](const ProcessFacts &facts, std::string_view commandPath) -> std::optional<QString> {
