@@ -7,7 +7,6 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDBusSignature>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QHash>
@@ -48,16 +47,16 @@ bool isReply(const QDBusMessage &reply, const char *signature)
 }
 
 // Describe's reply, (bgav): whether the action is enabled, its parameter
-// type, its state (read past).
+// type, its state (read past). The type is read as text: QDBusSignature
+// warns about the empty one, which is what a plain action has.
 std::optional<ActionDescription> parseDescription(const QDBusMessage &reply)
 {
     if (!isReply(reply, "(bgav)"))
         return std::nullopt;
     const QDBusArgument argument = reply.arguments().constFirst().value<QDBusArgument>();
     ActionDescription description;
-    QDBusSignature parameterType;
     argument.beginStructure();
-    argument >> description.enabled >> parameterType;
+    argument >> description.enabled >> description.parameterType;
     argument.beginArray();
     while (!argument.atEnd()) {
         QDBusVariant ignored;
@@ -65,7 +64,6 @@ std::optional<ActionDescription> parseDescription(const QDBusMessage &reply)
     }
     argument.endArray();
     argument.endStructure();
-    description.parameterType = parameterType.signature();
     return description;
 }
 

@@ -50,6 +50,7 @@ public:
         }
         return m_display.get();
     }
+    platform::X11Display *openedDisplay() const { return m_display.get(); }
     const platform::X11Desktop &desktop()
     {
         display();
@@ -133,7 +134,8 @@ void askEachTarget(Batch &batch)
             break;
         }
     }
-    if (platform::X11Display *display = around.display())
+    // Close requests are on their way before the connection goes.
+    if (platform::X11Display *display = around.openedDisplay())
         display->sync();
 }
 
