@@ -11,6 +11,7 @@
 #include "services/quit/DisplayConnections.h"
 #include "services/quit/QuitRoute.h"
 #include "testsupport/FixtureTree.h"
+#include "testsupport/SignalCheck.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -50,24 +51,6 @@ quint64 startTimeOf(pid_t pid)
         return 0;
     const QByteArray text = stat.readAll();
     return text.mid(text.lastIndexOf(')') + 2).split(' ').value(19).toULongLong();
-}
-
-// Whether a signal that ends it was sent to `pid`: gone, a zombie, or an
-// ending signal pending. Exact at once: signals are queued before the sender
-// returns.
-bool wasSignalled(pid_t pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return true;
-    quint64 pending = 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("State:") && (line.contains('Z') || line.contains('X')))
-            return true;
-        if (line.startsWith("SigPnd:") || line.startsWith("ShdPnd:"))
-            pending |= line.mid(7).trimmed().toULongLong(nullptr, 16);
-    }
-    return pending & ((1u << (SIGTERM - 1)) | (1u << (SIGKILL - 1)));
 }
 
 const char *const tail = "/usr/bin/tail";
@@ -393,9 +376,9 @@ private slots:
                  {&plain, true, "windowless"}, {&paired, true, "holds a socket pair"},
                  {&client, false, "talks to a compositor"}, {&renamed, false, "argv[0] alone"},
                  {&unseen, false, "not the process the user saw"}})
-            QVERIFY2(wasSignalled(child->pid) == asked, why);
+            QVERIFY2(pelmora::wasSignalledToEnd(child->pid) == asked, why);
         QCOMPARE(plain.endedBy(5000), SIGTERM);
-        QVERIFY(!wasSignalled(1));
+        QVERIFY(!pelmora::wasSignalledToEnd(1));
         ::close(accepted);
         ::close(compositor);
     }
@@ -426,7 +409,7 @@ private slots:
         QCOMPARE(judgeCandidate(seen, "tailer", readProcessNow(root, registry, theirs.pid), platform::realUserId()),
                  Candidacy::otherUser);
         quitApplication(AppMetric{"tailer", "Tailer", 0, 1, {seen}}, registry, root);
-        QVERIFY(!wasSignalled(theirs.pid));
+        QVERIFY(!pelmora::wasSignalledToEnd(theirs.pid));
     }
 };
 
