@@ -352,6 +352,29 @@ private slots:
         QVERIFY2(!pelmora::wasSignalledToEnd(theirsPid), "another user's process was signalled");
         QVERIFY2(!pelmora::wasSignalledToEnd(newcomer), "the process that took over a listed pid was signalled");
     }
+
+    // After all that, pelmora still ends cleanly from its own menu (in a
+    // sanitizer build: with nothing leaked or misused on the way).
+    void pelmoraEndsCleanly()
+    {
+        QList<quint64> known;
+        for (const auto &window : desktop->topLevelWindows())
+            known << window.first;
+        QVERIFY(desktop->click(icon.center(), 3));
+        QRect menu;
+        QVERIFY(QTest::qWaitFor([&] {
+            for (const auto &[id, rect] : desktop->topLevelWindows())
+                if (!known.contains(id) && rect.width() > 20 && rect.height() > 20)
+                    return (menu = rect).isValid();
+            return false;
+        }, 5000));
+        QVERIFY(desktop->click(QPoint(menu.center().x(), menu.top() + menu.height() * 3 / 4)));
+        QVERIFY(pelmora->waitForFinished(20000));
+        const QByteArray errors = pelmora->readAllStandardError();
+        QVERIFY2(pelmora->exitStatus() == QProcess::NormalExit && pelmora->exitCode() == 0, errors.constData());
+        QVERIFY2(!errors.contains("Sanitizer"), errors.constData());
+        pelmora = nullptr;
+    }
 };
 
 QTEST_MAIN(TestQuitApps)
