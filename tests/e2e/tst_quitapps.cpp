@@ -136,11 +136,14 @@ class TestQuitApps : public QObject {
             QVERIFY2(row.second - row.first >= 20 && row.second - row.first <= 80,
                      qPrintable(QStringLiteral("a row from %1 to %2?").arg(row.first).arg(row.second)));
 
-            QList<quint64> known = desktop->visibleWindowsOf(pelmora->processId());
+            // The menu opens below the row, near its left edge (a row's tooltip
+            // would open at the pointer, in the middle).
+            const QList<quint64> known = desktop->visibleWindowsOf(pelmora->processId());
             QVERIFY(desktop->click(QPoint(panel.center().x(), panel.top() + (row.first + row.second) / 2)));
             QVERIFY2(QTest::qWaitFor([&] {
                 for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-                    if (const QRect rect = desktop->windowGeometry(id); !known.contains(id) && rect.width() > 100)
+                    if (const QRect rect = desktop->windowGeometry(id); !known.contains(id) && rect.width() > 100
+                        && rect.left() < panel.center().x() && rect.top() >= panel.top() + row.second - 4)
                         return (menu = rect).isValid();
                 return false;
             }, 5000), "no menu opened on the row");
