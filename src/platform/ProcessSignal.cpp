@@ -3,8 +3,10 @@
 
 #include "ProcessSignal.h"
 
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 // glibc 2.36's <sys/pidfd.h> lacks the extern "C" guard of its other headers.
@@ -47,6 +49,23 @@ ProcessHandle &ProcessHandle::operator=(ProcessHandle &&other) noexcept
 bool ProcessHandle::sendSignal(int signal) const
 {
     return m_fd >= 0 && ::pidfd_send_signal(m_fd, signal, nullptr, 0) == 0;
+}
+
+bool ProcessHandle::hasEnded() const
+{
+    if (m_fd < 0)
+        return true;
+    // A pidfd turns readable when its process ends.
+    pollfd ready{m_fd, POLLIN, 0};
+    int result;
+    while ((result = ::poll(&ready, 1, 0)) < 0 && errno == EINTR) {
+    }
+    return result != 0;
+}
+
+std::uint32_t realUserId() noexcept
+{
+    return ::getuid();
 }
 
 } // namespace pelmora::platform

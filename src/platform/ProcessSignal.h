@@ -29,9 +29,16 @@ public:
     // ended (ESRCH) or belongs to another user (EPERM).
     bool sendSignal(int signal) const;
 
+    // Whether the process has ended. While it has not, its pid still names
+    // it: a pid is only reused once its process has ended and been reaped.
+    bool hasEnded() const;
+
 private:
     explicit ProcessHandle(int fd) noexcept : m_fd(fd) {}
     int m_fd = -1;
 };
+
+// This process's real user id: the user it acts for, also when run set-uid.
+std::uint32_t realUserId() noexcept;
 
 } // namespace pelmora::platform

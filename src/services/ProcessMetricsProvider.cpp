@@ -6,7 +6,7 @@
 #include "AppPathRule.h"
 #include "ProcStat.h"
 #include "ProcessFacts.h"
-#include "registry/AppQuitter.h"
+#include "quit/AppQuitter.h"
 
 #include <QFile>
 

@@ -44,8 +44,10 @@ public:
     // the application bundle on its command path.
     std::optional<QString> appName(qint32 pid, QStringView commandPath) const;
 
-    // Asks the application's top processes to quit (SIGTERM through a pidfd),
-    // each verified against the registry at that moment.
+    // Asks the application's top processes to quit as its user would (its own
+    // Quit command, its windows' close buttons, SIGTERM only where neither
+    // exists and it cannot hold a window), each process checked at that
+    // moment against what the user saw. Returns at once.
     void quit(const AppMetric &app) const;
 
     const AppRegistry &registry() const { return m_registry; }

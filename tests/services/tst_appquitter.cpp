@@ -1,23 +1,35 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Quitting an application: SIGTERM through a pidfd, to its top processes only.
-// Every real process here is the test's own child, stopped by its pid.
+// Quitting an application: which processes are asked at all (over a fake
+// /proc), which route each one takes, which sockets lead to a display
+// server, and the whole path on live processes without a bus or a display,
+// where only SIGTERM is left. Every live process is the test's own child,
+// stopped by its pid.
 #include "platform/ProcessSignal.h"
-#include "services/registry/AppQuitter.h"
+#include "services/quit/AppQuitter.h"
+#include "services/quit/DisplayConnections.h"
+#include "services/quit/QuitRoute.h"
 #include "testsupport/FixtureTree.h"
+#include "testsupport/SignalCheck.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
 #include <QThread>
 
 #include <csignal>
-#include <sys/stat.h>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace pelmora;
+using platform::X11ClientWindow;
+
+Q_DECLARE_METATYPE(pelmora::Candidacy)
+Q_DECLARE_METATYPE(pelmora::QuitRoute)
 
 namespace {
 
@@ -26,45 +38,65 @@ QByteArray entry(const QByteArray &name, const QByteArray &exec)
     return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n";
 }
 
-AppMetric appWith(const QString &name, const QList<qint32> &pids)
+QByteArray statLine(int pid, int ppid, quint64 startTime)
 {
-    AppMetric app{name.toLower(), name, 0, 1, {}};
-    for (const qint32 pid : pids)
-        app.processes.append(ProcessMetric{pid, name, name, 0.0, 4096});
-    return app;
+    return QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid) + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 "
+        + QByteArray::number(startTime) + " 1000000 250\n";
 }
 
-// A child running /bin/sleep (or, without exec, just waiting), killed and reaped when it goes.
+quint64 startTimeOf(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(19).toULongLong();
+}
+
+const char *const tail = "/usr/bin/tail";
+
+// A child that runs `program` with `argv0` and an argument that keeps it
+// waiting, once `setUp` has run in it; killed and reaped when it goes.
 struct Child {
-    pid_t pid = ::fork();
-    explicit Child(bool exec = true)
+    pid_t pid = -1;
+    Child(const char *program, const char *argv0, const std::function<void()> &setUp = {})
     {
+        const bool isTail = std::strcmp(program, tail) == 0;
+        pid = ::fork();
         if (pid == 0) {
-            if (exec)
-                ::execl("/bin/sleep", "sleep", "600", static_cast<char *>(nullptr));
-            ::pause();
+            if (setUp)
+                setUp();
+            if (isTail)
+                ::execl(program, argv0, "-f", "/dev/null", static_cast<char *>(nullptr));
+            else
+                ::execl(program, argv0, "600", static_cast<char *>(nullptr));
             ::_exit(127);
         }
-        QThread::msleep(100); // past the exec
+        // Ready once the kernel shows the new program.
+        const QByteArray exe = QFile::encodeName(QFile::symLinkTarget(QString::fromLocal8Bit(program)));
+        const QString link = QStringLiteral("/proc/%1/exe").arg(pid);
+        for (QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(5))
+            if (QFile::encodeName(QFile::symLinkTarget(link)) == (exe.isEmpty() ? QByteArray(program) : exe))
+                return;
+        qWarning("child %d did not start %s", pid, program);
     }
-    ~Child() { stop(); }
-    void stop()
+    ~Child()
     {
         if (pid > 0 && ::kill(pid, SIGKILL) == 0)
             ::waitpid(pid, nullptr, 0);
-        pid = -1;
     }
-    // The signal that ended it, 0 for an exit, -1 while it runs after `timeoutMs`.
+    // The signal that ended it, 0 for an exit, -1 while it still runs after `timeoutMs`.
     int endedBy(int timeoutMs)
     {
-        QElapsedTimer timer;
-        timer.start();
-        for (int status = 0; timer.elapsed() < timeoutMs; QThread::msleep(10))
+        for (QDeadlineTimer deadline(timeoutMs);; QThread::msleep(10)) {
+            int status = 0;
             if (::waitpid(pid, &status, WNOHANG) == pid) {
                 pid = -1;
                 return WIFSIGNALED(status) ? WTERMSIG(status) : 0;
             }
-        return -1;
+            if (deadline.hasExpired())
+                return -1;
+        }
     }
 };
 
@@ -72,96 +104,283 @@ struct Child {
 
 class TestAppQuitter : public QObject {
     Q_OBJECT
+
+    FixtureTree m_data;
+
 private slots:
-    // Over a fake /proc (pid, ppid, program): which processes of an application a quit signals.
-    void shouldSignal()
+    void initTestCase()
     {
-        FixtureTree proc, data;
-        data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
-        data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
-        for (const auto &[pid, ppid, exe] : std::initializer_list<std::tuple<int, int, const char *>>{
-                 {1, 0, "/opt/fixture/apprun"}, {50, 1, "/usr/bin/bash"}, {100, 50, "/opt/fixture/apprun"},
-                 {101, 100, "/opt/fixture/apprun"}, {102, 999, "/opt/fixture/apprun"}, {103, 1, "/opt/fixture/apprun"},
-                 {104, 105, "/opt/fixture/apprun"}, {105, 50, "/opt/other/otherrun"}, {107, 50, "/opt/fixture/apprun"}}) {
-            const QString dir = QString::number(pid) + '/';
-            proc.symlink(dir + "exe", exe);
-            proc.write(dir + "cgroup", "0::/\n");
-            proc.write(dir + "stat", pid == 107 ? QByteArray("107 (apprun) garbage")
-                                                : QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
-                                                      + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 12345 1000000 250\n");
+        m_data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
+        m_data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
+        m_data.write("applications/tail.desktop", entry("Tailer", "tail -f"));
+        // No session bus and no display: only the signal route is left, and it runs at once.
+        for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"})
+            qunsetenv(name);
+    }
+
+    // Over a fake /proc: pid, parent, executable, argv[0], control group,
+    // real and effective uid, the start time the user saw.
+    void candidacy_data()
+    {
+        QTest::addColumn<int>("pid");
+        QTest::addColumn<quint64>("seenStartTime");
+        QTest::addColumn<QString>("app");
+        QTest::addColumn<Candidacy>("expected");
+        const auto row = [](const char *why, int pid, quint64 seen, const char *app, Candidacy expected) {
+            QTest::newRow(why) << pid << seen << QString(app) << expected;
+        };
+        row("top process", 100, 5000, "fixture app", Candidacy::ask);
+        row("asked for another application", 100, 5000, "other app", Candidacy::notInApplication);
+        row("child of the same application", 101, 5000, "fixture app", Candidacy::childOfApplication);
+        row("parent unreadable", 102, 5000, "fixture app", Candidacy::ask);
+        row("child of another application", 103, 5000, "fixture app", Candidacy::ask);
+        row("another application's process", 104, 5000, "fixture app", Candidacy::notInApplication);
+        row("argv[0] alone claims the application", 105, 5000, "fixture app", Candidacy::notInApplication);
+        row("its app scope names the application", 106, 5000, "fixture app", Candidacy::ask);
+        row("real uid another user's, effective ours", 107, 5000, "fixture app", Candidacy::otherUser);
+        row("real uid ours, effective root", 108, 5000, "fixture app", Candidacy::ask);
+        row("status without a uid", 109, 5000, "fixture app", Candidacy::otherUser);
+        row("pid now names a later process", 100, 4999, "fixture app", Candidacy::otherProcess);
+        row("start time not sampled", 100, 0, "fixture app", Candidacy::unknownStartTime);
+        row("malformed stat", 110, 5000, "fixture app", Candidacy::noProcess);
+        row("vanished", 111, 5000, "fixture app", Candidacy::noProcess);
+        row("pid 1", 1, 5000, "fixture app", Candidacy::noProcess);
+        row("pid 0", 0, 5000, "fixture app", Candidacy::noProcess);
+    }
+    void candidacy()
+    {
+        QFETCH(int, pid);
+        QFETCH(quint64, seenStartTime);
+        QFETCH(QString, app);
+        QFETCH(Candidacy, expected);
+        constexpr std::uint32_t us = 1000;
+        FixtureTree proc;
+        const QByteArray scope = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/app-fixture-4242.scope\n";
+        struct P {
+            int pid, ppid;
+            const char *exe, *argv0;
+            QByteArray cgroup, status;
+        };
+        for (const P &p : std::initializer_list<P>{
+                 {1, 0, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t0\t0\t0\t0\n"},
+                 {100, 1, "/opt/fixture/apprun", "apprun", "0::/\n", "Name:\tapprun\nUid:\t1000\t1000\t1000\t1000\n"},
+                 {101, 100, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {102, 999, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {103, 104, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {104, 1, "/opt/other/otherrun", "otherrun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {105, 1, "/usr/bin/sleep", "/opt/fixture/apprun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {106, 1, "/usr/bin/python3", "python3", scope, "Uid:\t1000\t1000\t1000\t1000\n"},
+                 {107, 1, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1001\t1000\t1000\t1000\n"},
+                 {108, 1, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1000\t0\t0\t0\n"},
+                 {109, 1, "/opt/fixture/apprun", "apprun", "0::/\n", "Name:\tapprun\nGid:\t1000\n"},
+                 {110, 1, "/opt/fixture/apprun", "apprun", "0::/\n", "Uid:\t1000\t1000\t1000\t1000\n"}}) {
+            const QString dir = QString::number(p.pid) + '/';
+            proc.symlink(dir + "exe", p.exe);
+            proc.write(dir + "cmdline", QByteArray(p.argv0) + '\0');
+            proc.write(dir + "cgroup", p.cgroup);
+            proc.write(dir + "status", p.status);
+            proc.write(dir + "stat", p.pid == 110 ? QByteArray("110 (apprun) garbage") : statLine(p.pid, p.ppid, 5000));
         }
-        const AppRegistry registry(RegistryPaths{data.path(), {}, {}});
+        const AppRegistry registry(RegistryPaths{m_data.path(), {}, {}});
+        const ProcessMetric seen{pid, app, "apprun", 0.0, 4096, seenStartTime};
         const platform::ProcRoot root(proc.path().toStdString());
-        for (const auto &[pid, app, expected, why] : std::initializer_list<std::tuple<int, QString, bool, const char *>>{
-                 {100, "Fixture App", true, "top process"},
-                 {100, "Other App", false, "asked for another application"},
-                 {101, "Fixture App", false, "child of the same application"},
-                 {102, "Fixture App", true, "parent unreadable"},
-                 {103, "Fixture App", true, "parent is pid 1"},
-                 {104, "Fixture App", true, "child of another application"},
-                 {105, "Fixture App", false, "process of another application"},
-                 {50, "Fixture App", false, "not attributed"},
-                 {106, "Fixture App", false, "vanished"},
-                 {107, "Fixture App", false, "malformed stat"},
-                 {1, "Fixture App", false, "pid 1 is never asked"},
-                 {0, "Fixture App", false, "pid 0"}})
-            QVERIFY2(pelmora::shouldSignal(appWith(app, {pid}), pid, registry, root) == expected, why);
-    }
+        const ProcessNow now = readProcessNow(root, registry, pid);
+        QCOMPARE(judgeCandidate(seen, app, now, us), expected);
 
-    // The whole path on live processes: index, look up, quit. Nothing an entry names is ever run.
-    void quitsOnlyTheApplicationAndRunsNothing()
-    {
-        FixtureTree tree;
-        const QByteArray touch = "sh -c 'touch " + QFile::encodeName(tree.filePath("ran")) + "'";
-        tree.write("data/applications/trap.desktop", entry("Sleeper", touch) + "TryExec=" + touch + "\n");
-        tree.write("data/applications/sleeper.desktop", entry("Sleeper", "sleep 600") + "TryExec=" + touch + "\n");
-        const AppRegistry registry(RegistryPaths{tree.filePath("data"), {}, {}});
-        Child sleeper, unrelated(false); // only the first runs sleep: the application
-        const platform::ProcRoot root;
-        QCOMPARE(registry.applicationName(readProcessFacts(root, sleeper.pid)).value_or(""), QStringLiteral("Sleeper"));
-
-        QCOMPARE(quitApplication(appWith("Sleeper", {0, 1, unrelated.pid, sleeper.pid}), registry, root),
-                 QList<std::int32_t>{sleeper.pid});
-        QCOMPARE(sleeper.endedBy(5000), SIGTERM);
-        QCOMPARE(unrelated.endedBy(300), -1);
-        QVERIFY(!QFile::exists(tree.filePath("ran")));
-    }
-
-    // The handle is pinned to the process it was opened on: once that ended,
-    // nothing reusing its pid can be reached through it.
-    void handleOfAnEndedProcessSignalsNothing()
-    {
-        Child gone;
-        const platform::ProcessHandle handle = platform::ProcessHandle::open(gone.pid);
-        QVERIFY(handle.isValid());
-        gone.stop();
-        QVERIFY(!handle.sendSignal(SIGTERM));
-    }
-    // An unprivileged user's registry attributes our process (root's, in CI)
-    // to an application and quits it: nothing is signalled, nothing fails loudly.
-    void anotherUsersProcessIsSkippedSilently()
-    {
-        if (::geteuid() != 0)
-            QSKIP("needs root to act as another user");
-        FixtureTree tree;
-        tree.write("data/applications/sleeper.desktop", entry("Sleeper", "sleep"));
-        ::chmod(QFile::encodeName(tree.path()).constData(), 0755);
-        Child target;
-        const pid_t asker = ::fork();
-        if (asker == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(100);
-            const AppRegistry registry(RegistryPaths{tree.filePath("data"), {}, {}});
-            const platform::ProcRoot root;
-            if (!pelmora::shouldSignal(appWith("Sleeper", {}), target.pid, registry, root))
-                ::_exit(101); // not even attributed: the test would prove nothing
-            ::_exit(int(quitApplication(appWith("Sleeper", {target.pid}), registry, root).size()));
+        // A start time that changed while the rest was read means another process too.
+        if (expected == Candidacy::ask) {
+            ProcessNow replaced = now;
+            replaced.startTimeAfter += 1;
+            QCOMPARE(judgeCandidate(seen, app, replaced, us), Candidacy::otherProcess);
         }
-        int status = 0;
-        QCOMPARE(::waitpid(asker, &status, 0), asker);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
-        QCOMPARE(target.endedBy(300), -1);
+    }
+
+    void routes_data()
+    {
+        QTest::addColumn<bool>("quitAction");
+        QTest::addColumn<int>("closable");
+        QTest::addColumn<int>("unclosable");
+        QTest::addColumn<bool>("displayClient");
+        QTest::addColumn<QuitRoute>("expected");
+        QTest::newRow("quit action over windows") << true << 2 << 0 << true << QuitRoute::ownQuitCommand;
+        QTest::newRow("windows") << false << 1 << 0 << true << QuitRoute::closeWindows;
+        QTest::newRow("some windows closable") << false << 1 << 1 << true << QuitRoute::closeWindows;
+        QTest::newRow("only windows that would be killed") << false << 0 << 1 << true << QuitRoute::leaveAlone;
+        QTest::newRow("display client, no window seen") << false << 0 << 0 << true << QuitRoute::leaveAlone;
+        QTest::newRow("windowless") << false << 0 << 0 << false << QuitRoute::terminate;
+    }
+    void routes()
+    {
+        QFETCH(bool, quitAction);
+        QFETCH(int, closable);
+        QFETCH(int, unclosable);
+        QFETCH(bool, displayClient);
+        QFETCH(QuitRoute, expected);
+        QCOMPARE(chooseRoute({quitAction, std::size_t(closable), std::size_t(unclosable), displayClient}), expected);
+    }
+
+    // Which windows are a process's, and how each is asked to close.
+    void windows()
+    {
+        const std::vector<X11ClientWindow> all{{1, 42, "vm", true},   {2, 42, "vm", false}, {3, 42, "other", true},
+                                               {4, 0, "vm", true},    {5, 43, "vm", true},  {6, 42, "", true},
+                                               {7, 42, "vm.local", true}};
+        const auto ids = [](const std::vector<X11ClientWindow> &windows) {
+            QList<quint32> out;
+            for (const X11ClientWindow &w : windows)
+                out << w.id;
+            return out;
+        };
+        QCOMPARE(ids(windowsOf(all, 42, "vm")), (QList<quint32>{1, 2}));
+        QCOMPARE(ids(windowsOf(all, 0, "vm")), QList<quint32>{});
+        QCOMPARE(ids(windowsOf(all, 42, "")), QList<quint32>{});
+        // One that does not take WM_DELETE_WINDOW would be killed by the window manager.
+        QCOMPARE(closeRequestFor(all[1], true), CloseRequest::none);
+    }
+
+    void objectPaths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << "org.xfce.mousepad" << "/org/xfce/mousepad";
+        QTest::newRow("dash and digits") << "org.gnome.Text-Editor2" << "/org/gnome/Text_Editor2";
+        QTest::newRow("unique name") << ":1.42" << "";
+        QTest::newRow("empty element") << "org..x" << "";
+        QTest::newRow("trailing dot") << "org.x." << "";
+        QTest::newRow("slash") << "org/x.y" << "";
+        QTest::newRow("non-ASCII") << "org.é.x" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+    void objectPaths()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(applicationObjectPath(name), path);
+    }
+
+    void displaySocketNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("display");
+        QTest::newRow("X11") << "/tmp/.X11-unix/X0" << true;
+        QTest::newRow("X11 abstract") << "@/tmp/.X11-unix/X12" << true;
+        QTest::newRow("X11 lookalike") << "/tmp/.X11-unix/Xfoo" << false;
+        QTest::newRow("X11 folder") << "/tmp/.X11-unix/X" << false;
+        QTest::newRow("Wayland") << "/run/user/1000/wayland-0" << true;
+        QTest::newRow("Wayland lock") << "/run/user/1000/wayland-0.lock" << false;
+        QTest::newRow("this session's compositor") << "/run/user/1000/weston" << true;
+        QTest::newRow("session bus") << "/run/user/1000/bus" << false;
+        QTest::newRow("unbound") << "" << false;
+    }
+    void displaySocketNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, display);
+        const std::string compositor = waylandSocketPath("weston", "/run/user/1000");
+        QCOMPARE(isDisplaySocketName(name.toStdString(), compositor), display);
+    }
+
+    // One process's sockets against this namespace's table and its own socket tables.
+    void displayConnections_data()
+    {
+        QTest::addColumn<QList<quint64>>("held"); // 0 alone: descriptors unreadable
+        QTest::addColumn<bool>("withTables");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("descriptors unreadable") << QList<quint64>{0} << true << true;
+        QTest::newRow("no sockets") << QList<quint64>{} << true << false;
+        QTest::newRow("session bus only") << QList<quint64>{11} << true << false;
+        QTest::newRow("X client") << QList<quint64>{11, 21} << true << true;
+        QTest::newRow("Wayland client") << QList<quint64>{31} << true << true;
+        QTest::newRow("the X server itself") << QList<quint64>{20} << true << true;
+        QTest::newRow("not connected") << QList<quint64>{40} << true << false;
+        QTest::newRow("X over TCP") << QList<quint64>{900} << true << true;
+        QTest::newRow("other TCP") << QList<quint64>{901} << true << false;
+        QTest::newRow("unix socket of a sandbox") << QList<quint64>{902} << true << true;
+        QTest::newRow("unplaced, tables unreadable") << QList<quint64>{901} << false << true;
+    }
+    void displayConnections()
+    {
+        QFETCH(QList<quint64>, held);
+        QFETCH(bool, withTables);
+        QFETCH(bool, expected);
+        const std::vector<platform::UnixSocket> table{
+            {10, 0, "/run/user/1000/bus"}, {12, 11, "/run/user/1000/bus"}, {11, 12, ""},
+            {20, 0, "/tmp/.X11-unix/X0"},  {22, 21, "/tmp/.X11-unix/X0"},  {21, 22, ""},
+            {30, 0, "/run/user/1000/wayland-1"}, {32, 31, "/run/user/1000/wayland-1"}, {31, 32, ""}, {40, 0, ""}};
+        const std::optional<DisplayLinks> links(std::in_place, table, "");
+        HeldSockets sockets;
+        if (held != QList<quint64>{0})
+            sockets.inodes = std::vector<std::uint64_t>(held.cbegin(), held.cend());
+        if (withTables) {
+            sockets.unixTable = "Num       RefCount Protocol Flags    Type St Inode Path\n"
+                                "0000000000000000: 00000002 00000000 00000000 0001 03 902\n"
+                                "0000000000000000: 00000002 00000000 00010000 0001 01 10 /run/user/1000/bus\n";
+            sockets.tcpTables = {"  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+                                 "   0: 0100007F:B1C2 0100007F:1770 01 00000000:00000000 00:00000000 00000000  1000        0 900 1\n"
+                                 "   1: 0100007F:B1C3 0100007F:0050 01 00000000:00000000 00:00000000 00000000  1000        0 901 1\n"};
+        }
+        QCOMPARE(talksToDisplayServer(sockets, links), expected);
+        QVERIFY(talksToDisplayServer(sockets, std::nullopt) == (!sockets.inodes || !sockets.inodes->empty()));
+    }
+
+    // Live children, one quit: each is asked only when it should be, and only by SIGTERM here.
+    void liveProcesses()
+    {
+        FixtureTree sockets;
+        const QByteArray compositorPath = QFile::encodeName(sockets.filePath("wayland-7"));
+        const int compositor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, compositorPath.constData(), sizeof address.sun_path);
+        QVERIFY(::bind(compositor, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+                && ::listen(compositor, 4) == 0);
+        const auto connectToCompositor = [&address] {
+            const int client = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (::connect(client, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+                ::_exit(126);
+        };
+        const auto holdSocketPair = [] {
+            int pair[2];
+            if (::socketpair(AF_UNIX, SOCK_STREAM, 0, pair) != 0)
+                ::_exit(126);
+        };
+
+        Child plain(tail, "tail"), paired(tail, "tail", holdSocketPair), client(tail, "tail", connectToCompositor),
+            renamed("/usr/bin/sleep", "tail"), unseen(tail, "tail");
+        const int accepted = ::accept4(compositor, nullptr, nullptr, SOCK_CLOEXEC);
+        QVERIFY(accepted >= 0);
+        // The registry that builds the list does count the renamed one in: the quit must not.
+        const AppRegistry registry(RegistryPaths{m_data.path(), {}, {}});
+        const platform::ProcRoot root;
+        QCOMPARE(registry.applicationName(readProcessFacts(root, renamed.pid)).value_or(""), u"Tailer");
+
+        AppMetric app{"tailer", "Tailer", 0, 1, {}};
+        for (const Child *child : {&plain, &paired, &client, &renamed, &unseen})
+            app.processes.append(ProcessMetric{child->pid, "Tailer", "tail", 0.0, 4096,
+                                               startTimeOf(child->pid) + (child == &unseen ? 1 : 0)});
+        app.processes.append(ProcessMetric{1, "Tailer", "init", 0.0, 4096, startTimeOf(1)});
+        quitApplication(app, registry, root);
+
+        for (const auto &[child, asked, why] : std::initializer_list<std::tuple<Child *, bool, const char *>>{
+                 {&plain, true, "windowless"}, {&paired, true, "holds a socket pair"},
+                 {&client, false, "talks to a compositor"}, {&renamed, false, "argv[0] alone"},
+                 {&unseen, false, "not the process the user saw"}})
+            QVERIFY2(pelmora::wasSignalledToEnd(child->pid) == asked, why);
+        QCOMPARE(plain.endedBy(5000), SIGTERM);
+        QVERIFY(!pelmora::wasSignalledToEnd(1));
+        ::close(accepted);
+        ::close(compositor);
+    }
+
+    // The pin outlives its process: nothing reusing the pid is reached through it.
+    void handleOfAnEndedProcess()
+    {
+        auto gone = std::make_unique<Child>(tail, "tail");
+        const platform::ProcessHandle handle = platform::ProcessHandle::open(gone->pid);
+        QVERIFY(handle.isValid() && !handle.hasEnded());
+        gone.reset();
+        QVERIFY(handle.hasEnded());
+        QVERIFY(!handle.sendSignal(SIGTERM));
     }
 };
 

@@ -58,7 +58,8 @@ DesktopSession::Start DesktopSession::start()
     stop();
     const bool xfce = m_options.tray == Tray::xfcePanel;
     const QString trayProgram = xfce ? "xfce4-panel" : m_options.tray == Tray::trayer ? "trayer" : "";
-    for (const QString &tool : QStringList{"Xvfb", "xdotool", "xwininfo", trayProgram})
+    const QString wmProgram = m_options.windowManager == WindowManager::openbox ? "openbox" : "";
+    for (const QString &tool : QStringList{"Xvfb", "xdotool", "xwininfo", trayProgram, wmProgram})
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");
     const QString home = m_home.path();
@@ -103,6 +104,9 @@ DesktopSession::Start DesktopSession::start()
     for (const QDeadlineTimer deadline(5000); !runTool("xwininfo", {"-root"}); QThread::msleep(50))
         if (deadline.hasExpired() || m_xserver.state() != QProcess::Running)
             return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
+    if (!wmProgram.isEmpty())
+        if (const Start wm = startWindowManager(); wm != Start::ready)
+            return wm;
     if (trayProgram.isEmpty())
         return Start::ready;
     Start tray = startTray(trayProgram);
@@ -144,6 +148,25 @@ DesktopSession::Start DesktopSession::startTray(const QString &program)
     return fail(Start::failed, program + " exited at start: " + QString::fromLocal8Bit(file.readAll()).right(600));
 }
 
+DesktopSession::Start DesktopSession::startWindowManager()
+{
+    m_windowManager = std::make_unique<QProcess>();
+    m_windowManager->setProcessEnvironment(m_environment);
+    m_windowManager->setStandardOutputFile(QProcess::nullDevice());
+    m_windowManager->setStandardErrorFile(m_home.path() + "/openbox.log");
+    m_windowManager->start("openbox", {"--sm-disable"});
+    if (!m_windowManager->waitForStarted(5000))
+        return fail(Start::unavailable, "openbox cannot start: " + m_windowManager->errorString());
+    // Managing once its check window is on the root window (EWMH).
+    for (const QDeadlineTimer deadline(15000); m_windowManager->state() == QProcess::Running; QThread::msleep(50)) {
+        if (runTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).value_or("").contains("window id"))
+            return Start::ready;
+        if (deadline.hasExpired())
+            return fail(Start::failed, "openbox did not manage the screen within 15 s");
+    }
+    return fail(Start::failed, "openbox exited at start");
+}
+
 void DesktopSession::stop()
 {
     for (auto &program : m_programs)
@@ -152,6 +175,9 @@ void DesktopSession::stop()
     if (m_tray)
         stopProcess(*m_tray);
     m_tray.reset();
+    if (m_windowManager)
+        stopProcess(*m_windowManager);
+    m_windowManager.reset();
     if (!m_busConnectionName.isEmpty())
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     m_busConnectionName.clear();

@@ -17,17 +17,20 @@
 namespace pelmora {
 
 // A throw-away X11 desktop: Xvfb (1280x800), a private session bus, a
-// temporary HOME, and optionally a tray host (xfce4-panel, which hosts
-// StatusNotifierItems, or trayer, XEmbed only, top right). Everything it
-// starts is stopped by PID. Programs started here get QT_QPA_PLATFORM=xcb.
+// temporary HOME, optionally a window manager (openbox), and optionally a
+// tray host (xfce4-panel, which hosts StatusNotifierItems, or trayer, XEmbed
+// only, top right). Everything it starts is stopped by PID. Programs started
+// here get QT_QPA_PLATFORM=xcb.
 class DesktopSession {
 public:
     enum class Tray { none, xfcePanel, trayer };
+    enum class WindowManager { none, openbox };
     // unavailable: a required program is missing or cannot run here (skip).
     enum class Start { ready, unavailable, failed };
     struct Options {
         Tray tray = Tray::xfcePanel;
         bool trayOnlyPanel = true; // xfce4-panel: one top panel holding only the tray; false: the stock layout
+        WindowManager windowManager = WindowManager::none;
     };
 
     explicit DesktopSession(Options options);
@@ -58,6 +61,7 @@ public:
 private:
     Start fail(Start kind, const QString &why);
     Start startTray(const QString &program);
+    Start startWindowManager();
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool hasBusName(const QString &name) const;
 
@@ -66,6 +70,7 @@ private:
     QProcess m_xserver;
     PrivateBus m_bus;
     std::unique_ptr<QProcess> m_tray;
+    std::unique_ptr<QProcess> m_windowManager;
     std::vector<std::unique_ptr<QProcess>> m_programs;
     mutable QString m_busConnectionName;
     QProcessEnvironment m_environment;

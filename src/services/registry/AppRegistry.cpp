@@ -28,6 +28,16 @@ AppRegistry::AppRegistry(RegistryPaths paths)
 
 std::optional<QString> AppRegistry::applicationName(const ProcessFacts &facts) const
 {
+    return lookUp(facts, true);
+}
+
+std::optional<QString> AppRegistry::strictApplicationName(const ProcessFacts &facts) const
+{
+    return lookUp(facts, false);
+}
+
+std::optional<QString> AppRegistry::lookUp(const ProcessFacts &facts, bool trustArgv0) const
+{
     // A unit whose desktop file is not installed (or is hidden) says nothing;
     // the program's name may still find the application.
     for (const QString &desktopId : desktopIdsFromCgroup(facts.cgroup)) {
@@ -37,7 +47,7 @@ std::optional<QString> AppRegistry::applicationName(const ProcessFacts &facts) c
 
     // Some programs (Chromium and its kin) rewrite their command line into one
     // space-separated string, so argv[0] up to the first space is tried too.
-    const std::string_view argv0 = facts.argv0;
+    const std::string_view argv0 = trustArgv0 ? std::string_view(facts.argv0) : std::string_view();
     const std::string_view programs[] = {facts.exePath, argv0, argv0.substr(0, argv0.find(' '))};
     for (const std::string_view program : programs) {
         if (program.empty())

@@ -26,6 +26,11 @@ public:
     // The display name of the application that owns the process, or nothing.
     std::optional<QString> applicationName(const ProcessFacts &facts) const;
 
+    // The same judgement from what the process cannot choose for itself: its
+    // control group and its real executable, never its argv[0]. For acting
+    // on a process, where a name it gives itself must not count.
+    std::optional<QString> strictApplicationName(const ProcessFacts &facts) const;
+
     // Re-indexes the desktop files when an applications folder changed.
     void refreshIfChanged();
 
@@ -35,6 +40,8 @@ public:
     const DesktopIndex &index() const { return m_index; }
 
 private:
+    std::optional<QString> lookUp(const ProcessFacts &facts, bool trustArgv0) const;
+
     RegistryPaths m_paths;
     DesktopIndex m_index;
     quint64 m_generation = 0;

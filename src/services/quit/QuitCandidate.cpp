@@ -1,0 +1,106 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "QuitCandidate.h"
+
+#include "services/ProcStat.h"
+#include "services/ProcessFacts.h"
+#include "support/TextServices.h"
+
+#include <charconv>
+#include <string>
+
+namespace pelmora {
+namespace {
+
+std::optional<ProcStat> readStat(const platform::ProcRoot &root, std::int32_t pid, std::string &buffer)
+{
+    if (!root.readFile(std::to_string(pid) + "/stat", buffer, 4096))
+        return std::nullopt;
+    return parseProcStat(buffer);
+}
+
+std::optional<QString> strictAppId(const platform::ProcRoot &root, const AppRegistry &registry, std::int32_t pid)
+{
+    const std::optional<QString> name = registry.strictApplicationName(readProcessFacts(root, pid));
+    return name ? std::optional(localizedLowercase(*name)) : std::nullopt;
+}
+
+} // namespace
+
+Candidacy judgeCandidate(const ProcessMetric &seen, const QString &appId, const ProcessNow &now,
+                         std::uint32_t ownUid)
+{
+    if (seen.id <= 1 || now.startTime == 0)
+        return Candidacy::noProcess;
+    if (seen.startTime == 0)
+        return Candidacy::unknownStartTime;
+    // Read before and after the rest: everything in between was read of it.
+    if (now.startTime != seen.startTime || now.startTimeAfter != seen.startTime)
+        return Candidacy::otherProcess;
+    if (now.realUid != ownUid)
+        return Candidacy::otherUser;
+    if (now.appId != appId)
+        return Candidacy::notInApplication;
+    if (now.ppid > 1 && now.parentAppId == appId)
+        return Candidacy::childOfApplication;
+    return Candidacy::ask;
+}
+
+std::optional<std::uint32_t> parseRealUid(std::string_view status)
+{
+    // "Uid:\t<real>\t<effective>\t<saved>\t<filesystem>"
+    constexpr std::string_view line = "\nUid:";
+    std::size_t at = status.starts_with(line.substr(1)) ? 0 : status.find(line);
+    if (at == std::string_view::npos)
+        return std::nullopt;
+    at += status[at] == '\n' ? line.size() : line.size() - 1;
+    while (at < status.size() && (status[at] == '\t' || status[at] == ' '))
+        ++at;
+    std::uint32_t uid = 0;
+    const char *first = status.data() + at, *last = status.data() + status.size();
+    const auto [end, error] = std::from_chars(first, last, uid);
+    if (error != std::errc() || end == first || (end != last && *end != '\t' && *end != ' ' && *end != '\n'))
+        return std::nullopt;
+    return uid;
+}
+
+ProcessNow readProcessNow(const platform::ProcRoot &root, const AppRegistry &registry, std::int32_t pid)
+{
+    ProcessNow now;
+    std::string buffer;
+    const std::optional<ProcStat> stat = readStat(root, pid, buffer);
+    if (!stat)
+        return now;
+    now.startTime = stat->startTimeTicks;
+    now.ppid = stat->ppid;
+    if (root.readFile(std::to_string(pid) + "/status", buffer, 16384))
+        now.realUid = parseRealUid(buffer);
+    now.appId = strictAppId(root, registry, pid);
+    if (now.ppid > 1)
+        now.parentAppId = strictAppId(root, registry, now.ppid);
+    if (const std::optional<ProcStat> again = readStat(root, pid, buffer))
+        now.startTimeAfter = again->startTimeTicks;
+    return now;
+}
+
+std::vector<QuitTarget> pinQuitTargets(const AppMetric &app, const AppRegistry &registry,
+                                       const platform::ProcRoot &root, std::uint32_t ownUid)
+{
+    std::vector<QuitTarget> targets;
+    for (const ProcessMetric &process : app.processes) {
+        if (process.id <= 1
+            || std::any_of(targets.cbegin(), targets.cend(), [&](const QuitTarget &t) { return t.pid == process.id; }))
+            continue;
+        // Pinned first: whatever is read below is then either of this very
+        // process or shows another start time.
+        platform::ProcessHandle handle = platform::ProcessHandle::open(process.id);
+        if (!handle.isValid())
+            continue;
+        if (judgeCandidate(process, app.id, readProcessNow(root, registry, process.id), ownUid) == Candidacy::ask)
+            targets.push_back({process.id, std::move(handle)});
+    }
+    return targets;
+}
+
+} // namespace pelmora
