@@ -4,6 +4,7 @@
 #include "ScrollingArea.h"
 
 #include "CardWidget.h"
+#include "OverlayScrollBar.h"
 #include "Theme.h"
 
 #include <QPainter>
@@ -21,6 +22,21 @@ void ScrollingArea::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), Theme::withOpacity(Theme::controlBackground(), 0.45));
     paintCardShadows(painter, this);
+}
+
+ContentScroller::ContentScroller(QWidget *content, QWidget *parent) : QScrollArea(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(true);
+    // The content's own controls take focus; the area scrolls to them.
+    setFocusPolicy(Qt::NoFocus);
+    setWidget(content);
+    // QScrollArea fills the content's background; the backdrop shows instead.
+    content->setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    setAutoFillBackground(false);
+    m_scrollBar = new OverlayScrollBar(this);
 }
 
 Divider::Divider(QWidget *parent) : QWidget(parent)
