@@ -3,6 +3,7 @@
 
 #include "PaddedListView.h"
 
+#include "FocusRing.h"
 #include "OverlayScrollBar.h"
 
 #include <QKeyEvent>
@@ -53,8 +54,7 @@ QModelIndex PaddedListView::cardAt(QPoint viewportPos) const
 
 bool PaddedListView::isKeyboardCurrent(const QModelIndex &index) const
 {
-    return index.isValid() && index == currentIndex() && hasFocus()
-        && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    return index.isValid() && index == currentIndex() && showsFocusRing(this);
 }
 
 // Cards cast shadows past their items, and only the rows in view are painted:

@@ -3,6 +3,8 @@
 
 #include "ProcessListView.h"
 
+#include "IsolatedText.h"
+#include "MetricColumnHeaderView.h"
 #include "ProcessListModel.h"
 #include "ProcessRow.h"
 #include "SymbolButton.h"
@@ -140,7 +142,7 @@ void ProcessListHeader::paintContent(QPainter &painter)
     painter.setFont(nameFont());
     painter.setPen(Theme::primaryLabel());
     painter.drawText(QPointF(name.left(), name.center().y() + (nameMetrics.ascent() - nameMetrics.descent()) / 2),
-                     shownName());
+                     isolated(shownName()));
 
     const QFont font = columnTitleFont();
     const QFontMetricsF fm(font);
@@ -151,8 +153,9 @@ void ProcessListHeader::paintContent(QPainter &painter)
                                  frame.center().y() + (fm.ascent() - fm.descent()) / 2),
                          text);
     };
-    trailing(cpuTitleFrame(), tr("%CPU"));
-    trailing(memoryTitleFrame(), tr("Memory"));
+    // The list's own column titles: one word for each column everywhere.
+    trailing(cpuTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::cpu));
+    trailing(memoryTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::memory));
 }
 
 ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new ProcessListModel(this))
