@@ -14,7 +14,9 @@ namespace pelmora {
 ScrollingArea::ScrollingArea(QWidget *parent) : QWidget(parent)
 {
     makeShadowHost(this);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // The area takes what the fixed rows leave, down to nothing: a short
+    // popover shows fewer rows, never a squeezed header or footer.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
 }
 
 void ScrollingArea::paintEvent(QPaintEvent *)
