@@ -184,6 +184,9 @@ ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new
     m_list->setModel(m_model);
     m_list->setAccessibleName(tr("Processes"));
     m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Rows take no clicks: the pointer and the wheel reach the scrolling
+    // area beneath, as over the header card.
+    m_list->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     m_empty = new QLabel(tr("No matching processes"));
     m_empty->setFont(Theme::font(Theme::TextStyle::caption));

@@ -13,6 +13,7 @@
 #include "views/ProcessListModel.h"
 #include "views/ProcessListView.h"
 #include "views/ResizeHandle.h"
+#include "views/ScrollingArea.h"
 #include "views/SummaryMetricView.h"
 #include "views/SymbolButton.h"
 #include "views/Theme.h"
@@ -22,6 +23,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -159,6 +162,65 @@ private slots:
         QVERIFY(view->isColumnHeaderShown() && !view->isProcessListShown());
         QVERIFY(view->section()->emptyLabel()->isVisible());
         QCOMPARE(view->section()->emptyLabel()->text(), u"No process data");
+    }
+
+    // Scrolling by wheel moves the application list, and, over its rows or
+    // its header card, a long process list, which paints only what is in
+    // view however many processes it lists.
+    void listsScrollByWheelAndPaintOnlyWhatShows()
+    {
+        // As a wheel event from the window system travels: to the widget under
+        // the pointer, then up its parents until one takes it (Qt passes a
+        // synthesized one to its receiver only).
+        const auto wheel = [this](QWidget *over) {
+            const QPoint inView = over->mapTo(view.get(), QPoint(over->width() / 2, std::min(10, over->height() / 2)));
+            for (QWidget *w = view->childAt(inView); w; w = w->parentWidget()) {
+                const QPointF at = w->mapFrom(view.get(), inView);
+                QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                                  Qt::NoScrollPhase, false);
+                QApplication::sendEvent(w, &event);
+                if (event.isAccepted())
+                    return;
+            }
+        };
+        PaddedListView *apps = view->section()->listView();
+        wheel(apps->viewport());
+        QVERIFY(apps->verticalScrollBar()->value() > 0);
+
+        QList<FixtureMachine::Process> many;
+        for (int i = 0; i < 120; ++i)
+            many.append({QStringLiteral("worker-%1").arg(i), 0.1, 1 << 20});
+        fixture->machine.addApp(QStringLiteral("Many Workers"), many);
+        fixture->store->refresh();
+        const AppMetric *workers = nullptr;
+        for (const AppMetric &app : fixture->store->snapshot().allApps)
+            workers = app.name == u"Many Workers" ? &app : workers;
+        QVERIFY(workers);
+        view->listActions().showProcesses(*workers);
+        QListView *rows = view->processList()->listView();
+        QCOMPARE(rows->model()->rowCount(), 120);
+        QScrollBar *bar = view->processScroller()->verticalScrollBar();
+        for (QWidget *over : {static_cast<QWidget *>(view->processList()->header()), rows->viewport()}) {
+            const int before = bar->value();
+            wheel(over);
+            QVERIFY2(bar->value() > before, over->metaObject()->className());
+        }
+        QRegion painted;
+        struct PaintWatch : QObject {
+            QRegion *painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    *painted += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } watch;
+        watch.painted = &painted;
+        rows->viewport()->installEventFilter(&watch);
+        rows->viewport()->update();
+        QTRY_VERIFY(!painted.isEmpty());
+        QVERIFY2(painted.boundingRect().height() <= view->processScroller()->viewport()->height(),
+                 qPrintable(QString::number(painted.boundingRect().height())));
     }
 
     void filterAndSortColumns()
