@@ -3,6 +3,7 @@
 
 #include "testsupport/FixtureMachine.h"
 
+#include "views/AppRowDelegate.h"
 #include "views/FilterBar.h"
 #include "views/MetricsSectionView.h"
 #include "views/OverlayScrollBar.h"
@@ -22,6 +23,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -184,6 +186,17 @@ class TestPopoverHeights : public QObject {
         return gap == padding ? QString() : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
     }
 
+    // The popover as it opens at the smallest stored height, drawing nothing.
+    static std::unique_ptr<PopoverView> openedAt360(MetricsStore &store, const QTemporaryDir &settings)
+    {
+        const SettingsLocation where{settings.filePath("pelmora.conf")};
+        PopoverHeightSetting(where).write(360);
+        auto view = std::make_unique<PopoverView>(store, where);
+        view->show();
+        view->setUpdatesEnabled(false);
+        return view;
+    }
+
     void sweep(PopoverView &view, const QByteArray &what, const std::function<QString()> &checkList)
     {
         GeometryChanges changes(&view);
@@ -226,18 +239,16 @@ private slots:
         }
         MetricsStore store(machine.storeOptions());
         QTemporaryDir settings(settingsFolderTemplate());
-        PopoverHeightSetting({settings.filePath("pelmora.conf")}).write(360);
-        PopoverView view(store, {settings.filePath("pelmora.conf")});
-        view.show();
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        PopoverView &view = *popover;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.setUpdatesEnabled(false);
         PaddedListView *list = view.section()->listView();
         QCOMPARE(list->model()->rowCount(), apps);
         sweep(view, QByteArray::number(apps) + " applications", [&] {
             if (apps == 0)
                 return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
             list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)), 12);
+            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)), AppRowDelegate::bottomPadding);
         });
     }
 
@@ -257,11 +268,9 @@ private slots:
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
         MetricsStore store(machine.storeOptions());
         QTemporaryDir settings(settingsFolderTemplate());
-        PopoverHeightSetting({settings.filePath("pelmora.conf")}).write(360);
-        PopoverView view(store, {settings.filePath("pelmora.conf")});
-        view.show();
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        PopoverView &view = *popover;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.setUpdatesEnabled(false);
         view.listActions().showProcesses(store.snapshot().allApps.at(0));
         if (processes == 0) // a search that none of them matches
             QTest::keyClicks(view.filterBar()->field(), QStringLiteral("no such process"));
@@ -283,7 +292,7 @@ private slots:
                     ? QString() : QStringLiteral("no empty text, or something to scroll");
             const QRect item = rows->visualRect(rows->model()->index(processes - 1, 0));
             const QRect card = ProcessListView::cardRect(item).translated(rows->viewport()->mapTo(scroller->viewport(), QPoint()));
-            return scrollsToItsEnd(scroller, card, 12);
+            return scrollsToItsEnd(scroller, card, ProcessListView::bottomPadding);
         });
     }
 };
