@@ -4,6 +4,7 @@
 #include "views/AppActionMenuPresenter.h"
 #include "views/AppListModel.h"
 #include "views/AppMetricRow.h"
+#include "views/AppRowDelegate.h"
 #include "views/FigureEmphasis.h"
 #include "views/MetricsSectionView.h"
 #include "views/PaddedListView.h"
@@ -113,6 +114,32 @@ private slots:
             model.setItems(apps(after.left(1), 9) + apps(after.mid(1)));
             QCOMPARE(changed.count(), 1);
             QCOMPARE(changed.at(0).at(0).value<QModelIndex>().row(), 0);
+        }
+    }
+
+    // Rows are spaced by the gap and the last one is followed by the padding,
+    // also after rows were added, removed or moved under a shown list.
+    void gapsFollowTheRows_data()
+    {
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("appended") << QStringList{"AT&T Mail", "Editor", "Idle", "Zed"};
+        QTest::newRow("last removed") << QStringList{"AT&T Mail", "Editor"};
+        QTest::newRow("last moved up") << QStringList{"Idle", "AT&T Mail", "Editor"};
+    }
+    void gapsFollowTheRows()
+    {
+        QFETCH(QStringList, after);
+        QList<AppMetric> apps;
+        for (const QString &name : after)
+            apps << testApp(name, 40 - apps.size());
+        setApps(apps);
+        PaddedListView *list = section->listView();
+        QTRY_COMPARE(list->model()->rowCount(), int(after.size()));
+        for (int row = 0; row < after.size(); ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            const bool isLast = row == after.size() - 1;
+            QCOMPARE(list->visualRect(index).height(),
+                     AppMetricRow::height() + (isLast ? AppRowDelegate::bottomPadding : AppRowDelegate::rowSpacing));
         }
     }
 
