@@ -17,6 +17,7 @@
 #include "stores/MetricsStore.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QPainter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -165,7 +166,11 @@ void PopoverView::rebuild()
     // Switching pages hands keyboard focus inside the old page on to the
     // new page's first control (QStackedLayout does that).
     if (focused) {
+        // A process list opens at its top; refreshes keep where it is.
+        const bool opens = m_content->currentWidget() != m_processScroller || m_processList->appID() != focused->id;
         m_processList->setContent(*focused, AppListLogic::filteredProcesses(*focused, m_state), m_actions.clearFilter);
+        if (opens)
+            m_processScroller->verticalScrollBar()->setValue(0);
         m_content->setCurrentWidget(m_processScroller);
     } else {
         m_section->setContent(m_state.sortMetric, AppListLogic::filteredApps(snapshot, m_state), m_actions);

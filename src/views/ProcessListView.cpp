@@ -211,6 +211,7 @@ void ProcessListView::setContent(const AppMetric &app, const QList<ProcessMetric
                                  std::function<void()> clearFilter)
 {
     m_clearFilter = std::move(clearFilter);
+    m_appID = app.id;
     m_header->setAppName(app.name);
     m_model->setItems(processes);
     m_list->setFixedHeight(int(processes.size()) * ProcessRowDelegate::rowPitch());

@@ -70,6 +70,8 @@ public:
 
     void setContent(const AppMetric &app, const QList<ProcessMetric> &processes, std::function<void()> clearFilter);
 
+    // The application shown, by AppMetric.id.
+    const QString &appID() const { return m_appID; }
     ProcessListHeader *header() const { return m_header; }
     QListView *listView() const { return m_list; }
     QLabel *emptyLabel() const { return m_empty; }
@@ -86,6 +88,7 @@ private:
     ProcessListModel *m_model = nullptr;
     QListView *m_list = nullptr;
     QLabel *m_empty = nullptr;
+    QString m_appID;
     std::function<void()> m_clearFilter;
 };
 

@@ -205,6 +205,11 @@ private slots:
             wheel(over);
             QVERIFY2(bar->value() > before, over->metaObject()->className());
         }
+        // Opened again, it starts at the top.
+        view->listActions().clearFilter();
+        view->listActions().showProcesses(*workers);
+        QCOMPARE(bar->value(), 0);
+
         QRegion painted;
         struct PaintWatch : QObject {
             QRegion *painted;
