@@ -19,7 +19,7 @@ namespace {
 
 double readHeight(const QString &fileName)
 {
-    return PopoverHeightSetting({fileName, QSettings::IniFormat}).read();
+    return PopoverHeightSetting({fileName}).read();
 }
 
 } // namespace
@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     static QTemporaryDir dir;
     static quint64 counter = 0;
-    // A fresh name each time: QSettings caches files by name and may miss a
-    // rewrite within its timestamp resolution.
+    // A fresh name each time, so no run sees the file of another.
     const QString fileName = dir.filePath(QString::number(++counter) + QLatin1String(".conf"));
     {
         QFile file(fileName);
@@ -42,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(std::isfinite(stored));
 
     constexpr double dragged = 613.375;
-    PopoverHeightSetting({fileName, QSettings::IniFormat}).write(dragged);
+    PopoverHeightSetting({fileName}).write(dragged);
     FUZZ_CHECK(readHeight(fileName) == dragged);
 
     QFile::remove(fileName);

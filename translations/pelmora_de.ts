@@ -2,14 +2,14 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
-    <name>AppMetricRow</name>
-    <message numerus="yes">
-        <source>%Ln</source>
-        <comment>number of processes beside an application&apos;s name</comment>
-        <translation>
-            <numerusform>%Ln</numerusform>
-            <numerusform>%Ln</numerusform>
-        </translation>
+    <name>pelmora::AppActionMenuPresenter</name>
+    <message>
+        <source>Show all %1 processes</source>
+        <translation>Alle Prozesse von %1 anzeigen</translation>
+    </message>
+    <message>
+        <source>Quit %1</source>
+        <translation>%1 beenden</translation>
     </message>
 </context>
 <context>
@@ -32,6 +32,21 @@
     <message>
         <source>Clear filter</source>
         <translation>Filter leeren</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::MetricColumnHeaderView</name>
+    <message>
+        <source>Apps</source>
+        <translation>Anwendungen</translation>
+    </message>
+    <message>
+        <source>%CPU</source>
+        <translation>%CPU</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>Speicher</translation>
     </message>
 </context>
 <context>
@@ -59,6 +74,14 @@
         <source>Close</source>
         <translation>Schließen</translation>
     </message>
+    <message>
+        <source>CPU</source>
+        <translation>CPU</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>Speicher</translation>
+    </message>
 </context>
 <context>
     <name>pelmora::PopoverView</name>
@@ -77,14 +100,6 @@
         <source>Back</source>
         <translation>Zurück</translation>
     </message>
-    <message>
-        <source>%CPU</source>
-        <translation>%CPU</translation>
-    </message>
-    <message>
-        <source>Memory</source>
-        <translation>Speicher</translation>
-    </message>
 </context>
 <context>
     <name>pelmora::ProcessListView</name>
@@ -102,6 +117,21 @@
     <message>
         <source>Resize</source>
         <translation>Größe ändern</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::SortHitArea</name>
+    <message>
+        <source>Sort by app</source>
+        <translation>Nach Anwendung sortieren</translation>
+    </message>
+    <message>
+        <source>Sort by CPU</source>
+        <translation>Nach CPU sortieren</translation>
+    </message>
+    <message>
+        <source>Sort by memory</source>
+        <translation>Nach Speicher sortieren</translation>
     </message>
 </context>
 </TS>

@@ -9,19 +9,20 @@
 #include "views/PopoverView.h"
 
 #include <QApplication>
-#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdio>
 
 namespace pelmora {
 namespace {
 
-// ~/.config/pelmora/pelmora.conf
+// $XDG_CONFIG_HOME/pelmora/pelmora.conf, as the README and the manual say;
+// earlier versions wrote pelmora.ini beside it.
 SettingsLocation userSettings()
 {
-    const QSettings probe(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("pelmora"),
-                          QStringLiteral("pelmora"));
-    return SettingsLocation{probe.fileName(), QSettings::IniFormat};
+    const QString folder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/pelmora/");
+    return SettingsLocation{folder + QStringLiteral("pelmora.conf"), folder + QStringLiteral("pelmora.ini")};
 }
 
 } // namespace

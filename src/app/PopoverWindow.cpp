@@ -4,6 +4,7 @@
 #include "PopoverWindow.h"
 
 #include "PopoverPlacement.h"
+#include "views/PopoverView.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -62,6 +63,10 @@ void PopoverWindow::openAt(QPoint anchor)
     QScreen *screen = QGuiApplication::screenAt(point);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
+    // At any scale the panel fits the screen's free area: what is shown is
+    // limited, what is stored is not.
+    if (auto *view = qobject_cast<PopoverView *>(m_content.data()); view && screen)
+        view->setHeightLimit(screen->availableGeometry().height());
     adjustSize();
     if (screen && m_style == Style::panel)
         move(popoverGeometry(size(), point, screen->availableGeometry(), screen->geometry()).topLeft());

@@ -3,6 +3,7 @@
 
 #include "AppActionMenuPresenter.h"
 
+#include "IsolatedText.h"
 #include "Symbols.h"
 #include "Theme.h"
 
@@ -37,12 +38,12 @@ QPoint AppActionMenuPresenter::menuPosition(QPoint rowBottomLeft)
 
 QString AppActionMenuPresenter::showProcessesTitle(const QString &appName)
 {
-    return QStringLiteral("Show all ") + appName + QStringLiteral(" processes");
+    return tr("Show all %1 processes").arg(isolated(appName));
 }
 
 QString AppActionMenuPresenter::quitTitle(const QString &appName)
 {
-    return QStringLiteral("Quit ") + appName;
+    return tr("Quit %1").arg(isolated(appName));
 }
 
 void AppActionMenuPresenter::update(const QString &key, Row row)

@@ -18,7 +18,7 @@ class QMenu;
 namespace pelmora {
 
 // The pop-up menu of an application row: "Show all <name> processes" and
-// "Quit <name>". The row asks for it by setting its flag and calling update();
+// "Quit <name>", the name isolated from the words around it. The row asks for it by setting its flag and calling update();
 // the menu is built and shown one event-loop turn later, and only if, at that
 // moment, the flag is still set, no menu of that row is open and the row is on
 // screen. When the menu closes the flag is cleared first, then the chosen

@@ -3,6 +3,7 @@
 
 #include "AppListModel.h"
 
+#include "IsolatedText.h"
 #include "support/MetricFormatters.h"
 
 namespace pelmora {
@@ -17,7 +18,7 @@ QVariant AppListModel::data(const QModelIndex &index, int role) const
         return app.name;
     case Qt::ToolTipRole:
     case Qt::AccessibleTextRole:
-        return tr("Show actions for %1").arg(app.name);
+        return tr("Show actions for %1").arg(isolated(app.name));
     case Qt::AccessibleDescriptionRole:
         // The painted figures, for screen readers.
         return tr("%1 CPU, %2 memory").arg(formattedProcessCPU(app.cpuPercent), formattedBytes(app.memoryBytes));

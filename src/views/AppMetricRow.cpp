@@ -4,6 +4,7 @@
 #include "AppMetricRow.h"
 
 #include "FigureEmphasis.h"
+#include "IsolatedText.h"
 #include "Theme.h"
 #include "support/MetricFormatters.h"
 
@@ -75,7 +76,8 @@ std::optional<QString> AppMetricRow::countText(std::optional<qsizetype> processC
 {
     if (!processCount || *processCount < 2)
         return std::nullopt;
-    return tr("%Ln", "number of processes beside an application's name", int(*processCount));
+    // Plain digits, as printf's "%lld": no grouping, whatever the locale.
+    return QString::number(qint64(*processCount));
 }
 
 AppMetricRow::LineLayout AppMetricRow::lineLayout(const QRectF &line, const QString &name,
@@ -114,7 +116,7 @@ void AppMetricRow::paintMetricLine(QPainter &painter, const QRectF &line, const 
     const qreal baseline = centredBaseline(line, font);
     painter.setFont(font);
     painter.setPen(isProcess ? Theme::secondaryLabel() : Theme::primaryLabel());
-    painter.drawText(QPointF(layout.name.left(), baseline), layout.shownName);
+    painter.drawText(QPointF(layout.name.left(), baseline), isolated(layout.shownName));
     if (!layout.count.isEmpty()) {
         painter.setFont(Theme::font(TextStyle::caption2));
         painter.setPen(Theme::secondaryLabel());

@@ -7,7 +7,6 @@
 #include "models/AppMetric.h"
 #include "models/AppMetricKind.h"
 
-#include <QCoreApplication>
 #include <QRectF>
 #include <QString>
 
@@ -20,8 +19,6 @@ namespace pelmora {
 // One application row, painted: a card (highlighted while hovered or while
 // its action menu is wanted) holding the metric line.
 class AppMetricRow {
-    Q_DECLARE_TR_FUNCTIONS(AppMetricRow)
-
 public:
     static constexpr int horizontalPadding = 10;
     static constexpr int verticalPadding = 7;
@@ -47,7 +44,7 @@ public:
     static int height(); // the card's height
     static CardStyle cardStyle(bool isHighlighted);
 
-    // Shown only for two processes or more.
+    // Shown only for two processes or more, in plain digits ("1234").
     static std::optional<QString> countText(std::optional<qsizetype> processCount);
 
     static LineLayout lineLayout(const QRectF &line, const QString &name, std::optional<qsizetype> processCount,

@@ -26,10 +26,10 @@ void AppRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     AppMetricRow::paint(*painter, m_view.cardRect(option.rect), app, m_emphasized, highlighted);
 }
 
-QSize AppRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
+QSize AppRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
-    // Every row is one card plus the gap to the next.
-    return QSize(1, AppMetricRow::height() + rowSpacing);
+    const bool isLast = index.row() == m_model.rowCount() - 1;
+    return QSize(1, AppMetricRow::height() + (isLast ? bottomPadding : rowSpacing));
 }
 
 } // namespace pelmora

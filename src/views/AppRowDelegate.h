@@ -15,12 +15,14 @@ class AppListModel;
 class PaddedListView;
 
 // Paints application rows; holds no state of its own. Whether a row is
-// highlighted is asked of the section, by application id.
+// highlighted is asked of the section, by application id. Each row is a card
+// and the gap below it; the last one has the list's bottom padding instead.
 class AppRowDelegate : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
     static constexpr int rowSpacing = 6;
+    static constexpr int bottomPadding = 12;
 
     AppRowDelegate(const AppListModel &model, const PaddedListView &view,
                    std::function<bool(const QString &appID)> isHighlighted, QObject *parent = nullptr);

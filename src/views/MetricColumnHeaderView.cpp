@@ -4,6 +4,7 @@
 #include "MetricColumnHeaderView.h"
 
 #include "CardPainter.h"
+#include "FocusRing.h"
 #include "Symbols.h"
 #include "Theme.h"
 
@@ -16,19 +17,6 @@ namespace {
 int indexOf(AppMetricKind kind)
 {
     return int(kind);
-}
-
-QString tooltipFor(AppMetricKind kind)
-{
-    switch (kind) {
-    case AppMetricKind::app:
-        return QStringLiteral("Sort by app");
-    case AppMetricKind::cpu:
-        return QStringLiteral("Sort by CPU");
-    case AppMetricKind::memory:
-        return QStringLiteral("Sort by memory");
-    }
-    return {};
 }
 
 QFont labelFont()
@@ -53,13 +41,40 @@ CardStyle headerCardStyle()
 
 } // namespace
 
+QString SortHitArea::tooltip(AppMetricKind kind)
+{
+    switch (kind) {
+    case AppMetricKind::app:
+        return tr("Sort by app");
+    case AppMetricKind::cpu:
+        return tr("Sort by CPU");
+    case AppMetricKind::memory:
+        return tr("Sort by memory");
+    }
+    return {};
+}
+
 SortHitArea::SortHitArea(AppMetricKind kind, QWidget *parent) : QAbstractButton(parent), m_kind(kind)
 {
-    setToolTip(tooltipFor(kind));
-    setAccessibleName(tooltipFor(kind));
+    setToolTip(tooltip(kind));
+    setAccessibleName(tooltip(kind));
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::ArrowCursor);
+}
+
+void SortHitArea::focusInEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusInEvent(event);
+    if (parentWidget())
+        parentWidget()->update();
+}
+
+void SortHitArea::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractButton::focusOutEvent(event);
+    if (parentWidget())
+        parentWidget()->update();
 }
 
 MetricColumnHeaderView::MetricColumnHeaderView(QWidget *parent) : CardWidget(headerCardStyle(), parent)
@@ -134,39 +149,57 @@ void MetricColumnHeaderView::resizeEvent(QResizeEvent *)
     hitArea(AppMetricKind::memory)->setGeometry(memoryLeft, 0, memoryHitWidth, height());
 }
 
-void MetricColumnHeaderView::paintLabel(QPainter &painter, const QString &title, AppMetricKind kind) const
+QRectF MetricColumnHeaderView::labelInk(AppMetricKind kind) const
 {
     const QRectF frame = labelFrame(kind);
-    const bool active = kind == m_metric;
-    const QColor colour = active ? Theme::primaryLabel() : Theme::secondaryLabel();
-    const QFont font = labelFont();
-    const QFontMetricsF fm(font);
-    const qreal textWidth = fm.horizontalAdvance(title);
-    const qreal chevronSide = symbolBoxSide(chevronPointSize);
+    const QFontMetricsF fm(labelFont());
     // The chevron's ink is narrower than its box; space and align by the ink.
-    const qreal chevronInk = chevronSide * 0.65;
-    const qreal width = textWidth + (active ? chevronSpacing + chevronInk : 0);
+    const qreal chevronInk = symbolBoxSide(chevronPointSize) * 0.65;
+    const qreal width = fm.horizontalAdvance(title(kind)) + (kind == m_metric ? chevronSpacing + chevronInk : 0);
     qreal left = frame.left();
     if (kind == AppMetricKind::cpu)
         left = frame.right() - width;
     else if (kind == AppMetricKind::memory)
         left = frame.center().x() - width / 2;
-    const qreal baseline = frame.center().y() + (fm.ascent() - fm.descent()) / 2;
+    return QRectF(left, frame.center().y() - fm.height() / 2, width, fm.height());
+}
+
+void MetricColumnHeaderView::paintLabel(QPainter &painter, const QString &title, AppMetricKind kind) const
+{
+    const QRectF ink = labelInk(kind);
+    const bool active = kind == m_metric;
+    const QColor colour = active ? Theme::primaryLabel() : Theme::secondaryLabel();
+    const QFont font = labelFont();
+    const QFontMetricsF fm(font);
     painter.setFont(font);
     painter.setPen(colour);
-    painter.drawText(QPointF(left, baseline), title);
+    painter.drawText(QPointF(ink.left(), ink.top() + fm.ascent()), title);
     if (active) {
-        paintSymbol(painter, Symbol::chevronDown,
-                    QPointF(left + textWidth + chevronSpacing + chevronInk / 2, frame.center().y()), colour,
+        const qreal chevronInk = symbolBoxSide(chevronPointSize) * 0.65;
+        paintSymbol(painter, Symbol::chevronDown, QPointF(ink.right() - chevronInk / 2, ink.center().y()), colour,
                     SymbolWeight::bold, chevronPointSize);
     }
+    if (showsFocusRing(hitArea(kind)))
+        paintFocusRing(painter, ink.adjusted(-6, -4, 6, 4), 6);
+}
+
+QString MetricColumnHeaderView::title(AppMetricKind kind)
+{
+    switch (kind) {
+    case AppMetricKind::app:
+        return tr("Apps");
+    case AppMetricKind::cpu:
+        return tr("%CPU");
+    case AppMetricKind::memory:
+        return tr("Memory");
+    }
+    return {};
 }
 
 void MetricColumnHeaderView::paintContent(QPainter &painter)
 {
-    paintLabel(painter, QStringLiteral("Apps"), AppMetricKind::app);
-    paintLabel(painter, QStringLiteral("%CPU"), AppMetricKind::cpu);
-    paintLabel(painter, QStringLiteral("Memory"), AppMetricKind::memory);
+    for (AppMetricKind kind : {AppMetricKind::app, AppMetricKind::cpu, AppMetricKind::memory})
+        paintLabel(painter, title(kind), kind);
 }
 
 } // namespace pelmora

@@ -20,9 +20,15 @@ class SortHitArea : public QAbstractButton {
 public:
     SortHitArea(AppMetricKind kind, QWidget *parent = nullptr);
     AppMetricKind kind() const { return m_kind; }
+    // "Sort by app", "Sort by CPU", "Sort by memory".
+    static QString tooltip(AppMetricKind kind);
 
 protected:
+    // The header draws the labels, and the focus ring around the one whose
+    // region has focus.
     void paintEvent(QPaintEvent *) override {}
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     // Checked marks the active column for assistive tools; only the header
     // changes it, a click does not toggle it.
     void nextCheckState() override {}
@@ -57,8 +63,12 @@ public:
     void setSetMetric(std::function<void(AppMetricKind)> setMetric) { m_setMetric = std::move(setMetric); }
 
     SortHitArea *hitArea(AppMetricKind kind) const;
+    // "Apps", "%CPU", "Memory".
+    static QString title(AppMetricKind kind);
     // The frame of a column's label, in this widget's coordinates.
     QRectF labelFrame(AppMetricKind kind) const;
+    // Where the label's text and chevron are drawn.
+    QRectF labelInk(AppMetricKind kind) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -24,8 +24,6 @@ MetricsSectionView::MetricsSectionView(QWidget *parent)
     m_list = new PaddedListView(this);
     m_list->setSideInset(sideInset);
     m_list->setCardHeight(AppMetricRow::height());
-    // The last row's gap counts towards the padding below it.
-    m_list->setBottomPadding(bottomPadding - AppRowDelegate::rowSpacing);
     m_delegate = new AppRowDelegate(*m_model, *m_list, [this](const QString &id) { return isHighlighted(id); }, this);
     m_list->setItemDelegate(m_delegate);
     m_list->setModel(m_model);
@@ -43,7 +41,7 @@ MetricsSectionView::MetricsSectionView(QWidget *parent)
     m_empty->setAlignment(Qt::AlignLeading | Qt::AlignTop);
     auto *emptyPage = new QWidget;
     auto *emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->setContentsMargins(sideInset, 0, sideInset, bottomPadding);
+    emptyLayout->setContentsMargins(sideInset, 0, sideInset, AppRowDelegate::bottomPadding);
     emptyLayout->addWidget(m_empty);
     emptyLayout->addStretch();
 
@@ -189,19 +187,25 @@ bool MetricsSectionView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Leave:
         setHoveredID(std::nullopt);
         break;
+    // A row is a button: pressed and released on the same application.
     case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-            return true; // the release decides
-        break;
-    case QEvent::MouseButtonRelease: {
+    case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() != Qt::LeftButton)
             break;
         const QModelIndex index = m_list->cardAt(mouse->position().toPoint());
-        if (index.isValid()) {
+        m_pressedID = index.isValid() ? std::optional(m_model->itemAt(index.row()).id) : std::nullopt;
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        const std::optional<QString> pressed = std::exchange(m_pressedID, std::nullopt);
+        const QModelIndex index = m_list->cardAt(mouse->position().toPoint());
+        if (index.isValid() && pressed == m_model->itemAt(index.row()).id) {
             m_list->setCurrentIndex(index);
-            requestActions(m_model->itemAt(index.row()).id);
+            requestActions(*pressed);
         }
         return true;
     }

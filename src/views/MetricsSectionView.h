@@ -22,15 +22,15 @@ class AppRowDelegate;
 class PaddedListView;
 
 // The application list: one painted row per application, or "No process
-// data". A click on a row asks for its action menu; while that is wanted the
-// store's refreshes are paused. Hover and menu state belong to the
-// application id, so they survive refreshes that move or change the row.
+// data". A click on a row (press and release on the same row) asks for its
+// action menu; while that is wanted the store's refreshes are paused. Hover
+// and menu state belong to the application id, so they survive refreshes
+// that move or change the row.
 class MetricsSectionView : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr int sideInset = 18;
-    static constexpr int bottomPadding = 12;
 
     explicit MetricsSectionView(QWidget *parent = nullptr);
     ~MetricsSectionView() override;
@@ -72,6 +72,7 @@ private:
     AppActionMenuPresenter *m_presenter = nullptr;
     AppListActions m_actions;
     std::optional<QString> m_hoveredID;
+    std::optional<QString> m_pressedID; // the row a left press began on
     QSet<QString> m_showsActions;
 };
 

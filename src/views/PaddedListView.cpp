@@ -3,17 +3,19 @@
 
 #include "PaddedListView.h"
 
+#include "FocusRing.h"
+#include "OverlayScrollBar.h"
+
 #include <QKeyEvent>
-#include <QScrollBar>
 
 namespace pelmora {
 
 PaddedListView::PaddedListView(QWidget *parent) : QListView(parent)
 {
-    setUniformItemSizes(true);
+    // The last row is taller by the padding after the list: sizes differ.
+    setUniformItemSizes(false);
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setSelectionMode(NoSelection);
     setEditTriggers(NoEditTriggers);
     setFrameShape(QFrame::NoFrame);
@@ -21,12 +23,7 @@ PaddedListView::PaddedListView(QWidget *parent) : QListView(parent)
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
-    verticalScrollBar()->setSingleStep(20);
-    verticalScrollBar()->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { width: 10px; background: transparent; margin: 2px 2px 2px 0; }"
-        "QScrollBar::handle:vertical { background: rgba(0, 0, 0, 64); border-radius: 3px; min-height: 24px; }"
-        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
-        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }"));
+    m_scrollBar = new OverlayScrollBar(this);
 }
 
 void PaddedListView::setSideInset(int inset)
@@ -35,16 +32,8 @@ void PaddedListView::setSideInset(int inset)
     viewport()->update();
 }
 
-void PaddedListView::setBottomPadding(int padding)
-{
-    m_bottomPadding = padding;
-    updateGeometries();
-}
-
 QRect PaddedListView::cardRect(const QRect &itemRect) const
 {
-    // Insets are measured from the list's own edges, not the viewport's, so
-    // a scroll bar appearing does not move the cards.
     const int left = m_sideInset;
     const int right = width() - m_sideInset;
     return QRect(left, itemRect.top(), std::max(0, right - left), m_cardHeight > 0 ? m_cardHeight : itemRect.height());
@@ -65,8 +54,7 @@ QModelIndex PaddedListView::cardAt(QPoint viewportPos) const
 
 bool PaddedListView::isKeyboardCurrent(const QModelIndex &index) const
 {
-    return index.isValid() && index == currentIndex() && hasFocus()
-        && window()->testAttribute(Qt::WA_KeyboardFocusChange);
+    return index.isValid() && index == currentIndex() && showsFocusRing(this);
 }
 
 // Cards cast shadows past their items, and only the rows in view are painted:
@@ -87,16 +75,6 @@ void PaddedListView::focusOutEvent(QFocusEvent *event)
 {
     QListView::focusOutEvent(event);
     viewport()->update();
-}
-
-void PaddedListView::updateGeometries()
-{
-    QListView::updateGeometries();
-    // Room after the last row, as if the content were padded at the bottom.
-    if (m_bottomPadding > 0 && model() && model()->rowCount(rootIndex()) > 0) {
-        const int padded = contentsSize().height() + m_bottomPadding;
-        verticalScrollBar()->setRange(0, std::max(0, padded - viewport()->height()));
-    }
 }
 
 void PaddedListView::keyPressEvent(QKeyEvent *event)

@@ -7,11 +7,13 @@
 
 namespace pelmora {
 
-// The scrolling list under the popover's pinned header: rows of one height
-// (so layout and painting cost only the rows in view), inset from the sides,
-// with room after the last row, transparent over its host's background. The
-// scroll bar is thin and sits inside the side inset, so rows line up with the
-// cards above the list whether it shows or not.
+class OverlayScrollBar;
+
+// A list of painted cards, inset from the sides and transparent over its
+// host's background. Its delegate gives every row the card's height plus the
+// gap below it, and the last row the padding after the list instead, so the
+// padding is part of what the list lays out and scrolls. The thin scroll bar
+// lies over the right side inset and never narrows the rows.
 class PaddedListView : public QListView {
     Q_OBJECT
 
@@ -20,10 +22,9 @@ public:
 
     void setSideInset(int inset);
     int sideInset() const { return m_sideInset; }
-    void setBottomPadding(int padding);
 
     // The card of a row: its item rectangle less the side insets and the gap
-    // below it, in viewport coordinates.
+    // or padding below it, in viewport coordinates.
     QRect cardRect(const QModelIndex &index) const;
     QRect cardRect(const QRect &itemRect) const;
     void setCardHeight(int height) { m_cardHeight = height; }
@@ -34,12 +35,14 @@ public:
     // from the keyboard: the row that Return would act on, shown as such.
     bool isKeyboardCurrent(const QModelIndex &index) const;
 
+    // The bar that shows while the list can scroll.
+    OverlayScrollBar *scrollBar() const { return m_scrollBar; }
+
 signals:
     // Return, Enter or Space on the current row.
     void keyActivated(const QModelIndex &index);
 
 protected:
-    void updateGeometries() override;
     void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
     void focusInEvent(QFocusEvent *event) override;
@@ -47,8 +50,8 @@ protected:
 
 private:
     int m_sideInset = 18;
-    int m_bottomPadding = 0;
     int m_cardHeight = 0;
+    OverlayScrollBar *m_scrollBar = nullptr;
 };
 
 } // namespace pelmora

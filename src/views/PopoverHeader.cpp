@@ -81,9 +81,9 @@ PopoverHeader::PopoverHeader(QWidget *parent) : QWidget(parent)
     titleRow->addStretch(1);
     titleRow->addWidget(m_close);
 
-    m_cpu = new SummaryMetricView(QStringLiteral("CPU"), Symbol::cpu, Theme::systemBlue());
+    m_cpu = new SummaryMetricView(tr("CPU"), Symbol::cpu, Theme::systemBlue());
     m_cpu->setFixedWidth(cpuTileWidth);
-    m_memory = new SummaryMetricView(QStringLiteral("Memory"), Symbol::memoryChip, Theme::systemGreen());
+    m_memory = new SummaryMetricView(tr("Memory"), Symbol::memoryChip, Theme::systemGreen());
     m_memory->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     auto *tiles = new QHBoxLayout;
     tiles->setSpacing(14);

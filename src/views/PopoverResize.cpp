@@ -13,9 +13,9 @@ double PopoverResize::limited(double height)
     return std::min(std::max(height, minimumHeight), maximumHeight);
 }
 
-std::optional<double> PopoverResize::dragChanged(double storedHeight, double translation)
+std::optional<double> PopoverResize::dragChanged(double storedHeight, double shownHeight, double translation)
 {
-    const double start = resizeStartHeight.value_or(limited(storedHeight));
+    const double start = resizeStartHeight.value_or(shownHeight);
     resizeStartHeight = start;
     const double height = limited(start + translation);
     pendingResizeHeight = height;

@@ -17,6 +17,7 @@
 #include "stores/MetricsStore.h"
 
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QPainter>
 #include <QStackedLayout>
 #include <QVBoxLayout>
@@ -62,10 +63,11 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     m_scrollingArea = new ScrollingArea;
     m_section = new MetricsSectionView;
     m_processList = new ProcessListView;
+    m_processScroller = new ContentScroller(m_processList);
     m_content = new QStackedLayout(m_scrollingArea);
     m_content->setContentsMargins(0, 0, 0, 0);
     m_content->addWidget(m_section);
-    m_content->addWidget(m_processList);
+    m_content->addWidget(m_processScroller);
 
     m_refresh = new LabelButton(Symbol::arrowClockwise, tr("Refresh"), Theme::secondaryLabel());
     connect(m_refresh, &QAbstractButton::clicked, &m_store, &MetricsStore::refresh);
@@ -102,7 +104,24 @@ PopoverView::~PopoverView() = default;
 
 int PopoverView::shownHeight() const
 {
-    return int(std::lround(PopoverResize::limited(m_popoverHeight)));
+    const int height = int(std::lround(PopoverResize::limited(m_popoverHeight)));
+    return m_heightLimit ? std::min(height, *m_heightLimit) : height;
+}
+
+void PopoverView::setHeightLimit(std::optional<int> limit)
+{
+    const int before = shownHeight();
+    m_heightLimit = limit;
+    applyShownHeight(before);
+}
+
+void PopoverView::applyShownHeight(int before)
+{
+    const int after = shownHeight();
+    if (after == before)
+        return;
+    setFixedHeight(after);
+    emit shownHeightChanged(after);
 }
 
 bool PopoverView::isColumnHeaderShown() const
@@ -112,7 +131,7 @@ bool PopoverView::isColumnHeaderShown() const
 
 bool PopoverView::isProcessListShown() const
 {
-    return m_content->currentWidget() == m_processList;
+    return m_content->currentWidget() == m_processScroller;
 }
 
 void PopoverView::requestRebuild()
@@ -147,8 +166,12 @@ void PopoverView::rebuild()
     // Switching pages hands keyboard focus inside the old page on to the
     // new page's first control (QStackedLayout does that).
     if (focused) {
+        // A process list opens at its top; refreshes keep where it is.
+        const bool opens = m_content->currentWidget() != m_processScroller || m_processList->appID() != focused->id;
         m_processList->setContent(*focused, AppListLogic::filteredProcesses(*focused, m_state), m_actions.clearFilter);
-        m_content->setCurrentWidget(m_processList);
+        if (opens)
+            m_processScroller->verticalScrollBar()->setValue(0);
+        m_content->setCurrentWidget(m_processScroller);
     } else {
         m_section->setContent(m_state.sortMetric, AppListLogic::filteredApps(snapshot, m_state), m_actions);
         m_content->setCurrentWidget(m_section);
@@ -160,16 +183,12 @@ void PopoverView::storeHeight(double height)
     const int before = shownHeight();
     m_popoverHeight = height;
     m_setting.write(height);
-    const int after = shownHeight();
-    if (after != before) {
-        setFixedHeight(after);
-        emit shownHeightChanged(after);
-    }
+    applyShownHeight(before);
 }
 
 void PopoverView::onDragChanged(double translation)
 {
-    if (const std::optional<double> height = m_resize.dragChanged(m_popoverHeight, translation))
+    if (const std::optional<double> height = m_resize.dragChanged(m_popoverHeight, shownHeight(), translation))
         storeHeight(*height);
 }
 

@@ -11,11 +11,13 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class QStackedLayout;
 
 namespace pelmora {
 
+class ContentScroller;
 class FilterBar;
 class LabelButton;
 class MetricColumnHeaderView;
@@ -41,9 +43,13 @@ public:
     PopoverView(MetricsStore &store, const SettingsLocation &settings, QWidget *parent = nullptr);
     ~PopoverView() override;
 
-    // The stored height (unlimited) and the height shown.
+    // The stored height (unlimited) and the height shown: the stored one
+    // within 360..760, and no taller than the height limit.
     double popoverHeight() const { return m_popoverHeight; }
     int shownHeight() const;
+    // The tallest the popover may be shown, such as its screen's available
+    // height; nothing stored changes with it.
+    void setHeightLimit(std::optional<int> limit);
 
     const AppListState &listState() const { return m_state; }
     const AppListActions &listActions() const { return m_actions; }
@@ -54,6 +60,8 @@ public:
     bool isColumnHeaderShown() const;
     MetricsSectionView *section() const { return m_section; }
     ProcessListView *processList() const { return m_processList; }
+    // The scrolling area around the process list.
+    ContentScroller *processScroller() const { return m_processScroller; }
     bool isProcessListShown() const;
     LabelButton *refreshButton() const { return m_refresh; }
     LabelButton *quitButton() const { return m_quit; }
@@ -76,12 +84,14 @@ private:
     void requestRebuild();
     void rebuild();
     void storeHeight(double height);
+    void applyShownHeight(int before);
     void onDragChanged(double translation);
     void onDragEnded();
 
     MetricsStore &m_store;
     PopoverHeightSetting m_setting;
     double m_popoverHeight = PopoverResize::defaultHeight;
+    std::optional<int> m_heightLimit;
     PopoverResize m_resize;
     AppListState m_state;
     AppListActions m_actions;
@@ -96,6 +106,7 @@ private:
     QStackedLayout *m_content = nullptr;
     MetricsSectionView *m_section = nullptr;
     ProcessListView *m_processList = nullptr;
+    ContentScroller *m_processScroller = nullptr;
     LabelButton *m_refresh = nullptr;
     LabelButton *m_quit = nullptr;
     ResizeHandle *m_resizeHandle = nullptr;

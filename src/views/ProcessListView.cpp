@@ -3,7 +3,8 @@
 
 #include "ProcessListView.h"
 
-#include "PaddedListView.h"
+#include "IsolatedText.h"
+#include "MetricColumnHeaderView.h"
 #include "ProcessListModel.h"
 #include "ProcessRow.h"
 #include "SymbolButton.h"
@@ -12,7 +13,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
-#include <QStackedLayout>
+#include <QListView>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -45,25 +46,24 @@ QFont columnTitleFont()
 
 class ProcessRowDelegate final : public QStyledItemDelegate {
 public:
-    ProcessRowDelegate(const ProcessListModel &model, const PaddedListView &view, QObject *parent)
-        : QStyledItemDelegate(parent), m_model(model), m_view(view)
-    {
-    }
+    ProcessRowDelegate(const ProcessListModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         if (index.isValid() && index.row() < m_model.rowCount())
-            ProcessRow::paint(*painter, m_view.cardRect(option.rect), m_model.itemAt(index.row()));
+            ProcessRow::paint(*painter, ProcessListView::cardRect(option.rect), m_model.itemAt(index.row()));
     }
 
+    // Every row is a card and the gap below it.
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {
-        return QSize(1, ProcessRow::height() + ProcessRow::rowSpacing);
+        return QSize(1, rowPitch());
     }
+
+    static int rowPitch() { return ProcessRow::height() + ProcessRow::rowSpacing; }
 
 private:
     const ProcessListModel &m_model;
-    const PaddedListView &m_view;
 };
 
 } // namespace
@@ -142,7 +142,7 @@ void ProcessListHeader::paintContent(QPainter &painter)
     painter.setFont(nameFont());
     painter.setPen(Theme::primaryLabel());
     painter.drawText(QPointF(name.left(), name.center().y() + (nameMetrics.ascent() - nameMetrics.descent()) / 2),
-                     shownName());
+                     isolated(shownName()));
 
     const QFont font = columnTitleFont();
     const QFontMetricsF fm(font);
@@ -153,12 +153,14 @@ void ProcessListHeader::paintContent(QPainter &painter)
                                  frame.center().y() + (fm.ascent() - fm.descent()) / 2),
                          text);
     };
-    trailing(cpuTitleFrame(), tr("%CPU"));
-    trailing(memoryTitleFrame(), tr("Memory"));
+    // The list's own column titles: one word for each column everywhere.
+    trailing(cpuTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::cpu));
+    trailing(memoryTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::memory));
 }
 
 ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new ProcessListModel(this))
 {
+    makeShadowHost(this);
     m_header = new ProcessListHeader;
     connect(m_header->backButton(), &QAbstractButton::clicked, this, [this] {
         // Leaving the list may destroy or rebuild this view; call last.
@@ -166,52 +168,71 @@ ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new
             clear();
     });
 
-    m_list = new PaddedListView;
-    m_list->setSideInset(sideInset);
-    m_list->setCardHeight(ProcessRow::height());
-    m_list->setBottomPadding(bottomPadding - ProcessRow::rowSpacing);
-    m_list->setItemDelegate(new ProcessRowDelegate(*m_model, *m_list, m_list));
-    m_list->setModel(m_model);
+    // The rows never scroll by themselves: the list is exactly as tall as
+    // they are, and the popover's scrolling area moves it with the header.
+    m_list = new QListView;
+    m_list->setUniformItemSizes(true);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setFrameShape(QFrame::NoFrame);
     m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->viewport()->setAutoFillBackground(false);
+    m_list->setAutoFillBackground(false);
+    m_list->setItemDelegate(new ProcessRowDelegate(*m_model, m_list));
+    m_list->setModel(m_model);
     m_list->setAccessibleName(tr("Processes"));
+    m_list->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Rows take no clicks: the pointer and the wheel reach the scrolling
+    // area beneath, as over the header card.
+    m_list->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     m_empty = new QLabel(tr("No matching processes"));
     m_empty->setFont(Theme::font(Theme::TextStyle::caption));
     QPalette pal = m_empty->palette();
     pal.setColor(QPalette::WindowText, Theme::secondaryLabel());
     m_empty->setPalette(pal);
-    auto *emptyPage = new QWidget;
-    auto *emptyLayout = new QVBoxLayout(emptyPage);
-    emptyLayout->setContentsMargins(sideInset, 0, sideInset, bottomPadding);
-    emptyLayout->addWidget(m_empty);
-    emptyLayout->addStretch();
-
-    auto *headerRow = new QVBoxLayout;
-    headerRow->setContentsMargins(sideInset, 0, sideInset, 0);
-    headerRow->addWidget(m_header);
+    m_empty->setAlignment(Qt::AlignLeading | Qt::AlignTop);
 
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    // The last row's gap is part of the padding below the list.
+    layout->setContentsMargins(sideInset, 0, sideInset, bottomPadding - ProcessRow::rowSpacing);
     layout->setSpacing(headerSpacing);
-    layout->addLayout(headerRow);
-    m_stack = new QStackedLayout;
-    m_stack->addWidget(m_list);
-    m_stack->addWidget(emptyPage);
-    layout->addLayout(m_stack, 1);
+    layout->addWidget(m_header);
+    layout->addWidget(m_list);
+    layout->addWidget(m_empty);
+    layout->addStretch(1);
+    m_list->setFixedHeight(0);
+    m_list->hide();
 }
 
 void ProcessListView::setContent(const AppMetric &app, const QList<ProcessMetric> &processes,
                                  std::function<void()> clearFilter)
 {
     m_clearFilter = std::move(clearFilter);
+    m_appID = app.id;
     m_header->setAppName(app.name);
     m_model->setItems(processes);
-    m_stack->setCurrentIndex(processes.isEmpty() ? 1 : 0);
+    m_list->setFixedHeight(int(processes.size()) * ProcessRowDelegate::rowPitch());
+    m_list->setVisible(!processes.isEmpty());
+    m_empty->setVisible(processes.isEmpty());
 }
 
 bool ProcessListView::isShowingEmptyText() const
 {
-    return m_stack->currentIndex() == 1;
+    return m_empty->isVisibleTo(this);
+}
+
+QRect ProcessListView::cardRect(const QRect &itemRect)
+{
+    return itemRect.adjusted(0, 0, 0, -ProcessRow::rowSpacing);
+}
+
+void ProcessListView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    paintCardShadows(painter, this);
 }
 
 } // namespace pelmora

@@ -11,11 +11,10 @@
 #include <functional>
 
 class QLabel;
-class QStackedLayout;
+class QListView;
 
 namespace pelmora {
 
-class PaddedListView;
 class ProcessListModel;
 class SymbolButton;
 
@@ -55,8 +54,10 @@ private:
     QString m_name;
 };
 
-// One application's processes: the header card, then one painted row per
-// process (built only for the rows in view), or "No matching processes".
+// One application's processes, as the popover's scrolling content: the
+// header card, then one painted row per process or "No matching processes".
+// The whole view scrolls, header included; its height follows from the
+// number of rows alone, and only the rows in view are painted.
 class ProcessListView : public QWidget {
     Q_OBJECT
 
@@ -69,18 +70,25 @@ public:
 
     void setContent(const AppMetric &app, const QList<ProcessMetric> &processes, std::function<void()> clearFilter);
 
+    // The application shown, by AppMetric.id.
+    const QString &appID() const { return m_appID; }
     ProcessListHeader *header() const { return m_header; }
-    PaddedListView *listView() const { return m_list; }
+    QListView *listView() const { return m_list; }
     QLabel *emptyLabel() const { return m_empty; }
     const ProcessListModel &model() const { return *m_model; }
     bool isShowingEmptyText() const;
+    // A row's card, in the list's viewport coordinates.
+    static QRect cardRect(const QRect &itemRect);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     ProcessListHeader *m_header = nullptr;
     ProcessListModel *m_model = nullptr;
-    PaddedListView *m_list = nullptr;
+    QListView *m_list = nullptr;
     QLabel *m_empty = nullptr;
-    QStackedLayout *m_stack = nullptr;
+    QString m_appID;
     std::function<void()> m_clearFilter;
 };
 

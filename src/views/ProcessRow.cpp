@@ -3,6 +3,7 @@
 
 #include "ProcessRow.h"
 
+#include "IsolatedText.h"
 #include "Symbols.h"
 #include "Theme.h"
 #include "support/MetricFormatters.h"
@@ -75,7 +76,7 @@ void ProcessRow::paint(QPainter &painter, const QRectF &card, const ProcessMetri
 
     painter.setFont(nameFont());
     painter.setPen(Theme::primaryLabel());
-    painter.drawText(QPointF(l.name.left(), centredBaseline(l.name, nameFont())), l.shownName);
+    painter.drawText(QPointF(l.name.left(), centredBaseline(l.name, nameFont())), isolated(l.shownName));
 
     const QFont figures = figureFont();
     const QFontMetricsF fm(figures);

@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include <QScrollArea>
 #include <QWidget>
 
 namespace pelmora {
@@ -17,6 +18,24 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+class OverlayScrollBar;
+
+// A scrolling area whose content scrolls as a whole: as wide as the area,
+// as tall as the larger of the area and the content's minimum height, over
+// the backdrop without a background of its own. Its bar lies over the
+// content's right side inset.
+class ContentScroller : public QScrollArea {
+    Q_OBJECT
+
+public:
+    explicit ContentScroller(QWidget *content, QWidget *parent = nullptr);
+
+    OverlayScrollBar *scrollBar() const { return m_scrollBar; }
+
+private:
+    OverlayScrollBar *m_scrollBar = nullptr;
 };
 
 // A one-unit horizontal rule.

@@ -4,6 +4,7 @@
 #include "SymbolButton.h"
 
 #include "CardPainter.h"
+#include "FocusRing.h"
 #include "Theme.h"
 
 #include <QFontMetricsF>
@@ -16,12 +17,6 @@ namespace {
 // A pressed plain button dims its face.
 constexpr qreal pressedOpacity = 0.55;
 constexpr qreal labelIconSpacing = 5;
-
-// Only focus reached from the keyboard is drawn, as buttons do on most desktops.
-bool showsFocusRing(const QWidget *button)
-{
-    return button->hasFocus() && button->window()->testAttribute(Qt::WA_KeyboardFocusChange);
-}
 
 } // namespace
 
@@ -62,11 +57,8 @@ void SymbolButton::paintEvent(QPaintEvent *)
         painter.fillPath(shape, fill);
     }
     paintSymbol(painter, m_face.symbol, box.center(), m_face.colour, m_face.weight, m_face.pointSize);
-    if (showsFocusRing(this)) {
-        painter.setPen(QPen(Theme::withOpacity(Theme::systemBlue(), 0.5), 2));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawEllipse(box.adjusted(1, 1, -1, -1));
-    }
+    if (showsFocusRing(this))
+        paintFocusRing(painter, box, m_face.cornerRadius < 0 ? box.width() / 2 : m_face.cornerRadius);
 }
 
 LabelButton::LabelButton(Symbol symbol, const QString &title, const QColor &colour, QWidget *parent)
@@ -100,11 +92,8 @@ void LabelButton::paintEvent(QPaintEvent *)
     painter.setFont(font());
     painter.setPen(m_colour);
     painter.drawText(QPointF(icon + labelIconSpacing, centreY + (fm.ascent() - fm.descent()) / 2), text());
-    if (showsFocusRing(this)) {
-        painter.setPen(QPen(Theme::withOpacity(Theme::systemBlue(), 0.5), 1.5));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 4, 4);
-    }
+    if (showsFocusRing(this))
+        paintFocusRing(painter, rect(), 4, 1.5);
 }
 
 } // namespace pelmora

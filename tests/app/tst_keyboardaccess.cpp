@@ -20,6 +20,20 @@
 
 using namespace pelmora;
 
+// Pixels of `rect` in the blue of a focus ring.
+static int bluePixels(const QImage &image, const QRect &rect)
+{
+    int count = 0;
+    const QRect r = rect.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.blue() > c.red() + 60;
+        }
+    }
+    return count;
+}
+
 static QString accessibleText(QObject *object, QAccessible::Text kind = QAccessible::Name)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
@@ -50,22 +64,36 @@ private slots:
 
     void namesTabOrderListAndMenus()
     {
-        // Tab follows the reading order, skipping the hidden clear and back buttons.
+        // Tab follows the reading order, skipping the hidden clear and back
+        // buttons; a sort column shows where focus is only while it has it.
+        MetricColumnHeaderView *header = view->columnHeader();
+        const auto ringed = [&](AppMetricKind kind) {
+            return bluePixels(header->grab().toImage(), header->labelInk(kind).toAlignedRect().adjusted(-8, -8, 8, 8));
+        };
         QStringList visited;
+        QList<int> rings; // around "Apps" and "%CPU", after each of the first three tabs
         for (int i = 0; i < 8; ++i) {
+            if (i < 3)
+                rings << ringed(AppMetricKind::app) << ringed(AppMetricKind::cpu);
             QTest::keyClick(focus(), Qt::Key_Tab);
             visited << accessibleText(focus());
         }
+        QCOMPARE(rings.at(0) + rings.at(1), 0); // focus in the search field
+        QVERIFY2(rings.at(2) > 20 && rings.at(3) == 0, qPrintable(QString::number(rings.at(2))));
+        QVERIFY(rings.at(4) == 0 && rings.at(5) > 20);
         QCOMPARE(visited, QStringList({u"Sort by app"_qs, u"Sort by CPU"_qs, u"Sort by memory"_qs, u"Applications"_qs,
                                        u"Refresh"_qs, u"Quit"_qs, u"Close"_qs, u"Filter"_qs}));
         // Whatever takes focus has a name, including hidden controls and those added later.
         for (QWidget *widget : view->findChildren<QWidget *>())
             QVERIFY2(!(widget->focusPolicy() & Qt::TabFocus) || !accessibleText(widget).isEmpty(),
                      widget->metaObject()->className());
-        // Painted figures and rows reach screen readers too.
-        QCOMPARE(accessibleText(view->header()->cpuTile(), QAccessible::Description), view->header()->cpuTile()->value());
+        // Painted figures and rows reach screen readers too: the machine's
+        // figures, the whole name a row cuts short, the row's own figures.
+        QCOMPARE(accessibleText(view->header()->cpuTile(), QAccessible::Description), u"37%");
+        QCOMPARE(accessibleText(view->header()->memoryTile(), QAccessible::Description), u"64% 10.3 GB / 16.0 GB");
         QAccessibleInterface *row = QAccessible::queryAccessibleInterface(appList())->tableInterface()->cellAt(0, 0);
-        QCOMPARE(row->text(QAccessible::Name), u"Show actions for "_qs + appList()->model()->index(0, 0).data().toString());
+        QVERIFY(row->text(QAccessible::Name).contains(u"Web Browser Developer Edition With A Very Long Name"));
+        QCOMPARE(row->text(QAccessible::Description), u"26% CPU, 5.5 GB memory");
 
         // Arrows move through the list; Return opens the row's menu.
         for (int i = 0; i < 4; ++i) // from Filter past the three sort columns

@@ -1,12 +1,23 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/PopoverPlacement.h"
+#include "views/PopoverFixture.h"
 
+#include "app/PopoverPlacement.h"
+#include "app/PopoverWindow.h"
+#include "views/PopoverView.h"
+#include "views/ResizeHandle.h"
+#include "views/SymbolButton.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QTemporaryFile>
 #include <QTest>
 
 using namespace pelmora;
 
+// Runs on one offscreen screen of 1280x800 pixels at scale 2, a small laptop
+// screen as Qt sees it: 640x400 units.
 class TestPopoverPlacement : public QObject {
     Q_OBJECT
 private slots:
@@ -33,7 +44,54 @@ private slots:
         QFETCH(QRect, expected);
         QCOMPARE(popoverGeometry(expected.size(), anchor, available, QRect(0, 0, 1280, 800)), expected);
     }
+
+    // At scale 2 the stored 520 (or the largest, 760) would be taller than
+    // the whole screen: the panel opens as tall as the screen allows, inside
+    // it, with Refresh, Quit and the strip on screen, and keeps the stored
+    // height for a larger screen. A drag starts from what is shown.
+    void fitsTheScreenAtScaleTwo_data()
+    {
+        QTest::addColumn<double>("stored");
+        QTest::newRow("default") << 520.0;
+        QTest::newRow("largest") << 760.0;
+    }
+    void fitsTheScreenAtScaleTwo()
+    {
+        QFETCH(double, stored);
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(available.size(), QSize(640, 400));
+        PopoverFixture fixture;
+        PopoverHeightSetting(fixture.settings()).write(stored);
+        PopoverWindow window(PopoverWindow::Style::panel);
+        auto *view = new PopoverView(*fixture.store, fixture.settings());
+        window.setContent(view);
+        window.openAt(QPoint(630, 4));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY2(available.contains(window.geometry()), qPrintable(QDebug::toString(window.geometry())));
+        QCOMPARE(window.height(), available.height());
+        for (QWidget *bottom : {static_cast<QWidget *>(view->quitButton()), static_cast<QWidget *>(view->resizeHandle())})
+            QVERIFY(available.contains(QRect(bottom->mapToGlobal(QPoint()), bottom->size())));
+        QCOMPARE(view->popoverHeight(), stored);
+        // Pressing the strip without moving stores the height shown.
+        emit view->resizeHandle()->dragChanged(0);
+        emit view->resizeHandle()->dragEnded();
+        QCOMPARE(view->popoverHeight(), double(available.height()));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestPopoverPlacement)
+int main(int argc, char **argv)
+{
+    QTemporaryFile screens;
+    if (!screens.open())
+        return 1;
+    screens.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1280, "height": 800,
+                     "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1.0}]})");
+    screens.flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    TestPopoverPlacement test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_popoverplacement.moc"

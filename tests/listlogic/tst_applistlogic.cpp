@@ -80,7 +80,6 @@ private slots:
         QTest::newRow("app name: all processes") << "BROWS" << QStringList{"Web Browser"} << names(sample.allApps[2].processes);
         QTest::newRow("process name only") << " gpu" << QStringList{"Web Browser"} << QStringList{"GPU Helper"};
         QTest::newRow("inner spaces matter") << "web  browser" << none << none;
-        QTest::newRow("ids are not searched") << "app 10x" << none << none;
     }
     void filtering()
     {
@@ -92,6 +91,31 @@ private slots:
         for (const AppMetric &a : apps) // kept records are never narrowed
             QVERIFY(sample.allApps.contains(a));
         QCOMPARE(names(filteredProcesses(sample.allApps[2], AppListState{search, {}})), browserProcesses);
+    }
+
+    // Only the names shown are searched: an application whose id, whose
+    // processes' application name, pids and figures all differ from every
+    // name is found by its names alone.
+    void onlyNamesAreSearched_data()
+    {
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("application name") << "mai" << true;
+        QTest::newRow("process name") << "DAEMON" << true;
+        QTest::newRow("id") << "thunderbird" << false;
+        QTest::newRow("application name of the processes") << "suite" << false;
+        QTest::newRow("pid") << "4242" << false;
+        QTest::newRow("cpu figure") << "37" << false;
+        QTest::newRow("memory figure") << "6553" << false;
+    }
+    void onlyNamesAreSearched()
+    {
+        QFETCH(QString, search);
+        QFETCH(bool, found);
+        MetricsSnapshot s;
+        s.allApps = {AppMetric{"org.example.thunderbird", "Mail", 37.5, 65536,
+                               {ProcessMetric{4242, "Thunderbird Suite", "mail-daemon", 37.5, 65536}}}};
+        QCOMPARE(filteredApps(s, AppListState{search, {}}).size(), found ? 1 : 0);
     }
 };
 

@@ -3,7 +3,10 @@
 
 #include "models/MetricsSnapshot.h"
 
+#include <QFile>
 #include <QTest>
+
+#include <chrono>
 
 using namespace pelmora;
 
@@ -17,9 +20,30 @@ private slots:
         QVERIFY(a == b && qHash(a) == qHash(b));
         const AppMetric x{"app", "App", 0.0, 10, {a}}, y{"app", "App", -0.0, 10, {b}};
         QVERIFY(x == y && qHash(x, 7) == qHash(y, 7));
-        QCOMPARE(&MetricsSnapshot::empty(), &MetricsSnapshot::empty());
-        QVERIFY(MetricsSnapshot::empty().memoryTotalBytes > 0 && MetricsSnapshot::empty().sampledAt > WallClock::time_point{});
-    }};
+    }
+
+    // The placeholder before the first sample: no figures and no
+    // applications, this machine's memory as the total (MemTotal in
+    // /proc/meminfo), and a time taken once: asked again later, it is the
+    // same sample, not a new one.
+    void placeholderIsOneSampleOfThisMachine()
+    {
+        const MetricsSnapshot first = MetricsSnapshot::empty();
+        QTest::qSleep(20);
+        QCOMPARE(MetricsSnapshot::empty(), first);
+        QVERIFY(first.allApps.isEmpty() && first.topCPUApps.isEmpty() && first.topMemoryApps.isEmpty());
+        QCOMPARE(first.cpuPercent, 0.0);
+        QCOMPARE(first.memoryUsedBytes, quint64(0));
+        const auto age = WallClock::now() - first.sampledAt;
+        QVERIFY(age >= std::chrono::milliseconds(20) && age < std::chrono::minutes(1));
+
+        QFile meminfo(QStringLiteral("/proc/meminfo"));
+        QVERIFY(meminfo.open(QIODevice::ReadOnly));
+        const QByteArray line = meminfo.readLine(); // "MemTotal:       16330892 kB"
+        QVERIFY(line.startsWith("MemTotal:"));
+        QCOMPARE(first.memoryTotalBytes, line.mid(9).trimmed().split(' ').at(0).toULongLong() * 1024);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRecords)
 #include "tst_records.moc"

@@ -40,6 +40,6 @@ struct PopoverFixture {
 
     pelmora::SettingsLocation settings(const QString &name = QStringLiteral("settings.ini")) const
     {
-        return {settingsDir.filePath(name), QSettings::IniFormat};
+        return {settingsDir.filePath(name)};
     }
 };

@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "views/AppActionMenuPresenter.h"
 #include "views/AppListModel.h"
 #include "views/AppMetricRow.h"
+#include "views/AppRowDelegate.h"
 #include "views/FigureEmphasis.h"
 #include "views/MetricsSectionView.h"
 #include "views/PaddedListView.h"
@@ -12,6 +14,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextLayout>
 
 using namespace pelmora;
 
@@ -114,6 +117,32 @@ private slots:
         }
     }
 
+    // Rows are spaced by the gap and the last one is followed by the padding,
+    // also after rows were added, removed or moved under a shown list.
+    void gapsFollowTheRows_data()
+    {
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("appended") << QStringList{"AT&T Mail", "Editor", "Idle", "Zed"};
+        QTest::newRow("last removed") << QStringList{"AT&T Mail", "Editor"};
+        QTest::newRow("last moved up") << QStringList{"Idle", "AT&T Mail", "Editor"};
+    }
+    void gapsFollowTheRows()
+    {
+        QFETCH(QStringList, after);
+        QList<AppMetric> apps;
+        for (const QString &name : after)
+            apps << testApp(name, 40 - apps.size());
+        setApps(apps);
+        PaddedListView *list = section->listView();
+        QTRY_COMPARE(list->model()->rowCount(), int(after.size()));
+        for (int row = 0; row < after.size(); ++row) {
+            const QModelIndex index = list->model()->index(row, 0);
+            const bool isLast = row == after.size() - 1;
+            QCOMPARE(list->visualRect(index).height(),
+                     AppMetricRow::height() + (isLast ? AppRowDelegate::bottomPadding : AppRowDelegate::rowSpacing));
+        }
+    }
+
     // Figures are the shared formatters' texts; the count is a plural form;
     // processes are keyed by pid, not name.
     void rowTexts()
@@ -122,7 +151,11 @@ private slots:
         model.setItems({testApp("Mail", 0.25, 3 * (quint64(1) << 29))});
         QCOMPARE(model.index(0).data(Qt::AccessibleDescriptionRole).toString(), u"0.2% CPU, 1.5 GB memory");
         QCOMPARE(AppMetricRow::countText(1), std::nullopt);
-        QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1,234"_qs));
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
+            QLocale::setDefault(locale); // plain digits, never grouped
+            QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1234"_qs));
+        }
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         ProcessListModel processes;
         processes.setItems({{1, "App", "worker", 1, 1}, {2, "App", "worker", 2, 2}});
         const QPersistentModelIndex first(processes.index(0));
@@ -189,6 +222,67 @@ private slots:
         QTRY_COMPARE(calls, shown);
     }
 
+    // A row is a button: only a press and a release on the same application
+    // ask for its menu.
+    void rowIsAButton_data()
+    {
+        QTest::addColumn<QString>("pressed"); // an application, or "gap": between two rows
+        QTest::addColumn<QString>("released");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("same row") << "editor" << "editor" << true;
+        QTest::newRow("onto another row") << "at&t mail" << "editor" << false;
+        QTest::newRow("from a gap onto a row") << "gap" << "editor" << false;
+        QTest::newRow("off the row") << "editor" << "gap" << false;
+    }
+    void rowIsAButton()
+    {
+        QFETCH(QString, pressed);
+        QFETCH(QString, released);
+        QFETCH(bool, opens);
+        QWidget *viewport = section->listView()->viewport();
+        const auto at = [&](const QString &id) {
+            // A gap: just below the first row's card.
+            const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_qs : id);
+            return viewport->mapFrom(section.get(), id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressed));
+        QTest::mouseMove(viewport, at(released));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(released));
+        QTest::qWait(20);
+        QCOMPARE(calls, opens ? QStringList({"pause", "menu", "resume"}) : QStringList());
+    }
+
+    // Whatever direction controls a name holds, it cannot reorder the words
+    // of the title around it: they stay where they are, the name between.
+    void menuTitlesIsolateTheName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "Mail";
+        QTest::newRow("right-to-left override") << u"\u202Eexe.txt"_qs;
+        QTest::newRow("override after a stray isolate end") << u"\u2069\u202Eexe.txt"_qs;
+        QTest::newRow("right-to-left script") << u"\u05D3\u05D5\u05D0\u05F4\u05DC"_qs;
+    }
+    void menuTitlesIsolateTheName()
+    {
+        QFETCH(QString, name);
+        const QString title = AppActionMenuPresenter::showProcessesTitle(name);
+        QTextLayout layout(title, section->font());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        const qsizetype nameStart = title.indexOf(u"Show all "_qs) + 9;
+        const qsizetype nameEnd = title.indexOf(u" processes"_qs);
+        QVERIFY(nameStart == 9 && nameEnd > nameStart);
+        qreal left = line.naturalTextWidth(), right = 0;
+        for (qsizetype i = nameStart; i <= nameEnd; ++i) {
+            left = std::min(left, line.cursorToX(int(i)));
+            right = std::max(right, line.cursorToX(int(i)));
+        }
+        QVERIFY(line.cursorToX(int(nameStart) - 1) <= left + 0.5); // "Show all" before the name
+        QVERIFY(line.cursorToX(int(nameEnd) + 1) >= right - 0.5);  // "processes" after it
+        QCOMPARE(line.cursorToX(int(title.size())), line.naturalTextWidth()); // and ends the line
+    }
+
     // A click asks for the menu one turn later, below the row, titled as
     // written ('&&' shows '&'); the flag is cleared before the command runs.
     void clickedRowRunsTheChosenCommand_data()
@@ -211,7 +305,7 @@ private slots:
         QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(section.get(), card.center()));
         QCOMPARE(calls, QStringList{"pause"});
         QTRY_COMPARE(calls, QStringList({"pause", "menu", "resume"}) + commands);
-        QCOMPARE(lastMenu.first, appID == "idle" ? u"Quit Idle" : u"Quit AT&&T Mail");
+        QCOMPARE(lastMenu.first, appID == "idle" ? u"Quit \u2068Idle\u2069" : u"Quit \u2068AT&&T Mail\u2069");
         QCOMPARE(lastMenu.second, section->mapToGlobal(QPoint(card.left() + 8, card.bottom() + 1)));
     }
 };

@@ -13,17 +13,23 @@
 #include "views/ProcessListModel.h"
 #include "views/ProcessListView.h"
 #include "views/ResizeHandle.h"
+#include "views/ScrollingArea.h"
 #include "views/SummaryMetricView.h"
 #include "views/SymbolButton.h"
 #include "views/Theme.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace pelmora;
 
@@ -158,6 +164,70 @@ private slots:
         QCOMPARE(view->section()->emptyLabel()->text(), u"No process data");
     }
 
+    // Scrolling by wheel moves the application list, and, over its rows or
+    // its header card, a long process list, which paints only what is in
+    // view however many processes it lists.
+    void listsScrollByWheelAndPaintOnlyWhatShows()
+    {
+        // As a wheel event from the window system travels: to the widget under
+        // the pointer, then up its parents until one takes it (Qt passes a
+        // synthesized one to its receiver only).
+        const auto wheel = [this](QWidget *over) {
+            const QPoint inView = over->mapTo(view.get(), QPoint(over->width() / 2, std::min(10, over->height() / 2)));
+            for (QWidget *w = view->childAt(inView); w; w = w->parentWidget()) {
+                const QPointF at = w->mapFrom(view.get(), inView);
+                QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                                  Qt::NoScrollPhase, false);
+                QApplication::sendEvent(w, &event);
+                if (event.isAccepted())
+                    return;
+            }
+        };
+        PaddedListView *apps = view->section()->listView();
+        wheel(apps->viewport());
+        QVERIFY(apps->verticalScrollBar()->value() > 0);
+
+        QList<FixtureMachine::Process> many;
+        for (int i = 0; i < 120; ++i)
+            many.append({QStringLiteral("worker-%1").arg(i), 0.1, 1 << 20});
+        fixture->machine.addApp(QStringLiteral("Many Workers"), many);
+        fixture->store->refresh();
+        const AppMetric *workers = nullptr;
+        for (const AppMetric &app : fixture->store->snapshot().allApps)
+            workers = app.name == u"Many Workers" ? &app : workers;
+        QVERIFY(workers);
+        view->listActions().showProcesses(*workers);
+        QListView *rows = view->processList()->listView();
+        QCOMPARE(rows->model()->rowCount(), 120);
+        QScrollBar *bar = view->processScroller()->verticalScrollBar();
+        for (QWidget *over : {static_cast<QWidget *>(view->processList()->header()), rows->viewport()}) {
+            const int before = bar->value();
+            wheel(over);
+            QVERIFY2(bar->value() > before, over->metaObject()->className());
+        }
+        // Opened again, it starts at the top.
+        view->listActions().clearFilter();
+        view->listActions().showProcesses(*workers);
+        QCOMPARE(bar->value(), 0);
+
+        QRegion painted;
+        struct PaintWatch : QObject {
+            QRegion *painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    *painted += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } watch;
+        watch.painted = &painted;
+        rows->viewport()->installEventFilter(&watch);
+        rows->viewport()->update();
+        QTRY_VERIFY(!painted.isEmpty());
+        QVERIFY2(painted.boundingRect().height() <= view->processScroller()->viewport()->height(),
+                 qPrintable(QString::number(painted.boundingRect().height())));
+    }
+
     void filterAndSortColumns()
     {
         QLineEdit *field = view->filterBar()->field();
@@ -182,10 +252,13 @@ private slots:
         QSignalSpy quit(view.get(), &PopoverView::quitRequested);
         QSignalSpy refreshed(fixture->store.get(), &MetricsStore::snapshotChanged);
         QTest::mouseClick(view->header()->closeButton(), Qt::LeftButton);
+        QCOMPARE(close.count(), 1); // the close button closes, and nothing else
+        QCOMPARE(quit.count(), 0);
         QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
         QCOMPARE(refreshed.count(), 1);
         QTest::mouseClick(view->quitButton(), Qt::LeftButton);
-        QCOMPARE(quit.count() + close.count(), 2);
+        QCOMPARE(quit.count(), 1); // Quit quits
+        QCOMPARE(close.count(), 1);
         view->listActions().quitApp(view->section()->model().itemAt(0));
         QCOMPARE(refreshed.count(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(refreshed.count(), 2, 3000);
@@ -201,29 +274,78 @@ private slots:
     }
 
     // A damaged or absent height falls back to 520; a readable one is kept as
-    // stored, even out of range, and writing works afterwards.
-    void storedHeight_data()
+    // stored, even out of range, and writing works afterwards. A file this
+    // program cannot have written (far too large, a FIFO) is left as it is;
+    // a symbolic link is replaced, not written through; an earlier version's
+    // pelmora.ini is read once.
+    void settingsFile_data()
     {
-        QTest::addColumn<QByteArray>("file"); // null: no file
+        QTest::addColumn<QString>("kind"); // how the content sits at the settings path
+        QTest::addColumn<QByteArray>("content"); // null: no file
         QTest::addColumn<double>("height");
-        QTest::newRow("no file") << QByteArray() << 520.0;
-        QTest::newRow("text") << QByteArray("[General]\npopoverHeight=tall\n") << 520.0;
-        QTest::newRow("nan") << QByteArray("[General]\npopoverHeight=nan\n") << 520.0;
-        QTest::newRow("infinite") << QByteArray("[General]\npopoverHeight=-inf\n") << 520.0;
-        QTest::newRow("out of range") << QByteArray("[General]\npopoverHeight=-40.5\n") << -40.5;
-        QTest::newRow("syntax error elsewhere") << QByteArray("[General]\npopoverHeight=600\n[Other\n") << 600.0;
+        QTest::addColumn<bool>("writable");
+        const QByteArray stored600("[General]\npopoverHeight=600\n");
+        QTest::newRow("no file") << "file" << QByteArray() << 520.0 << true;
+        QTest::newRow("text") << "file" << QByteArray("[General]\npopoverHeight=tall\n") << 520.0 << true;
+        QTest::newRow("nan") << "file" << QByteArray("[General]\npopoverHeight=nan\n") << 520.0 << true;
+        QTest::newRow("infinite") << "file" << QByteArray("[General]\npopoverHeight=-inf\n") << 520.0 << true;
+        QTest::newRow("typed value") << "file" << QByteArray("[General]\npopoverHeight=@Rect(0 0 10 600)\n") << 520.0 << true;
+        QTest::newRow("other group") << "file" << QByteArray("[Popover]\npopoverHeight=600\n") << 520.0 << true;
+        QTest::newRow("out of range") << "file" << QByteArray("[General]\npopoverHeight=-40.5\n") << -40.5 << true;
+        QTest::newRow("quoted, CRLF") << "file" << QByteArray("[General]\r\npopoverHeight = \"600\"\r\n") << 600.0 << true;
+        QTest::newRow("syntax error elsewhere") << "file" << stored600 + "[Other\n" << 600.0 << true;
+        QTest::newRow("far too large") << "file" << stored600 + QByteArray(1 << 20, ';') << 520.0 << false;
+        QTest::newRow("fifo") << "fifo" << QByteArray() << 520.0 << false;
+        QTest::newRow("symbolic link") << "symlink" << stored600 << 600.0 << true;
+        QTest::newRow("earlier version's file") << "legacy" << stored600 << 600.0 << true;
     }
-    void storedHeight()
+    void settingsFile()
     {
-        QFETCH(QByteArray, file);
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, content);
         QFETCH(double, height);
-        SettingsLocation where = fixture->settings(QStringLiteral("s.ini"));
-        QFile f(where.fileName);
-        if (!file.isNull())
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size() && f.flush());
-        QCOMPARE(PopoverHeightSetting(where).read(), height);
-        PopoverHeightSetting(where).write(610);
+        QFETCH(bool, writable);
+        const QDir dir(fixture->settingsDir.path());
+        const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
+        const auto contents = [](const QString &path) {
+            QFile f(path);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const auto put = [](const QString &path, const QByteArray &bytes) {
+            QFile f(path);
+            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+        };
+        const QString target = dir.filePath("elsewhere.conf");
+        if (kind == "file" && !content.isNull())
+            QVERIFY(put(where.fileName, content));
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(where.fileName).constData(), 0600), 0);
+        else if (kind == "symlink")
+            QVERIFY(put(target, content) && QFile::link(target, where.fileName));
+        else if (kind == "legacy")
+            QVERIFY(put(where.legacyFileName, content));
+
+        PopoverHeightSetting setting(where);
+        QCOMPARE(setting.read(), height);
+        const QFileInfo before(where.fileName);
+        setting.write(610);
+        QFileInfo after(where.fileName);
+        if (!writable) {
+            QCOMPARE(after.isFile() ? contents(where.fileName) : QByteArray("not a file"),
+                     before.isFile() ? content : QByteArray("not a file"));
+            QCOMPARE(PopoverHeightSetting(where).read(), 520.0);
+            return;
+        }
+        QVERIFY(after.isFile() && !after.isSymLink());
         QCOMPARE(PopoverHeightSetting(where).read(), 610.0);
+        if (kind == "symlink")
+            QCOMPARE(contents(target), content);
+        if (kind == "legacy") {
+            // Moved over once: removing the new file (the documented reset) resets.
+            QVERIFY(!QFileInfo::exists(where.legacyFileName));
+            QVERIFY(QFile::remove(where.fileName));
+            QCOMPARE(PopoverHeightSetting(where).read(), 520.0);
+        }
     }
 
     // Shown within 360..760 (a stored 1000 is not rewritten until a drag),

@@ -1,0 +1,301 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "testsupport/FixtureMachine.h"
+
+#include "views/AppRowDelegate.h"
+#include "views/FilterBar.h"
+#include "views/MetricsSectionView.h"
+#include "views/OverlayScrollBar.h"
+#include "views/PaddedListView.h"
+#include "views/PopoverView.h"
+#include "views/ProcessListView.h"
+#include "views/ResizeHandle.h"
+#include "views/ScrollingArea.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+using namespace pelmora;
+
+namespace {
+
+// Ends the run as a failure, naming the case, when one case does not finish
+// in time: a layout that never settles never returns to the test, so only
+// another thread can tell.
+class Watchdog {
+public:
+    explicit Watchdog(std::chrono::seconds limit) : m_limit(limit), m_thread([this] { watch(); }) {}
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+    }
+
+    void begin(QByteArray what)
+    {
+        std::lock_guard lock(m_mutex);
+        m_case = std::move(what);
+        m_deadline = std::chrono::steady_clock::now() + m_limit;
+    }
+    void end()
+    {
+        std::lock_guard lock(m_mutex);
+        m_deadline.reset();
+    }
+
+private:
+    // Wakes up now and then rather than on every case: cases are many and short.
+    void watch()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_stopping) {
+            m_wake.wait_for(lock, std::chrono::milliseconds(200));
+            if (m_deadline && std::chrono::steady_clock::now() > *m_deadline) {
+                std::fprintf(stderr, "FAIL!  : %s did not finish within %lld s: the popover hangs\n",
+                             m_case.constData(), static_cast<long long>(m_limit.count()));
+                std::fflush(stderr);
+                std::_Exit(EXIT_FAILURE);
+            }
+        }
+    }
+
+    const std::chrono::seconds m_limit;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    QByteArray m_case;
+    std::optional<std::chrono::steady_clock::time_point> m_deadline;
+    bool m_stopping = false;
+    std::thread m_thread;
+};
+
+// Counts the geometry changes (resizes, widgets shown or hidden) under one widget.
+class GeometryChanges : public QObject {
+public:
+    explicit GeometryChanges(QWidget *root) : m_root(root) { qApp->installEventFilter(this); }
+    int take() { return std::exchange(m_count, 0); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QEvent::Type type = event->type();
+        if ((type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()
+            && m_root->isAncestorOf(static_cast<QWidget *>(watched)))
+            ++m_count;
+        return false;
+    }
+
+private:
+    QWidget *m_root;
+    int m_count = 0;
+};
+
+// Applications like those of a desktop: one name too long for its row, a few
+// with several processes, one busy.
+const QStringList appNames{
+    "CPU Burner", "Extraordinarily Long Application Name For Narrow Popovers", "Openbox", "Panel", "Mousepad",
+    "Galculator", "XTerm", "Files", "Mail", "Terminal", "Music Player", "Code Editor"};
+
+// Every height is stored as a drag stores it: keep those thousands of small
+// writes off the disk where memory can take them.
+QString settingsFolderTemplate()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    return shm.isDir() && shm.isWritable() ? QStringLiteral("/dev/shm/pelmora-test-XXXXXX") : QString();
+}
+
+QRect inside(const QWidget *widget, const QWidget *ancestor)
+{
+    return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
+}
+
+} // namespace
+
+// The popover at every height it can have, 360 to 760, with every list length
+// around the point where its rows stop fitting: the layout settles (a loop
+// there hangs the program for good, as the height is stored), nothing outside
+// the list is squeezed, and the list scrolls exactly as far as its rows and
+// the padding after them. Painting plays no part in layout and is left out,
+// which keeps some 17,600 layouts to seconds.
+class TestPopoverHeights : public QObject {
+    Q_OBJECT
+
+    Watchdog watchdog{std::chrono::seconds(30)};
+
+    // Lets posted events and timers run until a turn of the event loop
+    // changes no geometry under `view`.
+    static bool settles(GeometryChanges &changes)
+    {
+        for (int turn = 0; turn < 20; ++turn) {
+            QCoreApplication::processEvents();
+            if (changes.take() == 0)
+                return true;
+        }
+        return false;
+    }
+
+    // Nothing outside the scrolling area is smaller than it needs or reaches
+    // past its parent, and the scrolling area keeps some room.
+    static QString squeezed(PopoverView &view, QWidget *scrollingArea)
+    {
+        for (QWidget *widget : view.findChildren<QWidget *>()) {
+            if (!widget->isVisibleTo(&view) || widget == scrollingArea || scrollingArea->isAncestorOf(widget))
+                continue;
+            const QSize minimum = widget->minimumSizeHint();
+            if (minimum.isValid() && widget->height() < minimum.height())
+                return QStringLiteral("%1 is %2 high, needs %3")
+                    .arg(widget->metaObject()->className()).arg(widget->height()).arg(minimum.height());
+            if (!widget->parentWidget()->rect().contains(widget->geometry()))
+                return QStringLiteral("%1 reaches past its parent").arg(widget->metaObject()->className());
+        }
+        return {};
+    }
+
+    // The scrolling content, scrolled to its end: the bar shows exactly when
+    // the rows and the padding after them are taller than the area, and then
+    // the padding ends at the area's bottom edge.
+    static QString scrollsToItsEnd(QAbstractScrollArea *area, const QRect &lastCard, int padding)
+    {
+        QScrollBar *bar = area->verticalScrollBar();
+        const bool overflows = lastCard.bottom() + 1 + bar->value() + padding > area->viewport()->height();
+        const QScrollBar *shown = area->findChild<OverlayScrollBar *>();
+        if (shown->isVisible() != overflows)
+            return QStringLiteral("scroll bar %1 although the content %2").arg(shown->isVisible() ? "shown" : "hidden",
+                                                                              overflows ? "overflows" : "fits");
+        if (!overflows)
+            return {};
+        if (bar->value() != bar->maximum())
+            return QStringLiteral("not scrolled to the end");
+        const int gap = area->viewport()->height() - (lastCard.bottom() + 1);
+        return gap == padding ? QString() : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
+    }
+
+    // The popover as it opens at the smallest stored height, drawing nothing.
+    static std::unique_ptr<PopoverView> openedAt360(MetricsStore &store, const QTemporaryDir &settings)
+    {
+        const SettingsLocation where{settings.filePath("pelmora.conf")};
+        PopoverHeightSetting(where).write(360);
+        auto view = std::make_unique<PopoverView>(store, where);
+        view->show();
+        view->setUpdatesEnabled(false);
+        return view;
+    }
+
+    void sweep(PopoverView &view, const QByteArray &what, const std::function<QString()> &checkList)
+    {
+        GeometryChanges changes(&view);
+        QWidget *scrollingArea = view.section()->parentWidget();
+        ResizeHandle *strip = view.resizeHandle();
+        for (int height = 360; height <= 760; ++height) {
+            const QByteArray label = "the popover at " + QByteArray::number(height) + " with " + what;
+            watchdog.begin(label);
+            // A press on the strip and a release one pixel away stores the height.
+            emit strip->dragChanged(0.0);
+            emit strip->dragChanged(height - view.height());
+            emit strip->dragEnded();
+            const bool settled = settles(changes);
+            watchdog.end();
+            QVERIFY2(settled, label + " does not settle");
+            QVERIFY2(view.height() == height && view.popoverHeight() == height, label);
+            const QString fault = squeezed(view, scrollingArea) + checkList();
+            QVERIFY2(fault.isEmpty(), label + ": " + fault.toUtf8());
+        }
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+
+    void applicationList_data()
+    {
+        QTest::addColumn<int>("apps");
+        for (int apps = 0; apps <= 12; ++apps)
+            QTest::addRow("%d apps", apps) << apps;
+    }
+    void applicationList()
+    {
+        QFETCH(int, apps);
+        FixtureMachine machine;
+        for (int i = 0; i < apps; ++i) {
+            QList<FixtureMachine::Process> processes{{appNames.at(i).toLower(), i == 0 ? 85.0 : 0.1 * i, quint64(i + 2) << 20}};
+            for (int extra = 0; extra < i % 3; ++extra)
+                processes.append({QStringLiteral("helper-%1").arg(extra), 0.0, 1 << 20});
+            machine.addApp(appNames.at(i), processes);
+        }
+        MetricsStore store(machine.storeOptions());
+        QTemporaryDir settings(settingsFolderTemplate());
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        PopoverView &view = *popover;
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        PaddedListView *list = view.section()->listView();
+        QCOMPARE(list->model()->rowCount(), apps);
+        sweep(view, QByteArray::number(apps) + " applications", [&] {
+            if (apps == 0)
+                return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
+            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)), AppRowDelegate::bottomPadding);
+        });
+    }
+
+    void processList_data()
+    {
+        QTest::addColumn<int>("processes");
+        for (int processes = 0; processes <= 30; ++processes)
+            QTest::addRow("%d processes", processes) << processes;
+    }
+    void processList()
+    {
+        QFETCH(int, processes);
+        FixtureMachine machine;
+        QList<FixtureMachine::Process> list{{QStringLiteral("browser"), 3.0, 200 << 20}};
+        for (int i = 1; i < processes; ++i)
+            list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
+        machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
+        MetricsStore store(machine.storeOptions());
+        QTemporaryDir settings(settingsFolderTemplate());
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        PopoverView &view = *popover;
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.listActions().showProcesses(store.snapshot().allApps.at(0));
+        if (processes == 0) // a search that none of them matches
+            QTest::keyClicks(view.filterBar()->field(), QStringLiteral("no such process"));
+        ProcessListView *content = view.processList();
+        QVERIFY(view.isProcessListShown());
+        sweep(view, QByteArray::number(processes) + " processes", [&]() -> QString {
+            ContentScroller *scroller = view.processScroller();
+            QScrollBar *bar = scroller->verticalScrollBar();
+            bar->setValue(bar->maximum());
+            QListView *rows = content->listView();
+            if (rows->model()->rowCount() != processes)
+                return QStringLiteral("%1 rows").arg(rows->model()->rowCount());
+            // The header card scrolls with the rows.
+            const QRect header = inside(content->header(), scroller->viewport());
+            if (header.top() != -bar->value())
+                return QStringLiteral("the header is not at the top of the content");
+            if (processes == 0)
+                return content->isShowingEmptyText() && !scroller->scrollBar()->isVisible()
+                    ? QString() : QStringLiteral("no empty text, or something to scroll");
+            const QRect item = rows->visualRect(rows->model()->index(processes - 1, 0));
+            const QRect card = ProcessListView::cardRect(item).translated(rows->viewport()->mapTo(scroller->viewport(), QPoint()));
+            return scrollsToItsEnd(scroller, card, ProcessListView::bottomPadding);
+        });
+    }
+};
+
+QTEST_MAIN(TestPopoverHeights)
+#include "tst_popoverheights.moc"
