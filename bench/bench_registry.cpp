@@ -92,19 +92,24 @@ IndexCost measureIndex(const Tree &tree, int runs)
 struct OnceCost {
     Series cpuMs;
     Series maxRssMB;
+    Series lastRssMB; // the last reading before it ended: what it kept
 };
 
-// VmHWM of /proc/PID/status: the process's peak resident size so far; 0 once
-// it has ended.
-double peakResidentMB(pid_t pid)
+// VmHWM (peak so far) and VmRSS of /proc/PID/status in MB; 0 once it has ended.
+std::pair<double, double> residentMB(pid_t pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    std::pair<double, double> sizes{0, 0};
     if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
+        return sizes;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        const double mb = line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
         if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
+            sizes.first = mb;
+        else if (line.startsWith("VmRSS:"))
+            sizes.second = mb;
+    }
+    return sizes;
 }
 
 // `pelmora --once` over the tree, run as a child of its own: its CPU time
@@ -129,9 +134,11 @@ OnceCost measureOnce(const std::string &pelmora, const Tree &tree, const QString
             break;
         // wait4's ru_maxrss would count this benchmark's own pages, which the
         // child had before its exec; VmHWM is the peak of the program alone.
-        double peakMB = 0;
+        double peakMB = 0, lastMB = 0;
         for (;;) {
-            peakMB = std::max(peakMB, peakResidentMB(pid));
+            const auto [peak, now] = residentMB(pid);
+            peakMB = std::max(peakMB, peak);
+            lastMB = now > 0 ? now : lastMB;
             siginfo_t info{};
             if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid)
                 break;
@@ -147,6 +154,7 @@ OnceCost measureOnce(const std::string &pelmora, const Tree &tree, const QString
             + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
         cost.cpuMs.add(cpu);
         cost.maxRssMB.add(peakMB);
+        cost.lastRssMB.add(lastMB);
     }
     ::posix_spawn_file_actions_destroy(&actions);
     return cost;
@@ -210,9 +218,10 @@ int main(int argc, char *argv[])
     }
     for (std::size_t i = 0; i < trees.size(); ++i) {
         std::string notes = "CPU " + figure(once[i].cpuMs.median()) + " ms (" + figure(once[i].cpuMs.min()) + "–"
-            + figure(once[i].cpuMs.max()) + ")";
+            + figure(once[i].cpuMs.max()) + "); RSS at its end " + figure(once[i].lastRssMB.median()) + " MB";
         if (i > 0)
-            notes += "; +" + figure(once[i].maxRssMB.median() - once[0].maxRssMB.median()) + " MB, CPU +"
+            notes += "; peak +" + figure(once[i].maxRssMB.median() - once[0].maxRssMB.median()) + " MB, at its end +"
+                + figure(once[i].lastRssMB.median() - once[0].lastRssMB.median()) + " MB, CPU +"
                 + figure(once[i].cpuMs.median() - once[0].cpuMs.median()) + " ms over the system folders";
         printRow("4", "`pelmora --once` peak RSS (VmHWM) — " + trees[i].label, once[i].maxRssMB, "MB", notes);
     }
