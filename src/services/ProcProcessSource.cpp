@@ -72,7 +72,7 @@ QString processDisplayName(std::string_view comm, const ProcessFacts &facts)
         return QString::fromUtf8(exe.data(), qsizetype(exe.size()));
     if (comm.size() == kCommLength) {
         const std::string_view full = lastPathComponent(facts.argv0);
-        if (facts.argv0.starts_with('/') && full.size() > comm.size() && full.starts_with(comm))
+        if (full.size() > comm.size() && full.starts_with(comm))
             return QString::fromUtf8(full.data(), qsizetype(full.size()));
     }
     return QString::fromUtf8(comm.data(), qsizetype(comm.size()));

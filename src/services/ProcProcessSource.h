@@ -122,8 +122,8 @@ private:
 };
 
 // The name a process is listed under: the file name of its executable; where
-// that cannot be read (another user's process), comm, or the file name of an
-// absolute argv[0] when comm is that name cut to the kernel's 15 characters.
+// that cannot be read (another user's process), comm, or the file name of
+// argv[0] when comm is that name cut to the kernel's 15 characters.
 QString processDisplayName(std::string_view comm, const ProcessFacts &facts);
 
 // The executable's path, else argv[0] when it is absolute, else empty.

@@ -152,7 +152,7 @@ private slots:
             {"python3", "/usr/bin/python3.11", "python3|/h/tool.py|", "python3.11", "/usr/bin/python3.11"},
             {cut, {}, path + "|-v|", full, path}, // another user's process
             {"long-program-n", {}, path + "|", "long-program-n", path}, // shorter: not a cut
-            {cut, {}, full + "|", cut, {}}, // a relative argv0 is no command path
+            {cut, {}, full + "|", full, {}}, // a relative argv0 is no command path
         };
         ProcFixture proc;
         for (int i = 0; i < int(std::size(cases)); ++i)
