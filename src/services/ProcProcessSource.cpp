@@ -190,8 +190,9 @@ ProcProcessSource::Resolution ProcProcessSource::resolve(std::int32_t pid, std::
         const double age =
             uptime ? *uptime - double(tracked.startTimeTicks) / double(m_ticksPerSecond) : kSettleSeconds;
         tracked.isSettling = !tracked.isSettling && age < kSettleSeconds;
-        tracked.name = processDisplayName(identity.comm, facts);
         tracked.appName = appNameFor ? appNameFor(facts, commandPathOf(facts)) : std::nullopt;
+        // Only a listed process needs a name; most of a busy machine's are no application's.
+        tracked.name = tracked.appName ? processDisplayName(identity.comm, facts) : QString();
         tracked.lookupGeneration = lookupGeneration;
         tracked.resolvedFor = std::move(identity);
         tracked.isResolved = true;
