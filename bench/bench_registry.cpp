@@ -58,6 +58,12 @@ bool writeEntries(const QString &folder, int count)
     return true;
 }
 
+// "+1.2" or "-0.5": a difference, signed.
+std::string difference(double value)
+{
+    return std::string(value >= 0 ? "+" : "") + figure(value);
+}
+
 double heapInUseMB()
 {
     return double(::mallinfo2().uordblks) / (1024.0 * 1024.0);
@@ -220,9 +226,9 @@ int main(int argc, char *argv[])
         std::string notes = "CPU " + figure(once[i].cpuMs.median()) + " ms (" + figure(once[i].cpuMs.min()) + "–"
             + figure(once[i].cpuMs.max()) + "); RSS at its end " + figure(once[i].lastRssMB.median()) + " MB";
         if (i > 0)
-            notes += "; peak +" + figure(once[i].maxRssMB.median() - once[0].maxRssMB.median()) + " MB, at its end +"
-                + figure(once[i].lastRssMB.median() - once[0].lastRssMB.median()) + " MB, CPU +"
-                + figure(once[i].cpuMs.median() - once[0].cpuMs.median()) + " ms over the system folders";
+            notes += "; peak " + difference(once[i].maxRssMB.median() - once[0].maxRssMB.median()) + " MB, at its end "
+                + difference(once[i].lastRssMB.median() - once[0].lastRssMB.median()) + " MB, CPU "
+                + difference(once[i].cpuMs.median() - once[0].cpuMs.median()) + " ms over the system folders";
         printRow("4", "`pelmora --once` peak RSS (VmHWM) — " + trees[i].label, once[i].maxRssMB, "MB", notes);
     }
     return 0;
