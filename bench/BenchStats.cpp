@@ -110,6 +110,12 @@ void printRow(const std::string &section, const std::string &what, const Series 
     std::fflush(stdout);
 }
 
+void printGoal(const std::string &goal, const std::string &measured, bool met)
+{
+    std::printf("GOAL| %s | %s | %s |\n", goal.c_str(), measured.c_str(), met ? "met" : "**not met**");
+    std::fflush(stdout);
+}
+
 int liveProcessCount()
 {
     int count = 0;

@@ -64,6 +64,11 @@ std::string ratioText(const Series &ratio);
 void printRow(const std::string &section, const std::string &what, const Series &values, const std::string &unit,
               const std::string &notes = {});
 
+// One row of the goals table: what is asked, what was measured, and whether it
+// holds. bench/run gathers these lines (they start with "GOAL|") into a table
+// of their own after the figures.
+void printGoal(const std::string &goal, const std::string &measured, bool met);
+
 // The number of /proc/PID folders right now.
 int liveProcessCount();
 

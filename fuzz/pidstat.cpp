@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// One /proc/PID/stat text, and the display name made from its command name.
+// One /proc/PID/stat text, and the display name made from it and the executable.
 #include "FuzzCheck.h"
 
 #include "services/ProcProcessSource.h"
@@ -24,10 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     FUZZ_CHECK(text.find(')', std::size_t(end - text.data()) + 1) == std::string_view::npos);
     FUZZ_CHECK(stat->state != ' ' && stat->state != '\n');
 
+    // The executable names the process whatever comm says; without one,
+    // comm (or argv[0]'s file name) does, and is empty only when comm is.
     ProcessFacts facts;
-    facts.exePath = "/usr/lib/firefox-esr/firefox-esr";
     facts.argv0.assign(text.substr(0, 64));
-    const QString name = processDisplayName(stat->comm, facts);
-    FUZZ_CHECK(name.isEmpty() == stat->comm.empty());
+    FUZZ_CHECK(processDisplayName(stat->comm, facts).isEmpty() == stat->comm.empty());
+    facts.exePath = "/usr/lib/firefox-esr/firefox-esr";
+    FUZZ_CHECK(processDisplayName(stat->comm, facts) == QLatin1StringView("firefox-esr"));
     return 0;
 }

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// RuntimeProbe::formatNumber must give text that reads back as the same
-// double. Inputs: the first eight bytes as a double's bits, and the input as
+// RuntimeProbe::formatNumber must give plain decimal text (digits, one point,
+// a fraction digit, no exponent) that reads back as the same double. Inputs: the first eight bytes as a double's bits, and the input as
 // decimal text (whatever strtod reads from it).
 #include "FuzzCheck.h"
 
@@ -22,9 +22,11 @@ void checkRoundTrip(double value)
     FUZZ_CHECK(!text.isEmpty());
     if (!std::isfinite(value))
         return;
-    // Plain form always has a fraction digit; otherwise it is exponent form.
-    FUZZ_CHECK(text.contains(u'.') || text.contains(u'e'));
     const std::string latin = text.toStdString();
+    const std::size_t point = latin.find('.');
+    FUZZ_CHECK(point != std::string::npos && point + 1 < latin.size() && point > (latin[0] == '-' ? 1u : 0u));
+    FUZZ_CHECK(latin.find_first_not_of("-0123456789.", 0) == std::string::npos);
+    FUZZ_CHECK(latin.find('.', point + 1) == std::string::npos && latin.find('-', 1) == std::string::npos);
     char *end = nullptr;
     const double back = std::strtod(latin.c_str(), &end);
     FUZZ_CHECK(end == latin.c_str() + latin.size());

@@ -3,12 +3,13 @@
 
 // ProcProcessSource over a one-process proc tree made from the input. Parts,
 // separated by "\n--\n": uptime, PID/stat, PID/cmdline, PID/cgroup, the
-// target of PID/exe, and PID/stat for the second pass (the first one again
-// when empty). A third pass finds the process gone.
+// target of PID/exe, and PID/stat for the second and third passes (the first
+// one again when empty). A fourth pass finds the process gone.
 #include "FuzzCheck.h"
 
 #include "services/AppPathRule.h"
 #include "services/ProcProcessSource.h"
+#include "services/ProcStat.h"
 #include "services/registry/UnitName.h"
 
 #include <QTemporaryDir>
@@ -34,8 +35,11 @@ void writeFile(const std::string &path, std::string_view content)
     ::close(fd);
 }
 
+int lookups = 0;
+
 std::optional<QString> lookup(const ProcessFacts &facts, std::string_view commandPath)
 {
+    ++lookups;
     const QStringList ids = desktopIdsFromCgroup(facts.cgroup);
     if (!ids.isEmpty())
         return ids.first();
@@ -84,11 +88,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (!part[5].empty())
         writeFile(pidDir + "stat", part[5]);
-    now += 1.0;
-    checkPass(source.read(lookup, 2), source);
+    // Listed as another program than before (start time, comm or where exec
+    // mapped it): its application was asked for again.
+    const std::optional<ProcStat> before = parseProcStat(part[1]);
+    const std::optional<ProcStat> after = parseProcStat(part[5].empty() ? part[1] : part[5]);
+    const bool changed = before && after
+        && (before->startTimeTicks != after->startTimeTicks || before->comm != after->comm
+            || before->startCode != after->startCode || before->startStack != after->startStack);
+    const auto pass = [&](quint64 generation) {
+        now += 1.0;
+        lookups = 0;
+        const QList<ProcessMetric> rows = source.read(lookup, generation);
+        checkPass(rows, source);
+        return !rows.isEmpty();
+    };
+    FUZZ_CHECK(!pass(1) || !changed || lookups > 0);
+    // A new lookup generation asks again; then, after at most one more pass
+    // for a process that was young when resolved, nothing is asked.
+    FUZZ_CHECK(!pass(2) || lookups > 0);
+    pass(2);
+    FUZZ_CHECK(!pass(2) || lookups == 0);
 
-    // The process ends: its folder leaves the listing. (A process that is
-    // never listed may be skipped for a few passes while its folder exists.)
+    // The process ends: its folder leaves the listing.
     if (::rename(pidDir.c_str(), goneDir.c_str()) != 0)
         std::abort();
     now += 1.0;

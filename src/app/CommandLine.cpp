@@ -20,26 +20,32 @@
 namespace pelmora {
 namespace {
 
+// Made after the catalogues are installed, so --help speaks the user's language.
 struct Options {
     QCommandLineOption once{QStringLiteral("once"),
-                            QStringLiteral("Take two samples one second apart, print the machine's figures and "
-                                           "the applications, and exit. Needs no desktop.")};
+                            QCoreApplication::translate("CommandLine",
+                                                        "Take two samples one second apart, print the machine's "
+                                                        "figures and the applications, and exit. Needs no desktop.")};
     QCommandLineOption window{QStringLiteral("window"),
-                              QStringLiteral("Show the panel as an ordinary window instead of a tray item.")};
+                              QCoreApplication::translate(
+                                  "CommandLine", "Show the panel as an ordinary window instead of a tray item.")};
     QCommandLineOption probe{QStringLiteral("metrics-probe"),
-                             QStringLiteral("Append a diagnostic trail of each refresh to <path> "
-                                            "(PELMORA_METRICS_PROBE_PATH wins over it)."),
-                             QStringLiteral("path")};
-    QCommandLineOption autostart{QStringLiteral("autostart"),
-                                 QStringLiteral("Start with the desktop session (on) or no longer (off): writes or "
-                                                "removes $XDG_CONFIG_HOME/autostart/pelmora.desktop, and exits."),
-                                 QStringLiteral("on|off")};
+                             QCoreApplication::translate("CommandLine",
+                                                         "Append a diagnostic trail of each refresh to <path> "
+                                                         "(PELMORA_METRICS_PROBE_PATH wins over it)."),
+                             QCoreApplication::translate("CommandLine", "path")};
+    QCommandLineOption autostart{
+        QStringLiteral("autostart"),
+        QCoreApplication::translate("CommandLine",
+                                    "Start with the desktop session (on) or no longer (off): writes or removes "
+                                    "$XDG_CONFIG_HOME/autostart/pelmora.desktop, and exits."),
+        QStringLiteral("on|off")};
 };
 
 void describe(QCommandLineParser &parser, const Options &options)
 {
-    parser.setApplicationDescription(QStringLiteral(
-        "Shows the machine's CPU and memory use in the panel, with the running applications a click away."));
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine", "Shows the machine's CPU and memory use in the panel, with the running applications a click away."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(options.once);
@@ -48,22 +54,30 @@ void describe(QCommandLineParser &parser, const Options &options)
     parser.addOption(options.autostart);
 }
 
+void printError(const QString &text)
+{
+    std::fprintf(stderr, "pelmora: %s\n", qPrintable(text));
+}
+
 int switchAutostart(const QString &value)
 {
     const bool on = value == u"on";
     if (!on && value != u"off") {
-        std::fprintf(stderr, "pelmora: --autostart takes on or off, not '%s'.\n", qPrintable(value));
+        printError(QCoreApplication::translate("CommandLine", "--autostart takes on or off, not '%1'.").arg(value));
         return 1;
     }
     const QString error = on ? autostart::enable(autostart::thisProgram()) : autostart::disable();
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "pelmora: %s\n", qPrintable(error));
+        printError(error);
         return 1;
     }
     const QString path = autostart::entryPath();
-    std::printf(on ? "Pelmora will start with the desktop session (%s).\n"
-                   : "Pelmora will no longer start with the desktop session (%s removed).\n",
-                qPrintable(path));
+    const QString done =
+        on ? QCoreApplication::translate("CommandLine", "Pelmora will start with the desktop session (%1).").arg(path)
+           : QCoreApplication::translate("CommandLine",
+                                         "Pelmora will no longer start with the desktop session (%1 removed).")
+                 .arg(path);
+    std::printf("%s\n", qPrintable(done));
     return 0;
 }
 
@@ -94,6 +108,10 @@ int runPelmora(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // "--metrics-probe" with nothing after it leaves the trail off (the probe
+    // finds no path either); the parser would take it for a mistake.
+    if (arguments.size() > 1 && arguments.last() == u"--metrics-probe")
+        arguments.removeLast();
     const Options options;
     QCommandLineParser parser;
     describe(parser, options);
@@ -102,16 +120,24 @@ int runPelmora(int argc, char *argv[])
     if (!parsed || parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("version"))
         || parser.isSet(options.once) || parser.isSet(options.autostart)) {
         QCoreApplication app(argc, argv);
-        parser.process(app); // prints help, version or the error, and exits
-        if (parser.isSet(options.autostart))
-            return switchAutostart(parser.value(options.autostart));
+        installTranslations(app);
+        const Options translated;
+        QCommandLineParser commandLine;
+        describe(commandLine, translated);
+        commandLine.process(arguments); // prints help, version or the error, and exits
+        if (commandLine.isSet(translated.autostart))
+            return switchAutostart(commandLine.value(translated.autostart));
         return runOnce();
     }
 
     if (!hasDisplay()) {
-        std::fputs("pelmora: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                   "Run it inside a desktop session, or use 'pelmora --once' to print the figures here.\n",
-                   stderr);
+        QCoreApplication app(argc, argv);
+        installTranslations(app);
+        std::fprintf(stderr, "pelmora: %s\n",
+                     qPrintable(QCoreApplication::translate(
+                         "CommandLine", "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                                        "Run it inside a desktop session, or use 'pelmora --once' to print the "
+                                        "figures here.")));
         return 2;
     }
     preferX11UnderWayland();

@@ -6,6 +6,7 @@
 #include "stores/MetricsStore.h"
 #include "support/MetricFormatters.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
 #include <QThread>
 
@@ -16,41 +17,81 @@ namespace {
 
 constexpr qsizetype maxNameWidth = 40;
 
+// What a terminal acts on instead of showing: C0 and C1 controls and DEL
+// (escape sequences, line breaks, a carriage return that overwrites the
+// row), line and paragraph separators, and the marks, embeddings, overrides
+// and isolates that reorder the rest of the line in a terminal that lays out
+// right-to-left text.
+bool drivesTheTerminal(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f
+        || (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069);
+}
+
 QString elidedMiddle(const QString &text, qsizetype width)
 {
     if (text.size() <= width)
         return text;
-    const qsizetype head = (width - 1) / 2;
-    const qsizetype tail = width - 1 - head;
+    qsizetype head = (width - 1) / 2;
+    qsizetype tail = width - 1 - head;
+    // Never split a character outside the Basic Multilingual Plane.
+    if (head > 0 && text.at(head - 1).isHighSurrogate())
+        --head;
+    if (tail > 0 && text.at(text.size() - tail).isLowSurrogate())
+        --tail;
     return text.left(head) + QChar(0x2026) + text.right(tail);
 }
 
 } // namespace
 
+QString terminalSafe(QString text)
+{
+    for (QChar &c : text) {
+        if (drivesTheTerminal(c.unicode()))
+            c = u'?';
+    }
+    return text;
+}
+
 QString onceReport(const MetricsSnapshot &snapshot)
 {
     QString out;
     QTextStream s(&out);
-    s << "CPU " << formattedPercent(snapshot.cpuPercent) << "   Memory "
-      << formattedPercent(snapshot.memoryUsedPercent) << " (" << formattedBytes(snapshot.memoryUsedBytes) << " / "
-      << formattedBytes(snapshot.memoryTotalBytes) << ")\n";
+    s << QCoreApplication::translate("OnceReport", "CPU %1   Memory %2 (%3 / %4)")
+             .arg(formattedPercent(snapshot.cpuPercent), formattedPercent(snapshot.memoryUsedPercent),
+                  formattedBytes(snapshot.memoryUsedBytes), formattedBytes(snapshot.memoryTotalBytes))
+      << '\n';
 
     if (snapshot.topCPUApps.isEmpty()) {
-        s << "No applications found.\n";
+        s << QCoreApplication::translate("OnceReport", "No applications found.") << '\n';
         return out;
     }
 
-    qsizetype nameWidth = 11; // "Application"
-    for (const AppMetric &app : snapshot.topCPUApps)
-        nameWidth = std::max(nameWidth, std::min(app.name.size(), maxNameWidth));
-
-    s << QStringLiteral("Application").leftJustified(nameWidth) << "  " << QStringLiteral("Processes").rightJustified(9)
-      << "  " << QStringLiteral("%CPU").rightJustified(7) << "  " << QStringLiteral("Memory").rightJustified(9) << '\n';
+    const QString headers[] = {QCoreApplication::translate("OnceReport", "Application"),
+                               QCoreApplication::translate("OnceReport", "Processes"),
+                               QCoreApplication::translate("OnceReport", "%CPU"),
+                               QCoreApplication::translate("OnceReport", "Memory")};
+    struct Row {
+        QString name, processes, cpu, memory;
+    };
+    QList<Row> rows;
+    qsizetype widths[] = {headers[0].size(), std::max<qsizetype>(9, headers[1].size()),
+                          std::max<qsizetype>(7, headers[2].size()), std::max<qsizetype>(9, headers[3].size())};
     for (const AppMetric &app : snapshot.topCPUApps) {
-        s << elidedMiddle(app.name, nameWidth).leftJustified(nameWidth) << "  "
-          << QString::number(app.processes.size()).rightJustified(9) << "  "
-          << formattedProcessCPU(app.cpuPercent).rightJustified(7) << "  "
-          << formattedBytes(app.memoryBytes).rightJustified(9) << '\n';
+        Row row{terminalSafe(app.name), QString::number(app.processes.size()), formattedProcessCPU(app.cpuPercent),
+                formattedBytes(app.memoryBytes)};
+        widths[0] = std::max(widths[0], std::min(row.name.size(), maxNameWidth));
+        widths[1] = std::max(widths[1], row.processes.size());
+        widths[2] = std::max(widths[2], row.cpu.size());
+        widths[3] = std::max(widths[3], row.memory.size());
+        rows.append(std::move(row));
+    }
+
+    s << headers[0].leftJustified(widths[0]) << "  " << headers[1].rightJustified(widths[1]) << "  "
+      << headers[2].rightJustified(widths[2]) << "  " << headers[3].rightJustified(widths[3]) << '\n';
+    for (const Row &row : rows) {
+        s << elidedMiddle(row.name, widths[0]).leftJustified(widths[0]) << "  " << row.processes.rightJustified(widths[1])
+          << "  " << row.cpu.rightJustified(widths[2]) << "  " << row.memory.rightJustified(widths[3]) << '\n';
     }
     return out;
 }

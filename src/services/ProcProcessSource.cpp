@@ -16,13 +16,11 @@ namespace pelmora {
 namespace {
 
 constexpr std::size_t kStatMaxBytes = 4096;
-// A process no application claims, and every kernel thread, is read again
-// only on one pass in this many (staggered by pid, so no pass carries them
-// all): nothing of it is shown, and all its stat could tell is that the pid
-// now belongs to a new process. Reading the stat of every process is most of
-// a refresh on a machine with thousands of them.
-constexpr std::uint64_t kUnclaimedRecheckPasses = 6;
 constexpr std::size_t kCommLength = 15; // TASK_COMM_LEN without its NUL
+// An exec between reading a process's facts and checking its stat again
+// sends the resolution round once more; a process that keeps exec'ing is
+// tried again on the next pass.
+constexpr int kResolveAttempts = 3;
 
 double monotonicSeconds()
 {
@@ -70,14 +68,25 @@ std::string_view commandPathOf(const ProcessFacts &facts) noexcept
 
 QString processDisplayName(std::string_view comm, const ProcessFacts &facts)
 {
+    if (const std::string_view exe = lastPathComponent(facts.exePath); !exe.empty())
+        return QString::fromUtf8(exe.data(), qsizetype(exe.size()));
     if (comm.size() == kCommLength) {
-        for (const std::string *path : {&facts.exePath, &facts.argv0}) {
-            const std::string_view full = lastPathComponent(*path);
-            if (full.size() > comm.size() && full.starts_with(comm))
-                return QString::fromUtf8(full.data(), qsizetype(full.size()));
-        }
+        const std::string_view full = lastPathComponent(facts.argv0);
+        if (full.size() > comm.size() && full.starts_with(comm))
+            return QString::fromUtf8(full.data(), qsizetype(full.size()));
     }
     return QString::fromUtf8(comm.data(), qsizetype(comm.size()));
+}
+
+ProcProcessSource::ExecIdentity ProcProcessSource::ExecIdentity::of(const ProcStat &stat)
+{
+    return {std::string(stat.comm), stat.startCode, stat.endCode, stat.startStack};
+}
+
+bool ProcProcessSource::ExecIdentity::matches(const ProcStat &stat) const noexcept
+{
+    return comm == stat.comm && startCode == stat.startCode && endCode == stat.endCode
+        && startStack == stat.startStack;
 }
 
 ProcProcessSource::ProcProcessSource(std::string procRoot, MonotonicClock clock)
@@ -109,99 +118,99 @@ QList<ProcessMetric> ProcProcessSource::read(const AppNameLookup &appNameFor, qu
 void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup &appNameFor,
                               quint64 lookupGeneration, QList<ProcessMetric> &out)
 {
-    if (const auto known = m_tracked.find(pid); known != m_tracked.end()
-        && known->second.isUnclaimed(lookupGeneration)
-        && (m_pass + std::uint64_t(pid)) % kUnclaimedRecheckPasses != 0) {
-        known->second.seenInPass = m_pass;
-        return;
-    }
-
     const PidPath statPath(pid, "stat");
     if (!m_root.readFile(statPath.view(), m_buffer, kStatMaxBytes))
         return; // gone since the folder was listed
-    std::optional<ProcStat> stat = parseProcStat(m_buffer);
-    if (!stat)
-        return;
-    if (stat->isKernelThread()) {
-        Tracked &thread = m_tracked[pid];
-        if (!thread.isKernelThread)
-            thread = Tracked{}; // new, or a pid taken over by a kernel thread
-        thread.isKernelThread = true;
-        thread.seenInPass = m_pass;
-        return;
-    }
+    const std::optional<ProcStat> stat = parseProcStat(m_buffer);
+    if (!stat || stat->isKernelThread())
+        return; // kernel threads are never listed and need no baseline
 
     const std::uint64_t cpuTicks = stat->utimeTicks + stat->stimeTicks;
     auto [it, isNew] = m_tracked.try_emplace(pid);
-    Tracked *tracked = &it->second;
-    if (!isNew && (tracked->isKernelThread || tracked->startTimeTicks != stat->startTimeTicks)) {
-        *tracked = Tracked{}; // the pid was reused by another process
+    Tracked &tracked = it->second;
+    if (!isNew && tracked.startTimeTicks != stat->startTimeTicks) {
+        tracked = Tracked{}; // the pid was reused by another process
         isNew = true;
     }
 
     if (isNew) {
-        tracked->startTimeTicks = stat->startTimeTicks;
-        tracked->cpuPercent = lifetimePercent(*stat, cpuTicks);
-        tracked->cpuTicks = cpuTicks;
-        tracked->sampledAt = now;
-    } else if (const double seconds = now - tracked->sampledAt; seconds > 0) {
-        const std::uint64_t ticks = cpuTicks > tracked->cpuTicks ? cpuTicks - tracked->cpuTicks : 0;
-        tracked->cpuPercent = 100.0 * double(ticks) / double(m_ticksPerSecond) / seconds;
-        tracked->cpuTicks = cpuTicks;
-        tracked->sampledAt = now;
+        tracked.startTimeTicks = stat->startTimeTicks;
+        tracked.cpuPercent = lifetimePercent(stat->startTimeTicks, cpuTicks);
+        tracked.cpuTicks = cpuTicks;
+        tracked.sampledAt = now;
+    } else if (const double seconds = now - tracked.sampledAt; seconds > 0) {
+        const std::uint64_t ticks = cpuTicks > tracked.cpuTicks ? cpuTicks - tracked.cpuTicks : 0;
+        tracked.cpuPercent = 100.0 * double(ticks) / double(m_ticksPerSecond) / seconds;
+        tracked.cpuTicks = cpuTicks;
+        tracked.sampledAt = now;
     }
-    tracked->seenInPass = m_pass;
+    tracked.seenInPass = m_pass;
 
-    const double cpuPercent = tracked->cpuPercent;
+    const double cpuPercent = tracked.cpuPercent;
     const quint64 memoryBytes = stat->rssPages > 0 ? quint64(stat->rssPages) * m_pageSize : 0;
     if (!(cpuPercent > 0.0 || memoryBytes != 0))
         return;
 
-    if (!tracked->hasFacts) {
-        tracked->facts = readProcessFacts(m_root, pid);
-        // The facts count only if they were read from the same process: it
-        // may have ended, or its pid been taken, in the meantime.
-        if (m_root.readFile(statPath.view(), m_buffer, kStatMaxBytes))
-            stat = parseProcStat(m_buffer);
-        else
-            stat.reset();
-        if (!stat || stat->startTimeTicks != tracked->startTimeTicks) {
-            m_tracked.erase(pid);
-            return;
+    if (!tracked.isResolved || tracked.isSettling || tracked.lookupGeneration != lookupGeneration
+        || !tracked.resolvedFor.matches(*stat)) {
+        // `stat` views m_buffer, which the resolution reads into again.
+        switch (resolve(pid, statPath.view(), *stat, tracked, appNameFor, lookupGeneration)) {
+        case Resolution::resolved: break;
+        case Resolution::gone: m_tracked.erase(it); return;
+        case Resolution::unsettled: return; // next pass
         }
-        tracked->hasFacts = true;
     }
-
-    if (!tracked->isLookedUp || tracked->lookupGeneration != lookupGeneration) {
-        tracked->appName = appNameFor ? appNameFor(tracked->facts, commandPathOf(tracked->facts)) : std::nullopt;
-        tracked->isLookedUp = true;
-        tracked->lookupGeneration = lookupGeneration;
-    }
-    if (!tracked->appName)
+    if (!tracked.appName)
         return;
+    out.append(ProcessMetric{pid, *tracked.appName, tracked.name, cpuPercent, memoryBytes, tracked.startTimeTicks});
+}
 
-    // comm is read every pass (a process may rename itself); the name is
-    // only rebuilt when it changed.
-    if (!tracked->hasName || tracked->comm != stat->comm) {
-        tracked->comm.assign(stat->comm);
-        tracked->name = processDisplayName(stat->comm, tracked->facts);
-        tracked->hasName = true;
+// Reads the facts of the process, checks that they were read from the same
+// process and program its stat shows afterwards, and asks for its name and
+// application.
+ProcProcessSource::Resolution ProcProcessSource::resolve(std::int32_t pid, std::string_view statPath,
+                                                        const ProcStat &current, Tracked &tracked,
+                                                        const AppNameLookup &appNameFor, quint64 lookupGeneration)
+{
+    ExecIdentity identity = ExecIdentity::of(current); // before m_buffer, which `current` views, is read again
+    tracked.isResolved = false; // never serve what was resolved for another program
+    for (int attempt = 0; attempt < kResolveAttempts; ++attempt) {
+        ++m_resolutions;
+        ProcessFacts facts = readProcessFacts(m_root, pid);
+        if (!m_root.readFile(statPath, m_buffer, kStatMaxBytes))
+            return Resolution::gone;
+        const std::optional<ProcStat> again = parseProcStat(m_buffer);
+        if (!again || again->startTimeTicks != tracked.startTimeTicks)
+            return Resolution::gone;
+        if (!identity.matches(*again)) {
+            identity = ExecIdentity::of(*again); // exec'd while its facts were read
+            continue;
+        }
+        const std::optional<double> uptime = uptimeSeconds();
+        const double age =
+            uptime ? *uptime - double(tracked.startTimeTicks) / double(m_ticksPerSecond) : kSettleSeconds;
+        tracked.isSettling = !tracked.isSettling && age < kSettleSeconds;
+        tracked.appName = appNameFor ? appNameFor(facts, commandPathOf(facts)) : std::nullopt;
+        // Only a listed process needs a name; most of a busy machine's are no application's.
+        tracked.name = tracked.appName ? processDisplayName(identity.comm, facts) : QString();
+        tracked.lookupGeneration = lookupGeneration;
+        tracked.resolvedFor = std::move(identity);
+        tracked.isResolved = true;
+        return Resolution::resolved;
     }
-
-    out.append(ProcessMetric{pid, *tracked->appName, tracked->name, cpuPercent, memoryBytes, tracked->startTimeTicks});
+    return Resolution::unsettled;
 }
 
 // CPU time over time since start, as ps reports %CPU.
-double ProcProcessSource::lifetimePercent(const ProcStat &stat, std::uint64_t cpuTicks)
+double ProcProcessSource::lifetimePercent(std::uint64_t startTimeTicks, std::uint64_t cpuTicks)
 {
     const std::optional<double> uptime = uptimeSeconds();
     if (!uptime)
         return 0.0;
     const double hz = double(m_ticksPerSecond);
-    const double seconds = *uptime - double(stat.startTimeTicks) / hz;
+    const double seconds = *uptime - double(startTimeTicks) / hz;
     return seconds > 0 ? 100.0 * double(cpuTicks) / hz / seconds : 0.0;
 }
-
 std::optional<double> ProcProcessSource::uptimeSeconds()
 {
     if (!m_isUptimeRead) {

@@ -53,10 +53,11 @@ std::optional<ProcStat> parseProcStat(std::string_view text) noexcept
     Fields fields(text.substr(close + 1));
 
     // Field numbers as in proc(5); field 3 is the first after the name.
-    for (int field = 3; field <= 24; ++field) {
+    // Fields 25 to 28 only tell programs apart; a line without them still counts.
+    for (int field = 3; field <= 28; ++field) {
         const std::string_view token = fields.next();
         if (token.empty())
-            return std::nullopt;
+            return field > 24 ? std::optional(stat) : std::nullopt;
         bool ok = true;
         switch (field) {
         case 3:
@@ -69,6 +70,9 @@ std::optional<ProcStat> parseProcStat(std::string_view text) noexcept
         case 15: ok = parseInt(token, stat.stimeTicks); break;
         case 22: ok = parseInt(token, stat.startTimeTicks); break;
         case 24: ok = parseInt(token, stat.rssPages); break;
+        case 26: ok = parseInt(token, stat.startCode); break;
+        case 27: ok = parseInt(token, stat.endCode); break;
+        case 28: ok = parseInt(token, stat.startStack); break;
         default: break;
         }
         if (!ok)

@@ -19,13 +19,18 @@ std::string withoutDeletedMarker(std::string path)
 
 } // namespace
 
+std::string readExecutablePath(const platform::ProcRoot &root, std::int32_t pid)
+{
+    std::optional<std::string> exe = root.readLink(std::to_string(pid) + "/exe");
+    return exe ? withoutDeletedMarker(*std::move(exe)) : std::string();
+}
+
 ProcessFacts readProcessFacts(const platform::ProcRoot &root, std::int32_t pid)
 {
     ProcessFacts facts;
     facts.pid = pid;
     const std::string dir = std::to_string(pid) + '/';
-    if (std::optional<std::string> exe = root.readLink(dir + "exe"))
-        facts.exePath = withoutDeletedMarker(*std::move(exe));
+    facts.exePath = readExecutablePath(root, pid);
 
     std::string buffer;
     if (root.readFile(dir + "cmdline", buffer, 4096)) {

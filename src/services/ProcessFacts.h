@@ -10,8 +10,9 @@
 
 namespace pelmora {
 
-// What cannot change during a process's life (apart from exec): where its
-// program lives and which control group launched it. Read once per process.
+// Where a process's program lives and which control group launched it: what
+// only an exec (or a launcher moving it to its own group) changes, so the
+// process table reads it once per program run, not on every refresh.
 struct ProcessFacts {
     std::int32_t pid = 0;
     std::string exePath; // target of PID/exe; empty when unreadable (other users, kernel threads)
@@ -21,5 +22,9 @@ struct ProcessFacts {
 
 // Reads the facts of `pid` below `root`. Missing files leave their field empty.
 ProcessFacts readProcessFacts(const platform::ProcRoot &root, std::int32_t pid);
+
+// The target of PID/exe without the " (deleted)" of a replaced binary; empty
+// when unreadable.
+std::string readExecutablePath(const platform::ProcRoot &root, std::int32_t pid);
 
 } // namespace pelmora

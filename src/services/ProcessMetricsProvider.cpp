@@ -46,13 +46,19 @@ QList<ProcessMetric> ProcessMetricsProvider::readProcesses()
         QList<ProcessMetric> processes =
             m_psSource.read([this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
         // ps does not print the start time in a form that tells processes
-        // apart; the kernel's, read now, stays 0 (unknown) for one that ended.
+        // apart, and its comm is cut to 15 characters or chosen by the
+        // process; the kernel's start time and the executable's file name,
+        // read now, stay as ps gave them for a process that ended.
         std::string stat;
         for (ProcessMetric &process : processes) {
             if (m_root.readFile(std::to_string(process.id) + "/stat", stat, 4096)) {
                 if (const std::optional<ProcStat> parsed = parseProcStat(stat))
                     process.startTime = parsed->startTimeTicks;
             }
+            ProcessFacts facts;
+            facts.exePath = readExecutablePath(m_root, process.id);
+            if (const QString name = processDisplayName({}, facts); !name.isEmpty())
+                process.name = name;
         }
         return processes;
     }

@@ -61,8 +61,9 @@ MetricsStore::MetricsStore(Options options, QObject *parent)
     , m_wallClock(std::move(options.wallClock))
 {
     m_refreshTimer.setInterval(options.refreshInterval);
-    // A coarse timer lets the kernel batch wake-ups; the title throttle absorbs the slack.
-    m_refreshTimer.setTimerType(Qt::CoarseTimer);
+    // Precise: a coarse timer may fire up to 5 % early or late, and a tick
+    // that comes early finds the title throttle's 5 s not yet passed.
+    m_refreshTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
     probe("metricsStoreInit");
     start();

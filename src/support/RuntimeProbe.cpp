@@ -11,6 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
@@ -22,8 +24,12 @@ namespace pelmora::RuntimeProbe {
 namespace {
 
 constexpr const char *environmentVariable = "PELMORA_METRICS_PROBE_PATH";
+constexpr QLatin1StringView option("--metrics-probe");
 
-bool writeAll(int fd, const QByteArray &data)
+// Writes all of `data`; on a short write that cannot be completed (a full
+// disk), cuts the file back to `sizeBefore` so that no fragment is left for
+// the next line to glue onto, unless someone else appended meanwhile.
+bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
 {
     const char *p = data.constData();
     qsizetype left = data.size();
@@ -32,39 +38,58 @@ bool writeAll(int fd, const QByteArray &data)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
-            return false;
+            break;
         p += n;
         left -= n;
     }
-    return true;
-}
-
-// O_APPEND positions every write at the current end of the file.
-void appendToExisting(const std::string &file, const QByteArray &line)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return;
+    if (left == 0)
+        return true;
+    const qsizetype written = data.size() - left;
     struct stat st {};
-    // Only regular files and character devices (e.g. /dev/null) take lines.
-    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISCHR(st.st_mode)))
-        writeAll(fd, line);
-    ::close(fd);
+    if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size == sizeBefore + written)
+        ::ftruncate(fd, sizeBefore);
+    return false;
 }
 
-// Writes the line to a temporary file beside the target, then moves it into
-// place without replacing anything that appeared there in the meantime.
-// Returns false when the target turned out to exist.
+// Appends to what is open at `fd`: a regular file with no other name (a hard
+// link planted where the trail goes would lead elsewhere), or a FIFO, which
+// takes a line of at most PIPE_BUF bytes whole or not at all, without
+// blocking (O_NONBLOCK).
+void appendToOpen(int fd, const QByteArray &line)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return;
+    if (S_ISREG(st.st_mode) && st.st_nlink == 1)
+        writeWholeLine(fd, line, st.st_size);
+    else if (S_ISFIFO(st.st_mode) && line.size() <= PIPE_BUF)
+        (void)::write(fd, line.constData(), size_t(line.size()));
+}
+
+enum class Opened { appended, missing, refused };
+
+// O_NOFOLLOW: a link at the path, planted or not, is never written through.
+Opened appendToExisting(const std::string &file, const QByteArray &line)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT ? Opened::missing : Opened::refused;
+    appendToOpen(fd, line);
+    ::close(fd);
+    return Opened::appended;
+}
+
+// Writes the line to a private temporary file beside the target (mode 0600,
+// as the trail keeps it), then links it into place, which never replaces or
+// follows anything that appeared there meanwhile. Returns false when the
+// target turned out to exist.
 bool createAtomically(const std::string &file, const QByteArray &line)
 {
     std::string temp = file + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return true; // folder missing or not writable: the line is dropped
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const bool written = writeAll(fd, line) && ::fsync(fd) == 0;
+    const bool written = writeWholeLine(fd, line, 0) && ::fsync(fd) == 0;
     ::close(fd);
     if (!written) {
         ::unlink(temp.c_str());
@@ -78,11 +103,12 @@ bool createAtomically(const std::string &file, const QByteArray &line)
         return true;
     if (linkError == EEXIST)
         return false;
-    // A file system without hard links: an exclusive create still never replaces.
-    const int direct = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // A file system without hard links: an exclusive create still never
+    // replaces or follows.
+    const int direct = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (direct < 0)
         return errno != EEXIST;
-    writeAll(direct, line);
+    writeWholeLine(direct, line, 0);
     ::close(direct);
     return true;
 }
@@ -94,9 +120,17 @@ std::optional<QString> resolvePath(const std::optional<QByteArray> &environmentV
 {
     if (environmentValue)
         return QFile::decodeName(*environmentValue);
-    const qsizetype flag = arguments.indexOf(QStringLiteral("--metrics-probe"));
-    if (flag >= 0 && flag + 1 < arguments.size())
-        return arguments.at(flag + 1);
+    // The first "--metrics-probe PATH" or "--metrics-probe=PATH"; the option
+    // as the last argument leaves the trail off. After "--" nothing is an option.
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == u"--")
+            break;
+        if (argument == option)
+            return i + 1 < arguments.size() ? std::optional(arguments.at(i + 1)) : std::nullopt;
+        if (argument.startsWith(option) && argument.at(option.size()) == u'=')
+            return argument.sliced(option.size() + 1);
+    }
     return std::nullopt;
 }
 
@@ -132,15 +166,14 @@ QByteArray formatLine(const Fields &fields)
 
 QString formatNumber(double value)
 {
-    std::array<char, 64> buffer{};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    // Fixed notation, never an exponent: the shortest digits that read back
+    // as the same double, which for a denormal is over 300 characters.
+    std::array<char, 512> buffer{};
+    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
     if (ec != std::errc())
         return QStringLiteral("0.0");
     QString text = QString::fromLatin1(buffer.data(), end - buffer.data());
-    const bool plainInteger = std::all_of(buffer.data(), end, [](char c) {
-        return (c >= '0' && c <= '9') || c == '-';
-    });
-    if (plainInteger)
+    if (std::isfinite(value) && !text.contains(u'.'))
         text += QLatin1StringView(".0");
     return text;
 }
@@ -150,12 +183,7 @@ void appendLine(const QString &filePath, const QByteArray &line)
     if (filePath.isEmpty())
         return;
     const std::string file = QFile::encodeName(filePath).toStdString();
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) {
-        appendToExisting(file, line);
-        return;
-    }
-    if (errno != ENOENT)
+    if (appendToExisting(file, line) != Opened::missing)
         return;
     if (!createAtomically(file, line))
         appendToExisting(file, line); // created by someone else meanwhile

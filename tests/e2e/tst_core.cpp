@@ -2,14 +2,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The real binary on the real /proc, without a display: its command line,
-// what --once lists among broken desktop entries and a process whose name is
-// not UTF-8, probe paths it cannot write, and the trail of a running --window
-// program whose settings are nonsense (and stay untouched). The helper
-// processes are copies under names of their own, stopped by pid.
+// what --once lists among broken desktop entries, a process whose name is
+// not UTF-8, a launcher that execs the application after the first sample
+// and a name full of terminal escapes; probe paths it must not write, and the
+// trail of a running --window program whose settings are nonsense (and stay
+// untouched). The helper processes are copies under names of their own,
+// stopped by pid.
 #include "testsupport/FixtureTree.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <csignal>
@@ -17,13 +20,31 @@
 
 namespace {
 const QString appName = QStringLiteral("Pelmora Test App");
+// C0 (escape, line feed, carriage return), DEL, C1 (CSI), a right-to-left
+// override and a right-to-left isolate, in a desktop entry's Name (where \n
+// and \r are escapes of the format).
+const QByteArray hostileName = "E\x1b[31mR\\nF\\r\x7f\xc2\x9b\xe2\x80\xae" "exe.txt\xe2\x81\xa7Z";
+const QString hostileShown = QStringLiteral("E?[31mR?F????exe.txt?Z");
+
+// Whether a text holds anything but printable characters and line feeds.
+bool drivesTheTerminal(const QString &text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\n') || (u >= 0x7f && u <= 0x9f) || (u >= 0x2028 && u <= 0x202e)
+            || (u >= 0x2066 && u <= 0x2069) || u == 0x200e || u == 0x200f || u == 0x061c)
+            return true;
+    }
+    return false;
 }
+} // namespace
 
 class TestCoreEndToEnd : public QObject {
     Q_OBJECT
 
     FixtureTree scratch;
-    QString helper; // pm-core-PID in scratch/bin, named in the good desktop entry
+    QString helper;        // pm-core-PID in scratch/bin, named in the good desktop entry
+    QString hostileHelper; // pm-esc-PID, named in the entry whose name is full of escapes
 
     QProcessEnvironment environment(const QString &probePath = {}) const
     {
@@ -68,6 +89,10 @@ private slots:
             return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n";
         };
         scratch.write("data/applications/org.pelmora.TestApp.desktop", entry(appName.toUtf8(), program + " --idle"));
+        const QByteArray hostileProgram = "pm-esc-" + QByteArray::number(QCoreApplication::applicationPid());
+        hostileHelper = scratch.filePath("bin/" + hostileProgram);
+        QVERIFY(QFile::copy(helper, hostileHelper));
+        scratch.write("data/applications/hostile.desktop", entry(hostileName, hostileProgram));
         scratch.write("data/applications/bad-utf8.desktop", entry("Bad \xc3\x28 Name \xff", "pm-\xff\xfe"));
         scratch.write("data/applications/garbage.desktop", QByteArray("\x00\xff[Desktop Entry\n=\n\x01", 16));
         scratch.write("data/applications/truncated.desktop", "[Desktop Entry]\nType=Appl");
@@ -88,6 +113,10 @@ private slots:
         QTest::addColumn<QString>("expected"); // in standard output or error
         QTest::newRow("version") << QStringList{"--version"} << 0 << "pelmora ";
         QTest::newRow("no display") << QStringList{} << 2 << "no display found";
+        // The probe option with nothing after it: the program runs, without a trail.
+        QTest::newRow("--metrics-probe last") << QStringList{"--metrics-probe"} << 2 << "no display found";
+        QTest::newRow("--once --metrics-probe") << QStringList{"--once", "--metrics-probe"} << 0 << "CPU ";
+        QTest::newRow("unknown option") << QStringList{"--nonsense"} << 1 << "nonsense";
     }
     void commandLine()
     {
@@ -101,21 +130,28 @@ private slots:
 
     // --once lists the application with both of its processes, their CPU and
     // memory, next to the broken entries and a process named "pm-\xff\xfe".
+    // One of the two starts as a launcher shell that execs the application
+    // only once the first sample is in the trail: the second sample finds it.
     void onceSeesTheApplication()
     {
-        QProcess busy, idle, undecodable;
+        const QString trail = scratch.filePath("once.trail");
+        QProcess busy, launcher, undecodable;
         busy.start(helper, {"--busy"});
-        idle.start(helper, {"--idle"});
         // The shell names the copy, since a QString cannot carry the undecodable bytes.
         undecodable.start("/bin/sh", {"-c", "f=\"$1/$(printf 'pm-\\377\\376')\"; cp \"$2\" \"$f\" && exec \"$f\" --idle",
                                       "sh", scratch.filePath("bin"), helper});
-        for (QProcess *p : {&busy, &idle, &undecodable})
+        for (QProcess *p : {&busy, &undecodable})
             QVERIFY(p->waitForReadyRead(5000));
-        const auto [code, out] = run({"--once"}, environment());
-        for (QProcess *p : {&busy, &idle, &undecodable}) {
+        launcher.start("/bin/sh", {"-c", "until grep -qs snapshot \"$1\"; do sleep 0.01; done; exec \"$2\" --idle", "sh",
+                                   trail, helper});
+        QVERIFY(launcher.waitForStarted(5000));
+        const auto [code, out] = run({"--once"}, environment(trail));
+        const bool launched = launcher.waitForReadyRead(5000); // "ready" from the application it became
+        for (QProcess *p : {&busy, &launcher, &undecodable}) {
             ::kill(pid_t(p->processId()), SIGKILL);
             p->waitForFinished(5000);
         }
+        QVERIFY(launched);
         const qsizetype at = out.indexOf("\n" + appName);
         QVERIFY2(code == 0 && out.startsWith("CPU ") && at > 0, qPrintable(out));
         // Processes, %CPU, memory: "2  98%  1.4 MB".
@@ -125,12 +161,37 @@ private slots:
         QVERIFY2(columns.value(2).toDouble() > 0 && columns.value(3).endsWith("B"), qPrintable(out));
     }
 
+    // A name full of escapes, line breaks and direction controls: every one
+    // shows as '?', and the application keeps one row of its own.
+    void namesCannotDriveTheTerminal()
+    {
+        QProcess hostile;
+        hostile.start(hostileHelper, {"--idle"});
+        QVERIFY(hostile.waitForReadyRead(5000));
+        const auto [code, out] = run({"--once"}, environment());
+        ::kill(pid_t(hostile.processId()), SIGKILL);
+        hostile.waitForFinished(5000);
+        QVERIFY2(code == 0 && !drivesTheTerminal(out), qPrintable(out));
+        const QStringList lines = out.split('\n').filter(hostileShown);
+        QVERIFY2(lines.size() == 1, qPrintable(out));
+        QVERIFY2(lines.first().startsWith(hostileShown + ' '), qPrintable(out));
+        QCOMPARE(lines.first().sliced(hostileShown.size()).split(' ', Qt::SkipEmptyParts).size(), 4);
+    }
+
+    // Paths the trail must not be written to: the program runs on, and
+    // nothing behind a link or in a read-only file changes.
     void unusableProbePaths_data()
     {
         QTest::addColumn<QString>("path");
         QTest::newRow("a directory") << scratch.path();
         QTest::newRow("a folder that does not exist") << scratch.filePath("missing/trail.log");
         QTest::newRow("a read-only file") << scratch.write("readonly.log", "earlier\n");
+        scratch.symlink("planted.log", scratch.write("victim/target.log", "earlier\n"));
+        QTest::newRow("a symbolic link to a file") << scratch.filePath("planted.log");
+        scratch.symlink("dangling.log", scratch.filePath("victim/new.log"));
+        QTest::newRow("a dangling symbolic link") << scratch.filePath("dangling.log");
+        ::mkfifo(QFile::encodeName(scratch.filePath("unread.fifo")).constData(), 0600);
+        QTest::newRow("a FIFO nobody reads") << scratch.filePath("unread.fifo");
     }
     void unusableProbePaths()
     {
@@ -141,6 +202,33 @@ private slots:
         QVERIFY(!QFile::exists(scratch.filePath("missing")));
         // Root may write past the mode bits; the earlier line survives either way.
         QVERIFY(contents(scratch.filePath("readonly.log")).startsWith("earlier\n"));
+        QCOMPARE(contents(scratch.filePath("victim/target.log")), "earlier\n");
+        QVERIFY(!QFile::exists(scratch.filePath("victim/new.log")));
+    }
+
+    // Both spellings of the option write the same trail; its numbers are plain decimals.
+    void probeOptionForms_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // %1: the trail's path
+        QTest::newRow("two arguments") << QStringList{"--once", "--metrics-probe", "%1"};
+        QTest::newRow("with =") << QStringList{"--metrics-probe=%1", "--once"};
+    }
+    void probeOptionForms()
+    {
+        QFETCH(QStringList, arguments);
+        const QString trail = scratch.filePath(QStringLiteral("form-%1.trail").arg(QTest::currentDataTag()));
+        arguments.replaceInStrings("%1", trail);
+        const auto [code, out] = run(arguments, environment());
+        QVERIFY2(code == 0, qPrintable(out));
+        const QList<QByteArray> lines = contents(trail).split('\n');
+        QCOMPARE(lines.size(), 11); // two refreshes, and the empty rest after the last line feed
+        const QJsonObject snapshot = QJsonDocument::fromJson(lines.at(9)).object();
+        QCOMPARE(snapshot.value("event").toString(), "snapshot");
+        for (const char *key : {"cpuPercent", "sampledAt"})
+            QVERIFY2(QRegularExpression("^[0-9]+\\.[0-9]+$").match(snapshot.value(key).toString()).hasMatch(),
+                     lines.at(9).constData());
+        struct stat st {};
+        QVERIFY(::stat(QFile::encodeName(trail).constData(), &st) == 0 && (st.st_mode & 0777) == 0600);
     }
 
     // A huge stored height and garbage lines: it keeps running, and only a drag writes the height.

@@ -68,6 +68,14 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(t.filePath("sys2/applications/fifo.desktop")).constData(), 0600), 0);
         QVERIFY(t.symlink("sys1/applications/loop", "."));
         QVERIFY(t.symlink("sys1/applications/kde/sub/up", ".."));
+        // Linked folders: out of the data folders (first in name order, where
+        // a walk through "/" would spend the folder budget), and into another
+        // data folder's applications.
+        QVERIFY(t.symlink("sys1/applications/0-root", "/"));
+        t.write("elsewhere/apps/far.desktop", entry("Far", "far"));
+        QVERIFY(t.symlink("sys1/applications/0-far", t.filePath("elsewhere/apps")));
+        t.write("sys2/applications/sub2/near.desktop", entry("Near", "near"));
+        QVERIFY(t.symlink("home/applications/linked2", t.filePath("sys2/applications/sub2")));
         m_paths = {t.filePath("home"), {t.filePath("sys1"), t.filePath("sys2"), t.filePath("missing")}, {}};
         m_index = DesktopIndex(m_paths);
     }
@@ -126,6 +134,10 @@ private slots:
                  {"fifo.desktop", "<none>"},
                  {"loop-foo.desktop", "<none>"},       // link loop to itself
                  {"kde-sub-up-okular.desktop", "<none>"}, // link loop to the parent
+                 {"0-far-far.desktop", "<none>"},      // linked folder outside the data folders
+                 {"exe:far", "<none>"},
+                 {"linked2-near.desktop", "Near"},     // linked folder inside them
+                 {"sub2-near.desktop", "Near"},
                  {"exe:editor", "Editor"},             // ambiguous, but one id names the program
                  {"exe:browserx", "<none>"},           // ambiguous, different names
                  {"exe:suite", "Suite"},               // shared, one name

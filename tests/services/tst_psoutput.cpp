@@ -4,6 +4,7 @@
 // The ps fallback: its output lines, and the source run against a fake ps.
 #include "services/AppPathRule.h"
 #include "services/PsOutput.h"
+#include "services/ProcessMetricsProvider.h"
 #include "services/PsProcessSource.h"
 #include "testsupport/FixtureTree.h"
 
@@ -105,6 +106,29 @@ private slots:
             const QList<ProcessMetric> real = PsProcessSource().read(everything);
             QVERIFY(std::any_of(real.cbegin(), real.cend(), [](const ProcessMetric &p) { return p.id == ::getpid(); }));
         }
+    }
+
+    // ps prints comm, cut to 15 characters or chosen by the process; the
+    // provider names each process after its executable, as the /proc source
+    // does, and takes the start time from the kernel.
+    void providerNamesByExecutable()
+    {
+        FixtureTree tree;
+        tree.write("data/applications/tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=long-program-name\n");
+        tree.write("proc/4242/stat", "4242 (long-program-na) S 1 1 1 0 -1 0 0 0 0 0 5 3 0 0 20 0 1 0 777 1000 25\n");
+        tree.write("proc/4242/cgroup", "0::/user.slice\n");
+        tree.symlink("proc/4242/exe", "/opt/tool/long-program-name");
+        tree.write("proc/4243/stat", "4243 (own-name) S 1 1 1 0 -1 0 0 0 0 0 5 3 0 0 20 0 1 0 888 1000 25\n");
+        tree.symlink("proc/4243/exe", "/opt/tool/long-program-name (deleted)");
+        ProcessMetricsProvider::Options options;
+        options.source = ProcessMetricsProvider::Source::ps;
+        options.procRoot = tree.filePath("proc").toStdString();
+        options.psProgram = fakePs(tree, "printf '4242 1.0 100 long-program-na\\n4243 1.0 100 own-name\\n'\n");
+        options.registryPaths = RegistryPaths{tree.filePath("data"), {}, {}};
+        QStringList got;
+        for (const ProcessMetric &p : ProcessMetricsProvider(options).readProcesses())
+            got << QStringLiteral("%1 %2 %3 %4").arg(p.id).arg(p.appName, p.name).arg(p.startTime);
+        QCOMPARE(got, (QStringList{"4242 Tool long-program-name 777", "4243 Tool long-program-name 888"}));
     }
 };
 

@@ -9,51 +9,206 @@
 #include <QFile>
 #include <QTest>
 
+#include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pelmora;
 
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
+// Files written by this process may grow to `bytes`: a write across that
+// size comes back short and the next one fails, as on a full disk. SIGXFSZ,
+// which would end the process, is ignored meanwhile.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = nullptr;
+};
+
+} // namespace
+
 class TestRuntimeProbe : public QObject {
     Q_OBJECT
 
 private slots:
-    void trailTexts()
+    void resolvePath_data()
+    {
+        QTest::addColumn<QVariant>("environment"); // a QByteArray, or nothing when unset
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QVariant>("path"); // a QString, or nothing when the trail is off
+        const QVariant unset, off;
+        QTest::newRow("nothing") << unset << QStringList{"pelmora", "--window"} << off;
+        QTest::newRow("two arguments") << unset << QStringList{"pelmora", "--metrics-probe", "/t"} << QVariant("/t");
+        QTest::newRow("with =") << unset << QStringList{"pelmora", "--metrics-probe=/t"} << QVariant("/t");
+        QTest::newRow("with = and nothing after") << unset << QStringList{"pelmora", "--metrics-probe="} << QVariant("");
+        QTest::newRow("last argument") << unset << QStringList{"pelmora", "--window", "--metrics-probe"} << off;
+        QTest::newRow("the first one counts")
+            << unset << QStringList{"pelmora", "--metrics-probe=/a", "--metrics-probe", "/b"} << QVariant("/a");
+        QTest::newRow("a longer option is another") << unset << QStringList{"pelmora", "--metrics-probes", "/t"} << off;
+        QTest::newRow("after --") << unset << QStringList{"pelmora", "--", "--metrics-probe", "/t"} << off;
+        QTest::newRow("the variable wins") << QVariant(QByteArray("/env"))
+                                           << QStringList{"pelmora", "--metrics-probe", "/t"} << QVariant("/env");
+        QTest::newRow("an empty variable counts") << QVariant(QByteArray("")) << QStringList{"pelmora"} << QVariant("");
+    }
+    void resolvePath()
+    {
+        QFETCH(QVariant, environment);
+        QFETCH(QStringList, arguments);
+        QFETCH(QVariant, path);
+        const auto variable = environment.isValid() ? std::optional(environment.toByteArray()) : std::nullopt;
+        const std::optional<QString> got = RuntimeProbe::resolvePath(variable, arguments);
+        QCOMPARE(got.has_value(), path.isValid());
+        QCOMPARE(got.value_or(QString()), path.toString());
+    }
+
+    void formatNumber_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << "0.0";
+        QTest::newRow("negative zero") << -0.0 << "-0.0";
+        QTest::newRow("whole percentage") << 37.0 << "37.0";
+        QTest::newRow("percentage") << 37.5 << "37.5";
+        QTest::newRow("whole seconds") << 1800000000.0 << "1800000000.0";
+        QTest::newRow("seconds") << 1764930000.25 << "1764930000.25";
+        QTest::newRow("a third") << 100.0 / 3.0 << "33.333333333333336";
+        QTest::newRow("tiny") << 1e-7 << "0.0000001";
+        QTest::newRow("huge") << 1e22 << "10000000000000000000000.0";
+    }
+    void formatNumber()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(RuntimeProbe::formatNumber(value), text);
+        QCOMPARE(std::signbit(RuntimeProbe::formatNumber(value).toDouble()), std::signbit(value));
+    }
+
+    void trailLine()
     {
         QCOMPARE(RuntimeProbe::formatLine({{"z", "1"}, {"event", "snapshot"}, {"cpuPercent", "0.0"}}),
                  QByteArray("{\"cpuPercent\":\"0.0\",\"event\":\"snapshot\",\"z\":\"1\"}\n"));
-        QCOMPARE(RuntimeProbe::formatNumber(1764930000.0), QStringLiteral("1764930000.0"));
-        for (const double v : {1764930000.25, 100.0 / 3.0, 1e-7}) // shortest text that reads back the same
-            QCOMPARE(RuntimeProbe::formatNumber(v).toDouble(), v);
     }
 
-    void trailFileIsCreatedOnceThenOnlyAppended()
+    // What lies at the trail path decides whether the line is written:
+    // only a regular file of its own (or nothing, then created 0600) takes it.
+    void trailPaths_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("trail");  // what the path then reads as
+        QTest::addColumn<QByteArray>("target"); // what the file behind a link or second name holds
+        QTest::newRow("nothing there") << "missing" << QByteArray("line\n") << QByteArray();
+        QTest::newRow("a file") << "file" << QByteArray("old\nline\n") << QByteArray();
+        QTest::newRow("a link to a file") << "link" << QByteArray("old\n") << QByteArray("old\n");
+        QTest::newRow("a dangling link") << "dangling" << QByteArray("<unreadable>") << QByteArray("<unreadable>");
+        QTest::newRow("a second name of a file") << "hardlink" << QByteArray("old\n") << QByteArray("old\n");
+        QTest::newRow("a directory") << "directory" << QByteArray("") << QByteArray();
+        QTest::newRow("a FIFO nobody reads") << "fifo" << QByteArray() << QByteArray();
+        QTest::newRow("a folder that does not exist") << "no folder" << QByteArray("<unreadable>") << QByteArray();
+    }
+    void trailPaths()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, trail);
+        QFETCH(QByteArray, target);
+        FixtureTree tree;
+        QString path = tree.filePath("trail.log");
+        const QString other = tree.filePath("other/victim");
+        if (kind == "file")
+            tree.write("trail.log", "old\n");
+        else if (kind == "link")
+            tree.symlink("trail.log", tree.write("other/victim", "old\n"));
+        else if (kind == "dangling")
+            tree.symlink("trail.log", other);
+        else if (kind == "hardlink")
+            QCOMPARE(::link(QFile::encodeName(tree.write("other/victim", "old\n")).constData(),
+                            QFile::encodeName(path).constData()), 0);
+        else if (kind == "directory")
+            tree.makeDir("trail.log");
+        else if (kind == "fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == "no folder")
+            path = tree.filePath("missing/trail.log");
+
+        RuntimeProbe::appendLine(path, "line\n");
+
+        if (kind != "directory" && kind != "fifo")
+            QCOMPARE(contents(path), trail);
+        if (!target.isNull())
+            QCOMPARE(contents(other), target);
+        QCOMPARE(QFileInfo(path).isSymLink(), kind == "link" || kind == "dangling");
+        struct stat st {};
+        if (kind == "missing")
+            QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
+        QStringList left = entriesOf(tree.path());
+        left.removeAll("other");
+        QVERIFY2(left.size() == (kind == "no folder" ? 0 : 1), qPrintable(left.join(' '))); // no temporary file
+    }
+
+    // A FIFO with a reader takes each line whole; a full one drops it rather than block.
+    void trailToFifo()
     {
         FixtureTree tree;
-        const auto contents = [&](const QString &name) {
-            QFile f(tree.filePath(name));
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-        };
-        RuntimeProbe::appendLine(tree.filePath("trail.log"), "one\n");
-        RuntimeProbe::appendLine(tree.filePath("trail.log"), "two\n");
-        QCOMPARE(contents("trail.log"), QByteArray("one\ntwo\n"));
-        RuntimeProbe::appendLine(tree.write("kept.log", "old\n"), "new\n");
-        QCOMPARE(contents("kept.log"), QByteArray("old\nnew\n"));
-        // Silently nothing for a missing folder or a device that refuses.
-        RuntimeProbe::appendLine(tree.filePath("missing/trail.log"), "x\n");
-        RuntimeProbe::appendLine(QStringLiteral("/dev/full"), "x\n");
-        // A FIFO with a reader would take the line (and block once full): it is skipped.
         const QByteArray fifo = QFile::encodeName(tree.filePath("fifo"));
         QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
         const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
-        RuntimeProbe::appendLine(tree.filePath("fifo"), "x\n");
-        char byte;
-        QVERIFY(reader >= 0 && ::read(reader, &byte, 1) <= 0);
+        QVERIFY(reader >= 0);
+        const QByteArray line(1000, 'x');
+        for (int i = 0; i < 200; ++i) // 200 kB: more than a pipe holds
+            RuntimeProbe::appendLine(tree.filePath("fifo"), line + '\n');
+        QByteArray got(300000, '\0');
+        const ssize_t n = ::read(reader, got.data(), size_t(got.size()));
         ::close(reader);
-        QCOMPARE(QDir(tree.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
-                 (QStringList{"fifo", "kept.log", "trail.log"})); // no temporary file left, no folder made
-    }};
+        QVERIFY(n > 0 && n < 200 * 1001);
+        QCOMPARE(n % 1001, 0);
+        QCOMPARE(got.left(n), QByteArray(line + '\n').repeated(int(n / 1001)));
+    }
+
+    // The disk fills up in the middle of a line: the file is cut back to the
+    // line before, and the next line, once there is room, starts cleanly.
+    void shortWriteLeavesNoFragment()
+    {
+        FixtureTree tree;
+        const QString path = tree.write("trail.log", "{\"event\":\"metricsStoreInit\"}\n");
+        const QByteArray line = "{\"cpuPercent\":\"12.5\",\"event\":\"snapshot\"}\n";
+        {
+            const FileSizeLimit full(QFileInfo(path).size() + 10);
+            RuntimeProbe::appendLine(path, line);
+            QCOMPARE(contents(path), "{\"event\":\"metricsStoreInit\"}\n");
+            RuntimeProbe::appendLine(tree.filePath("new.log"), line); // a new trail: not even created
+        }
+        QCOMPARE(entriesOf(tree.path()), QStringList{"trail.log"});
+        RuntimeProbe::appendLine(path, "{\"event\":\"refreshBegin\"}\n");
+        QCOMPARE(contents(path), "{\"event\":\"metricsStoreInit\"}\n{\"event\":\"refreshBegin\"}\n");
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRuntimeProbe)
 #include "tst_runtimeprobe.moc"

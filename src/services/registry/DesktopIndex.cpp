@@ -4,133 +4,150 @@
 #include "DesktopIndex.h"
 
 #include "DesktopEntry.h"
+#include "platform/FolderListing.h"
+#include "platform/Heap.h"
 #include "platform/SmallFile.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
+#include <unordered_set>
 
 namespace pelmora {
 namespace {
 
-// Bounds for trees that links make deep or wide (a link to "/" included);
-// real ones are far smaller.
+// Bounds for trees that are deep or wide; real ones are far smaller.
 constexpr int kMaxDepth = 8;
 constexpr qsizetype kMaxFolders = 1024;
-constexpr qsizetype kMaxDesktopFiles = 50000;
-const QLatin1String kDesktopSuffix(".desktop");
+constexpr std::size_t kMaxDesktopFiles = 50000;
+constexpr std::string_view kDesktopSuffix = ".desktop";
 constexpr qint64 kRecentSeconds = 1;
 
-QString baseName(const QString &path)
+QString fromUtf8(std::string_view text)
 {
-    return path.sliced(path.lastIndexOf(u'/') + 1);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// One entry that lists a program, in lookup order.
-struct ProgramClaim {
-    QString desktopId;
-    QString name;
-    bool noDisplay = false;
-};
+bool isInside(const std::string &path, const std::string &folder)
+{
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
+}
 
 // Whether a desktop id names the program: "evince.desktop" or
 // "org.gnome.Evince.desktop" for "evince".
-bool idNamesProgram(const QString &desktopId, const QString &program)
+bool idNamesProgram(std::string_view desktopId, std::string_view program)
 {
-    const QStringView stem = QStringView(desktopId).chopped(kDesktopSuffix.size());
-    const QStringView last = stem.sliced(stem.lastIndexOf(u'.') + 1);
-    return stem.compare(program, Qt::CaseInsensitive) == 0 || last.compare(program, Qt::CaseInsensitive) == 0;
+    const QString stem = fromUtf8(desktopId.substr(0, desktopId.size() - kDesktopSuffix.size()));
+    const QStringView last = QStringView(stem).sliced(stem.lastIndexOf(u'.') + 1);
+    const QString wanted = fromUtf8(program);
+    return stem.compare(wanted, Qt::CaseInsensitive) == 0 || last.compare(wanted, Qt::CaseInsensitive) == 0;
 }
 
-template <typename Predicate>
-QList<ProgramClaim> narrowed(const QList<ProgramClaim> &claims, Predicate keep)
-{
-    QList<ProgramClaim> kept;
-    for (const ProgramClaim &claim : claims) {
-        if (keep(claim))
-            kept.append(claim);
-    }
-    return kept.isEmpty() ? claims : kept;
-}
+} // namespace
 
-// Several entries may run the same program (a browser and its web apps, an
-// office suite's parts, an editor's "new window" entry). The program then
-// identifies an application only when the choice is clear:
-//   1. prefer entries whose desktop id names the program ("org.gnome.Evince"
-//      for evince), then entries shown in menus (not NoDisplay);
-//   2. if the remaining entries all have one display name, that is the
-//      application;
-//   3. otherwise the program names no application: guessing would file the
-//      processes under, and quit them as, the wrong one.
-std::optional<QString> resolvedDesktopId(const QList<ProgramClaim> &claims, const QString &program)
-{
-    QList<ProgramClaim> candidates =
-        narrowed(claims, [&](const ProgramClaim &c) { return idNamesProgram(c.desktopId, program); });
-    candidates = narrowed(candidates, [](const ProgramClaim &c) { return !c.noDisplay; });
-    for (const ProgramClaim &candidate : candidates) {
-        if (candidate.name != candidates.front().name)
-            return std::nullopt;
-    }
-    return candidates.front().desktopId;
-}
-
-class Builder {
+// Walks the applications folders and fills an index. Everything it holds
+// besides the index is freed when the build ends.
+class DesktopIndexBuilder {
 public:
-    explicit Builder(const QStringList &localeNames) : m_localeNames(localeNames) {}
-
-    QHash<QString, IndexedApp> apps;
-    QHash<QString, QList<ProgramClaim>> claims;
-    std::vector<std::pair<QString, platform::FileStamp>> folders;
-
-    void addDataDir(const QString &dataDir)
+    DesktopIndexBuilder(DesktopIndex &index, const RegistryPaths &paths)
+        : m_index(index)
+        , m_localeNames(paths.localeNames)
     {
-        const QString applications = dataDir + QLatin1String("/applications");
-        if (!QFileInfo(applications).isDir()) {
-            // Watch the parent so that a new applications folder is noticed.
-            stamp(dataDir);
-            stamp(applications);
-            return;
+        QStringList dataDirs = paths.dataDirs;
+        if (!paths.dataHome.isEmpty())
+            dataDirs.prepend(paths.dataHome);
+        for (const QString &dataDir : dataDirs) {
+            const std::string real = platform::resolvedPath(applicationsOf(dataDir));
+            if (!real.empty())
+                m_roots.push_back(real);
         }
-        QSet<QString> visited; // per data dir: a link to another data dir's tree still gives ids here
-        scanFolder(applications, QString(), 0, visited);
+        for (const QString &dataDir : dataDirs)
+            addDataDir(dataDir);
+        resolvePrograms();
     }
 
 private:
-    void stamp(const QString &path) { folders.emplace_back(path, platform::fileStamp(path)); }
+    // One entry that lists a program, in lookup order.
+    struct Claim {
+        std::string program;
+        std::uint32_t record = 0;
+        bool noDisplay = false;
+    };
 
-    void scanFolder(const QString &folder, const QString &idPrefix, int depth, QSet<QString> &visited)
+    static std::string applicationsOf(const QString &dataDir)
     {
-        const QString canonical = QFileInfo(folder).canonicalFilePath();
-        if (canonical.isEmpty() || visited.contains(canonical) || m_folderCount >= kMaxFolders)
-            return; // a symlink loop, a folder reached twice, or a runaway tree
+        return QFile::encodeName(dataDir).toStdString() + "/applications";
+    }
+
+    void stamp(const std::string &path)
+    {
+        const QString name = QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+        m_index.m_folders.emplace_back(name, platform::fileStamp(name));
+    }
+
+    void addDataDir(const QString &dataDir)
+    {
+        const std::string applications = applicationsOf(dataDir);
+        const std::optional<platform::FileNode> node = platform::fileNode(applications);
+        if (!node || !node->isFolder) {
+            // Watch the parent so that a new applications folder is noticed.
+            stamp(QFile::encodeName(dataDir).toStdString());
+            stamp(applications);
+            return;
+        }
+        m_visited.clear(); // per data dir: a link to another data dir's tree still gives ids here
+        scanFolder(applications, std::string(), 0);
+    }
+
+    void scanFolder(const std::string &folder, const std::string &idPrefix, int depth)
+    {
+        const std::optional<platform::FileNode> node = platform::fileNode(folder);
+        if (!node || m_folderCount >= kMaxFolders
+            || std::any_of(m_visited.begin(), m_visited.end(), [&](const auto &seen) { return seen.sameNode(*node); }))
+            return; // gone, a runaway tree, or a folder reached twice (a link loop)
         ++m_folderCount;
-        visited.insert(canonical);
+        m_visited.push_back(*node);
         stamp(folder); // before listing: a change during the scan shows next time
 
-        const QFileInfoList entries =
-            QDir(folder).entryInfoList(QDir::Dirs | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QFileInfo &info : entries) {
-            if (info.isDir()) {
+        for (const platform::FolderEntry &entry : platform::listFolder(folder)) {
+            const std::string path = folder + '/' + entry.name;
+            bool isFolder = entry.kind == platform::FolderEntry::Kind::folder;
+            if (entry.kind == platform::FolderEntry::Kind::link) {
+                // A linked folder is followed only inside the applications
+                // folders: a link to "/" must not make every scan walk the disk.
+                const std::optional<platform::FileNode> target = platform::fileNode(path);
+                isFolder = target && target->isFolder;
+                if (isFolder && !followsInside(path))
+                    continue;
+            }
+            if (isFolder) {
                 if (depth < kMaxDepth)
-                    scanFolder(info.filePath(), idPrefix + info.fileName() + u'-', depth + 1, visited);
-            } else if (info.fileName().endsWith(kDesktopSuffix)) {
-                addFile(info.filePath(), idPrefix + info.fileName());
+                    scanFolder(path, idPrefix + entry.name + '-', depth + 1);
+            } else if (std::string_view(entry.name).ends_with(kDesktopSuffix)) {
+                addFile(path, idPrefix + entry.name);
             }
         }
     }
 
-    void addFile(const QString &path, const QString &desktopId)
+    bool followsInside(const std::string &link) const
+    {
+        const std::string real = platform::resolvedPath(link);
+        return !real.empty()
+            && std::any_of(m_roots.begin(), m_roots.end(), [&](const std::string &root) { return isInside(real, root); });
+    }
+
+    void addFile(const std::string &path, const std::string &desktopId)
     {
         // The first file for an id decides, whatever it holds: a Hidden or
         // broken copy in the user's folder hides the system's entry.
-        if (m_seenIds.contains(desktopId) || m_seenIds.size() >= kMaxDesktopFiles)
+        if (m_seenIds.size() >= kMaxDesktopFiles || !m_seenIds.insert(desktopId).second)
             return;
-        m_seenIds.insert(desktopId);
 
-        const std::optional<QByteArray> content = platform::readSmallRegularFile(path, DesktopIndex::kMaxFileBytes);
+        const QString file = QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+        const std::optional<QByteArray> content = platform::readSmallRegularFile(file, DesktopIndex::kMaxFileBytes);
         if (!content)
             return;
         const std::optional<DesktopEntry> entry = parseDesktopEntry(*content);
@@ -139,36 +156,104 @@ private:
 
         QString name = entry->displayName(m_localeNames);
         if (name.isEmpty())
-            name = desktopId.chopped(kDesktopSuffix.size());
-        apps.insert(desktopId, IndexedApp{desktopId, name});
+            name = fromUtf8(std::string_view(desktopId).substr(0, desktopId.size() - kDesktopSuffix.size()));
+        const QByteArray nameBytes = name.toUtf8();
+        if (desktopId.size() > DesktopIndex::kMaxTextBytes || std::size_t(nameBytes.size()) > DesktopIndex::kMaxTextBytes)
+            return;
+        const auto record = std::uint32_t(m_index.m_records.size());
+        m_index.m_records.push_back({std::uint32_t(m_index.m_text.size()), std::uint16_t(desktopId.size()),
+                                     std::uint16_t(nameBytes.size())});
+        m_index.m_text += desktopId;
+        m_index.m_text.append(nameBytes.constData(), std::size_t(nameBytes.size()));
 
-        QString programs[] = {baseName(execProgram(entry->exec)), baseName(entry->tryExec.trimmed())};
-        if (programs[1] == programs[0])
-            programs[1].clear();
-        for (const QString &program : programs) {
-            if (!program.isEmpty() && !DesktopIndex::isGenericProgram(program))
-                claims[program].append(ProgramClaim{desktopId, name, entry->noDisplay});
+        const QString exec = baseNameOf(execProgram(entry->exec));
+        QString tryExec = baseNameOf(entry->tryExec.trimmed());
+        if (tryExec == exec)
+            tryExec.clear();
+        for (const QString &program : {exec, tryExec}) {
+            if (program.isEmpty() || DesktopIndex::isGenericProgram(program))
+                continue;
+            std::string bytes = QFile::encodeName(program).toStdString();
+            if (bytes.size() <= DesktopIndex::kMaxTextBytes)
+                m_claims.push_back({std::move(bytes), record, entry->noDisplay});
         }
     }
 
+    static QString baseNameOf(const QString &path) { return path.sliced(path.lastIndexOf(u'/') + 1); }
+
+    // Several entries may run the same program (a browser and its web apps,
+    // an office suite's parts, an editor's "new window" entry). The program
+    // then identifies an application only when the choice is clear:
+    //   1. prefer entries whose desktop id names the program
+    //      ("org.gnome.Evince" for evince), then entries shown in menus;
+    //   2. if the remaining entries all have one display name, that is the
+    //      application;
+    //   3. otherwise the program names no application: guessing would file
+    //      the processes under, and quit them as, the wrong one.
+    std::optional<std::uint32_t> resolvedRecord(std::vector<Claim> claims) const
+    {
+        const auto narrow = [&claims](auto keep) {
+            std::vector<Claim> kept;
+            std::copy_if(claims.begin(), claims.end(), std::back_inserter(kept), keep);
+            if (!kept.empty())
+                claims = std::move(kept);
+        };
+        const std::string_view program = claims.front().program;
+        narrow([&](const Claim &c) { return idNamesProgram(m_index.idOf(c.record), program); });
+        narrow([](const Claim &c) { return !c.noDisplay; });
+        const std::string_view name = m_index.nameOf(claims.front().record);
+        for (const Claim &claim : claims) {
+            if (m_index.nameOf(claim.record) != name)
+                return std::nullopt;
+        }
+        return claims.front().record;
+    }
+
+    void resolvePrograms()
+    {
+        std::stable_sort(m_claims.begin(), m_claims.end(),
+                         [](const Claim &a, const Claim &b) { return a.program < b.program; });
+        for (auto group = m_claims.begin(); group != m_claims.end();) {
+            const auto end = std::find_if(group, m_claims.end(),
+                                          [&](const Claim &c) { return c.program != group->program; });
+            const std::optional<std::uint32_t> record =
+                end - group == 1 ? std::optional(group->record) : resolvedRecord(std::vector<Claim>(group, end));
+            if (record) {
+                m_index.m_programs.push_back(
+                    {std::uint32_t(m_index.m_text.size()), std::uint16_t(group->program.size()), *record});
+                m_index.m_text += group->program;
+            }
+            group = end;
+        }
+
+        DesktopIndex &index = m_index;
+        index.m_byId.resize(index.m_records.size());
+        for (std::uint32_t i = 0; i < index.m_byId.size(); ++i)
+            index.m_byId[i] = i;
+        std::sort(index.m_byId.begin(), index.m_byId.end(),
+                  [&index](std::uint32_t a, std::uint32_t b) { return index.idOf(a) < index.idOf(b); });
+        index.m_text.shrink_to_fit();
+        index.m_records.shrink_to_fit();
+        index.m_programs.shrink_to_fit();
+    }
+
+    DesktopIndex &m_index;
     const QStringList &m_localeNames;
-    QSet<QString> m_seenIds;
+    std::vector<std::string> m_roots; // real paths of the search path's applications folders
+    std::vector<platform::FileNode> m_visited;
+    std::unordered_set<std::string> m_seenIds;
+    std::vector<Claim> m_claims;
     qsizetype m_folderCount = 0;
 };
-
-} // namespace
 
 DesktopIndex::DesktopIndex(const RegistryPaths &paths)
     : m_builtAtSeconds(QDateTime::currentSecsSinceEpoch())
 {
-    Builder builder(paths.localeNames);
-    if (!paths.dataHome.isEmpty())
-        builder.addDataDir(paths.dataHome);
-    for (const QString &dataDir : paths.dataDirs)
-        builder.addDataDir(dataDir);
-
-    m_apps = std::move(builder.apps);
-    m_folders = std::move(builder.folders);
+    {
+        DesktopIndexBuilder builder(*this, paths);
+    }
+    // A large tree leaves megabytes of freed file texts and lists behind.
+    platform::returnFreeHeapPages();
     // The kernel stamps folders with a coarse clock: a second change in the
     // same tick as one made just before the build leaves the stamp as it
     // was. A folder modified around the build is therefore looked at again
@@ -178,22 +263,55 @@ DesktopIndex::DesktopIndex(const RegistryPaths &paths)
             && stamp.modifiedSeconds <= m_builtAtSeconds + kRecentSeconds)
             m_sawRecentChange = true;
     }
-    for (auto it = builder.claims.cbegin(); it != builder.claims.cend(); ++it) {
-        if (std::optional<QString> desktopId = resolvedDesktopId(it.value(), it.key()))
-            m_programs.insert(it.key(), *std::move(desktopId));
-    }
+}
+
+std::string_view DesktopIndex::idOf(std::uint32_t record) const
+{
+    const Record &r = m_records[record];
+    return std::string_view(m_text).substr(r.offset, r.idSize);
+}
+
+std::string_view DesktopIndex::nameOf(std::uint32_t record) const
+{
+    const Record &r = m_records[record];
+    return std::string_view(m_text).substr(r.offset + r.idSize, r.nameSize);
+}
+
+std::string_view DesktopIndex::programName(const Program &program) const
+{
+    return std::string_view(m_text).substr(program.offset, program.size);
+}
+
+const IndexedApp *DesktopIndex::shown(std::uint32_t record) const
+{
+    auto [it, isNew] = m_shown.try_emplace(record);
+    if (isNew)
+        it->second = IndexedApp{fromUtf8(idOf(record)), fromUtf8(nameOf(record))};
+    return &it->second;
 }
 
 const IndexedApp *DesktopIndex::findByDesktopId(const QString &desktopId) const
 {
-    const auto found = m_apps.constFind(desktopId);
-    return found == m_apps.cend() ? nullptr : &found.value();
+    const QByteArray key = QFile::encodeName(desktopId);
+    const std::string_view wanted(key.constData(), std::size_t(key.size()));
+    const auto found = std::lower_bound(m_byId.begin(), m_byId.end(), wanted,
+                                        [this](std::uint32_t record, std::string_view id) { return idOf(record) < id; });
+    return found != m_byId.end() && idOf(*found) == wanted ? shown(*found) : nullptr;
 }
 
 const IndexedApp *DesktopIndex::findByProgram(const QString &baseName) const
 {
-    const auto found = m_programs.constFind(baseName);
-    return found == m_programs.cend() ? nullptr : findByDesktopId(found.value());
+    const QByteArray key = QFile::encodeName(baseName);
+    const std::string_view wanted(key.constData(), std::size_t(key.size()));
+    const auto found = std::lower_bound(m_programs.begin(), m_programs.end(), wanted,
+                                        [this](const Program &p, std::string_view name) { return programName(p) < name; });
+    return found != m_programs.end() && programName(*found) == wanted ? shown(found->record) : nullptr;
+}
+
+std::size_t DesktopIndex::recordBytes() const
+{
+    return m_text.capacity() + m_records.capacity() * sizeof(Record) + m_byId.capacity() * sizeof(std::uint32_t)
+        + m_programs.capacity() * sizeof(Program);
 }
 
 bool DesktopIndex::changedSinceBuild() const
