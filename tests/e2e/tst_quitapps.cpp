@@ -209,7 +209,7 @@ private slots:
     {
         for (const char *program : {"mousepad", "galculator", "xterm", "xsel"})
             if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
-                QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps --tests)").arg(program)));
+                QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps)").arg(program)));
         QVERIFY(scratch.isValid());
         // Another user runs the helper from here.
         QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
