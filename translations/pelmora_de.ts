@@ -2,6 +2,78 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>Take two samples one second apart, print the machine&apos;s figures and the applications, and exit. Needs no desktop.</source>
+        <translation>Nimmt zwei Messungen im Abstand von einer Sekunde, gibt die Werte des Rechners und die Anwendungen aus und beendet sich. Braucht keinen Desktop.</translation>
+    </message>
+    <message>
+        <source>Show the panel as an ordinary window instead of a tray item.</source>
+        <translation>Zeigt das Panel als gewöhnliches Fenster statt als Symbol in der Leiste.</translation>
+    </message>
+    <message>
+        <source>Append a diagnostic trail of each refresh to &lt;path&gt; (PELMORA_METRICS_PROBE_PATH wins over it).</source>
+        <translation>Hängt eine Diagnosespur jeder Aktualisierung an &lt;Pfad&gt; an (PELMORA_METRICS_PROBE_PATH hat Vorrang).</translation>
+    </message>
+    <message>
+        <source>path</source>
+        <translation>Pfad</translation>
+    </message>
+    <message>
+        <source>Start with the desktop session (on) or no longer (off): writes or removes $XDG_CONFIG_HOME/autostart/pelmora.desktop, and exits.</source>
+        <translation>Mit der Desktop-Sitzung starten (on) oder nicht mehr (off): schreibt oder entfernt $XDG_CONFIG_HOME/autostart/pelmora.desktop und beendet sich.</translation>
+    </message>
+    <message>
+        <source>Shows the machine&apos;s CPU and memory use in the panel, with the running applications a click away.</source>
+        <translation>Zeigt die CPU- und Speicherauslastung des Rechners in der Leiste, mit den laufenden Anwendungen einen Klick entfernt.</translation>
+    </message>
+    <message>
+        <source>--autostart takes on or off, not &apos;%1&apos;.</source>
+        <translation>--autostart erwartet on oder off, nicht „%1“.</translation>
+    </message>
+    <message>
+        <source>Pelmora will start with the desktop session (%1).</source>
+        <translation>Pelmora startet mit der Desktop-Sitzung (%1).</translation>
+    </message>
+    <message>
+        <source>Pelmora will no longer start with the desktop session (%1 removed).</source>
+        <translation>Pelmora startet nicht mehr mit der Desktop-Sitzung (%1 entfernt).</translation>
+    </message>
+    <message>
+        <source>no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).
+Run it inside a desktop session, or use &apos;pelmora --once&apos; to print the figures here.</source>
+        <translation>keine Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).
+Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora --once“ hier aus.</translation>
+    </message>
+</context>
+<context>
+    <name>OnceReport</name>
+    <message>
+        <source>CPU %1   Memory %2 (%3 / %4)</source>
+        <translation>CPU %1   Speicher %2 (%3 / %4)</translation>
+    </message>
+    <message>
+        <source>No applications found.</source>
+        <translation>Keine Anwendungen gefunden.</translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation>Anwendung</translation>
+    </message>
+    <message>
+        <source>Processes</source>
+        <translation>Prozesse</translation>
+    </message>
+    <message>
+        <source>%CPU</source>
+        <translation>%CPU</translation>
+    </message>
+    <message>
+        <source>Memory</source>
+        <translation>Speicher</translation>
+    </message>
+</context>
+<context>
     <name>pelmora::AppActionMenuPresenter</name>
     <message>
         <source>Show all %1 processes</source>
