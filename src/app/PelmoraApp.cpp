@@ -36,11 +36,17 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_view, &PopoverView::closeRequested, m_window, &QWidget::close);
     connect(m_view, &PopoverView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_view, &PopoverView::shownHeightChanged, m_window, [this](int) { m_window->adjustSize(); });
-    // The window keeps the program alive no longer than the tray item does.
+    // As a window it is all there is of the program, so closing it ends the
+    // program; as a panel it only closes. (The tray menu is a window too, so
+    // Qt's last-window rule cannot tell these apart.)
     QApplication::setQuitOnLastWindowClosed(false);
+    connect(m_window, &PopoverWindow::closed, this, [this] {
+        if (m_window->style() == PopoverWindow::Style::window)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
 
     if (options.forceWindow) {
-        useWindowInsteadOfTray(false);
+        m_window->openAt(QPoint());
         return;
     }
 
@@ -49,14 +55,10 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
             [this] { m_tray->setTitle(m_store->statusTitle()); });
     connect(m_tray, &TrayItem::activated, m_window, &PopoverWindow::toggle);
-    connect(m_tray, &TrayItem::openRequested, m_window, [this] { m_window->openAt(QPoint()); });
+    connect(m_tray, &TrayItem::openRequested, this, &PelmoraApp::openPanel);
     connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_tray, &TrayItem::modeChanged, this, [this](TrayItem::Mode mode) {
-        if (mode == TrayItem::Mode::none)
-            useWindowInsteadOfTray(true);
-    });
-    if (m_tray->mode() == TrayItem::Mode::none)
-        useWindowInsteadOfTray(true);
+    connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
+    followTray(m_tray->mode());
 }
 
 PelmoraApp::~PelmoraApp()
@@ -64,16 +66,36 @@ PelmoraApp::~PelmoraApp()
     delete m_window; // owns the view, which refers to the store
 }
 
-void PelmoraApp::useWindowInsteadOfTray(bool announce)
+void PelmoraApp::openPanel()
 {
-    if (announce && !m_announcedNoTray) {
-        m_announcedNoTray = true;
-        std::fputs("pelmora: no system tray found; showing the panel as a window.\n", stderr);
+    if (m_window->style() == PopoverWindow::Style::window && m_window->isVisible()) {
+        m_window->raise();
+        m_window->activateWindow();
+        return;
     }
-    if (!m_window->isVisible())
-        m_window->openAt(QPoint());
-    // Closing the only window of a trayless session ends the program.
-    QApplication::setQuitOnLastWindowClosed(m_tray == nullptr || m_tray->mode() == TrayItem::Mode::none);
+    m_window->openAt(QPoint());
+}
+
+void PelmoraApp::followTray(TrayItem::Mode mode)
+{
+    switch (mode) {
+    case TrayItem::Mode::searching:
+        break; // a host may be starting or restarting: keep things as they are until it does or the grace ends
+    case TrayItem::Mode::none:
+        if (!m_announcedNoTray) {
+            m_announcedNoTray = true;
+            std::fputs("pelmora: no system tray found; showing the panel as a window.\n", stderr);
+        }
+        if (m_window->style() != PopoverWindow::Style::window) {
+            m_window->setStyle(PopoverWindow::Style::window);
+            m_window->openAt(QPoint());
+        }
+        break;
+    case TrayItem::Mode::statusNotifier:
+    case TrayItem::Mode::xembed:
+        m_window->setStyle(PopoverWindow::Style::panel); // the item is back: no window of its own
+        break;
+    }
 }
 
 } // namespace pelmora

@@ -3,9 +3,12 @@
 
 #include "PopoverWindow.h"
 
+#include "AppIdentity.h"
 #include "PopoverPlacement.h"
 
+#include <QCloseEvent>
 #include <QCursor>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -19,18 +22,43 @@ namespace {
 // An activation this soon after such a close is that same click.
 constexpr qint64 sameClickWindowMs = 400;
 
+Qt::WindowFlags flagsFor(PopoverWindow::Style style)
+{
+    return style == PopoverWindow::Style::panel ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window;
+}
+
+// The installed theme icon, else the copy built into the program (a build
+// tree, or a prefix the icon theme does not search).
+QIcon applicationIcon()
+{
+    QIcon builtIn;
+    for (int size : {16, 32, 48, 64, 128})
+        builtIn.addFile(QStringLiteral(":/pelmora/icons/%1x%1/apps/org.pelmora.Pelmora.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QLatin1String(appId), builtIn);
+}
+
 } // namespace
 
 PopoverWindow::PopoverWindow(Style style, QWidget *parent)
-    : QWidget(parent, style == Style::panel ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window)
+    : QWidget(parent, flagsFor(style))
     , m_style(style)
 {
     setWindowTitle(QStringLiteral("Pelmora"));
+    setWindowIcon(applicationIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void PopoverWindow::setStyle(Style style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    hide();
+    setWindowFlags(flagsFor(style));
 }
 
 void PopoverWindow::setContent(QWidget *content)
@@ -70,6 +98,13 @@ void PopoverWindow::openAt(QPoint anchor)
     show();
     raise();
     activateWindow();
+}
+
+void PopoverWindow::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Q_EMIT closed();
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent *event)
