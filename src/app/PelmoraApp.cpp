@@ -50,7 +50,14 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
         return;
     }
 
-    m_tray = new TrayItem(this);
+    TrayItem::Options trayOptions;
+    // How the item introduces itself to the watcher, for a host that keeps one form better than the other.
+    const QString registration = qEnvironmentVariable("PELMORA_TRAY_REGISTRATION");
+    if (registration == u"name")
+        trayOptions.registration = TrayItem::Registration::serviceName;
+    else if (registration == u"path")
+        trayOptions.registration = TrayItem::Registration::objectPath;
+    m_tray = new TrayItem(trayOptions, this);
     m_tray->setTitle(m_store->statusTitle());
     connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
             [this] { m_tray->setTitle(m_store->statusTitle()); });

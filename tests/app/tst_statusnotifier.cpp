@@ -28,6 +28,7 @@ public:
     bool refuse = false;
     int drops = 0;           // the next this many registrations are dropped; -1: every one
     bool announceDrops = true;
+    QString separator; // how this watcher joins a bus name and an object path
     QStringList items() const { return listed; }
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &service)
@@ -38,7 +39,7 @@ public Q_SLOTS:
             sendErrorReply(QDBusError::AccessDenied, u"not today"_qs);
             return;
         }
-        const QString item = service.startsWith(u'/') ? sender + service : service;
+        const QString item = service.startsWith(u'/') ? sender + separator + service : service;
         listed.append(item);
         Q_EMIT StatusNotifierItemRegistered(item);
         if (drops == 0)
@@ -101,6 +102,7 @@ private Q_SLOTS:
         m_watcher.refuse = false;
         m_watcher.drops = 0;
         m_watcher.announceDrops = true;
+        m_watcher.separator.clear();
         QVERIFY(startWatcher());
     }
     void cleanup()
@@ -173,10 +175,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refused");
         QTest::addColumn<int>("registrations");
         QTest::addColumn<Mode>("mode");
-        QTest::newRow("dropped once, announced") << 1 << true << false << 2 << Mode::statusNotifier;
-        QTest::newRow("dropped twice, silently") << 2 << false << false << 3 << Mode::statusNotifier;
-        QTest::newRow("dropped every time") << -1 << true << false << 4 << Mode::none;
-        QTest::newRow("refused") << 0 << true << true << 4 << Mode::none;
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("listed as GNOME lists it") << 0 << true << false << 1 << Mode::statusNotifier << u"@"_qs;
+        QTest::newRow("dropped once, announced") << 1 << true << false << 2 << Mode::statusNotifier << QString();
+        QTest::newRow("dropped twice, silently") << 2 << false << false << 3 << Mode::statusNotifier << QString();
+        QTest::newRow("dropped every time") << -1 << true << false << 4 << Mode::none << QString();
+        QTest::newRow("refused") << 0 << true << true << 4 << Mode::none << QString();
     }
     void keepsItsItemListed()
     {
@@ -185,6 +189,8 @@ private Q_SLOTS:
         QFETCH(bool, refused);
         QFETCH(int, registrations);
         QFETCH(Mode, mode);
+        QFETCH(QString, separator);
+        m_watcher.separator = separator;
         m_watcher.drops = drops;
         m_watcher.announceDrops = announced;
         m_watcher.refuse = refused;

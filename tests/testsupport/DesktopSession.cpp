@@ -7,6 +7,7 @@
 
 #include <QtCore>
 #include <QtDBus>
+#include <QImage>
 
 #include <optional>
 
@@ -26,6 +27,38 @@ const char *trayOnlyPanel = R"(<?xml version="1.0" encoding="UTF-8"?>
   <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray">
     <property name="square-icons" type="bool" value="true"/></property></property></channel>
 )";
+
+// One top panel holding only the status-notifier area.
+const char *lxqtPanel = R"([General]
+panels=panel1
+
+[panel1]
+alignment=0
+desktop=0
+iconSize=22
+lineCount=1
+panelSize=32
+position=Top
+plugins=statusnotifier
+width=100
+width-percent=true
+
+[statusnotifier]
+type=statusnotifier
+)";
+
+// GNOME Shell reads its settings through GSETTINGS_BACKEND=keyfile from here.
+const char *gnomeSettings = R"([org/gnome/shell]
+enabled-extensions=['ubuntu-appindicators@ubuntu.com']
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+)";
+
+bool writeFile(const QString &path, const char *text)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text) > 0;
+}
 
 void stopProcess(QProcess &process)
 {
@@ -53,12 +86,38 @@ DesktopSession::Start DesktopSession::fail(Start kind, const QString &why)
     return kind;
 }
 
+QString DesktopSession::trayName(Tray tray)
+{
+    switch (tray) {
+    case Tray::none: return QStringLiteral("no tray");
+    case Tray::xfcePanel: return QStringLiteral("xfce4-panel");
+    case Tray::trayer: return QStringLiteral("trayer");
+    case Tray::lxqtPanel: return QStringLiteral("lxqt-panel");
+    case Tray::plasma: return QStringLiteral("plasmashell");
+    case Tray::gnomeShell: return QStringLiteral("gnome-shell");
+    }
+    return {};
+}
+
+bool DesktopSession::hostsStatusNotifierItems() const
+{
+    return m_options.tray != Tray::none && m_options.tray != Tray::trayer;
+}
+
 DesktopSession::Start DesktopSession::start()
 {
     stop();
-    const bool xfce = m_options.tray == Tray::xfcePanel;
-    const QString trayProgram = xfce ? "xfce4-panel" : m_options.tray == Tray::trayer ? "trayer" : "";
-    for (const QString &tool : QStringList{"Xvfb", "xdotool", "xwininfo", trayProgram})
+    const Tray host = m_options.tray;
+    const bool xfce = host == Tray::xfcePanel;
+    const QString trayProgram = host == Tray::none ? QString() : trayName(host);
+    QStringList tools{"Xvfb", "xdotool", "xwininfo", trayProgram};
+    if (host == Tray::lxqtPanel || host == Tray::plasma)
+        tools << "openbox";
+    if (host == Tray::plasma)
+        tools << "kded5";
+    if (host == Tray::gnomeShell && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
+        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
+    for (const QString &tool : tools)
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");
     const QString home = m_home.path();
@@ -68,7 +127,10 @@ DesktopSession::Start DesktopSession::start()
     // -displayfd: the server picks a free display and prints it once it is ready.
     // -noreset: without a panel, the server would reset whenever its last
     // client (a probe such as xwininfo) leaves, refusing whoever connects then.
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
+    QStringList xArguments{"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"};
+    if (host == Tray::gnomeShell)
+        xArguments << "+extension" << "GLX"; // the shell's compositor draws with OpenGL (llvmpipe)
+    m_xserver.start("Xvfb", xArguments);
     for (const QDeadlineTimer deadline(10000); m_xserver.waitForStarted(5000) && !m_xserver.canReadLine()
          && m_xserver.state() == QProcess::Running && !deadline.hasExpired();)
         m_xserver.waitForReadyRead(100);
@@ -80,22 +142,35 @@ DesktopSession::Start DesktopSession::start()
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "XDG_SESSION_TYPE",
-                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME"})
+                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME", "DBUS_SYSTEM_BUS_ADDRESS"})
         env.remove(QLatin1String(name));
+    const QString desktop = xfce ? "XFCE" : host == Tray::lxqtPanel ? "LXQt" : host == Tray::plasma ? "KDE"
+        : host == Tray::gnomeShell ? "GNOME" : "";
     const QList<QPair<const char *, QString>> values{
         {"DISPLAY", QStringLiteral(":%1").arg(display)}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/.config"},
         {"XDG_CACHE_HOME", home + "/.cache"}, {"XDG_DATA_HOME", home + "/.local/share"},
         {"XDG_RUNTIME_DIR", home + "/runtime"}, {"NO_AT_BRIDGE", "1"}, {"GTK_A11Y", "none"},
-        {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CURRENT_DESKTOP", xfce ? "XFCE" : ""}};
+        {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CURRENT_DESKTOP", desktop}};
     for (const auto &[name, value] : values)
         env.insert(QLatin1String(name), value);
-    // The panel's settings daemon is started by the bus, so the config must be there first.
-    if (xfce && m_options.trayOnlyPanel) {
-        const QString path = home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml";
-        QFile file(path);
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) || file.write(trayOnlyPanel) <= 0)
-            return fail(Start::failed, "cannot write the panel configuration");
+    if (host == Tray::gnomeShell) {
+        env.insert("XDG_SESSION_TYPE", "x11");
+        env.insert("GSETTINGS_BACKEND", "keyfile");
+        env.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        if (!writeFile(home + "/.config/glib-2.0/settings/keyfile", gnomeSettings))
+            return fail(Start::failed, "cannot write the shell's settings");
+        if (!m_systemBus.start(env))
+            return fail(Start::unavailable, m_systemBus.errorString());
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address());
     }
+    if (host == Tray::plasma)
+        env.insert("KDE_FULL_SESSION", "true");
+    // The panel's settings daemon is started by the bus, so the config must be there first.
+    if (xfce && m_options.trayOnlyPanel
+        && !writeFile(home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", trayOnlyPanel))
+        return fail(Start::failed, "cannot write the panel configuration");
+    if (host == Tray::lxqtPanel && !writeFile(home + "/.config/lxqt/panel.conf", lxqtPanel))
+        return fail(Start::failed, "cannot write the panel configuration");
     if (!m_bus.start(env))
         return fail(Start::unavailable, m_bus.errorString());
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
@@ -105,6 +180,21 @@ DesktopSession::Start DesktopSession::start()
             return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
     if (trayProgram.isEmpty())
         return Start::ready;
+    QStringList helpers;
+    if (host == Tray::lxqtPanel || host == Tray::plasma)
+        helpers << "openbox";
+    if (host == Tray::plasma)
+        helpers << "kded5";
+    for (const QString &helper : helpers) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(m_environment);
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(home + "/" + helper + ".log");
+        process->start(helper, {});
+        if (!process->waitForStarted(5000))
+            return fail(Start::unavailable, helper + " cannot start");
+        m_hostHelpers.push_back(std::move(process));
+    }
     Start tray = startTray(trayProgram);
     if (tray == Start::failed && m_tray->state() == QProcess::Running) {
         // Seen on a loaded machine: a tray host that runs but never maps its tray. One fresh start.
@@ -119,24 +209,68 @@ DesktopSession::Start DesktopSession::start()
     return tray;
 }
 
+DesktopSession::Start DesktopSession::restartTray()
+{
+    if (!m_tray)
+        return fail(Start::failed, "no tray host to restart");
+    stopProcess(*m_tray);
+    return startTray(trayName(m_options.tray));
+}
+
+void DesktopSession::stopTray()
+{
+    if (m_tray)
+        stopProcess(*m_tray);
+}
+
+QStringList DesktopSession::hostArguments() const
+{
+    switch (m_options.tray) {
+    case Tray::xfcePanel: return {"--disable-wm-check"};
+    case Tray::trayer:
+        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "32"};
+    case Tray::gnomeShell: return {"--x11", "--replace"};
+    default: return {};
+    }
+}
+
+bool DesktopSession::hostReady() const
+{
+    switch (m_options.tray) {
+    case Tray::xfcePanel: return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::trayer: return trayGeometry().isValid();
+    case Tray::lxqtPanel: return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::plasma: {
+        if (!hasBusName(watcherService) || !trayGeometry().isValid())
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = QDBusConnection(m_busConnectionName).call(get, QDBus::Block, 2000);
+        return !reply.arguments().isEmpty() && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    }
+    case Tray::gnomeShell: return hasBusName(watcherService);
+    case Tray::none: return true;
+    }
+    return false;
+}
+
 DesktopSession::Start DesktopSession::startTray(const QString &program)
 {
-    const bool xfce = m_options.tray == Tray::xfcePanel;
     const QString log = m_home.path() + "/" + program + ".log";
     m_tray = std::make_unique<QProcess>();
     m_tray->setProcessEnvironment(m_environment);
     m_tray->setStandardOutputFile(QProcess::nullDevice());
-    m_tray->setStandardErrorFile(log);
-    m_tray->start(program, xfce ? QStringList{"--disable-wm-check"}
-                                : QStringList{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                                              "120", "--height", "32"});
+    m_tray->setStandardErrorFile(log, QIODevice::Append);
+    m_tray->start(program, hostArguments());
     if (!m_tray->waitForStarted(5000))
         return fail(Start::unavailable, program + " cannot start: " + m_tray->errorString());
-    for (const QDeadlineTimer deadline(15000); m_tray->state() == QProcess::Running;) {
-        if ((!xfce || hasBusName(watcherService)) && trayGeometry().isValid())
+    const bool heavy = m_options.tray == Tray::plasma || m_options.tray == Tray::gnomeShell;
+    for (const QDeadlineTimer deadline(heavy ? 60000 : 15000); m_tray->state() == QProcess::Running;) {
+        if (hostReady())
             return Start::ready;
         if (deadline.hasExpired())
-            return fail(Start::failed, program + " showed no tray within 15 s");
+            return fail(Start::failed, program + " showed no tray in time");
         QThread::msleep(50);
     }
     QFile file(log);
@@ -152,10 +286,14 @@ void DesktopSession::stop()
     if (m_tray)
         stopProcess(*m_tray);
     m_tray.reset();
+    for (auto &helper : m_hostHelpers)
+        stopProcess(*helper);
+    m_hostHelpers.clear();
     if (!m_busConnectionName.isEmpty())
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     m_busConnectionName.clear();
     m_bus.stop();
+    m_systemBus.stop();
     stopProcess(m_xserver);
     m_error.clear();
 }
@@ -225,23 +363,31 @@ QRect DesktopSession::trayGeometry() const
 {
     if (!m_tray || m_tray->state() != QProcess::Running)
         return {};
-    // xfce4-panel runs the tray plugin in a wrapper process of its own.
-    qint64 owner = m_options.tray == Tray::trayer ? m_tray->processId() : 0;
-    for (qint64 pid : owner ? QList<qint64>() : ProcessTree::descendants(m_tray->processId())) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("libsystray.so"))
-            owner = pid;
-    }
-    const auto largest = [this](qint64 pid, const QRect &within) {
+    const auto largest = [this](qint64 pid, const QRect &within, int maxHeight = 1 << 20) {
         QRect best;
         for (quint64 id : visibleWindowsOf(pid))
             if (const QRect r = windowGeometry(id); r.isValid() && (within.isNull() || within.contains(r))
-                && r.width() * r.height() > best.width() * best.height())
+                && r.height() <= maxHeight && r.width() * r.height() > best.width() * best.height())
                 best = r;
         return best;
     };
-    // The tray is the owner's largest window inside its panel (menus it pops up are not).
-    return owner <= 0 ? QRect() : largest(owner, m_options.tray == Tray::xfcePanel ? largest(m_tray->processId(), {}) : QRect());
+    switch (m_options.tray) {
+    case Tray::trayer: return largest(m_tray->processId(), {});
+    case Tray::lxqtPanel: return largest(m_tray->processId(), {}, 100);   // the panel
+    case Tray::plasma: return largest(m_tray->processId(), {}, 100);      // the panel, not the desktop
+    case Tray::xfcePanel: {
+        // xfce4-panel runs the tray plugin in a wrapper process of its own.
+        qint64 owner = 0;
+        for (qint64 pid : ProcessTree::descendants(m_tray->processId())) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("libsystray.so"))
+                owner = pid;
+        }
+        // The tray is the owner's largest window inside its panel (menus it pops up are not).
+        return owner <= 0 ? QRect() : largest(owner, largest(m_tray->processId(), {}));
+    }
+    default: return {};
+    }
 }
 
 bool DesktopSession::click(QPoint point, int button) const
@@ -280,6 +426,21 @@ QStringList DesktopSession::registeredStatusNotifierItems() const
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().constFirst().value<QDBusVariant>().variant().toStringList();
+}
+
+QRect DesktopSession::findColour(const QRect &area, QRgb colour, int tolerance) const
+{
+    const QString shot = m_home.path() + "/find-colour.png";
+    if (!screenshot(shot))
+        return {};
+    const QImage image = QImage(shot).copy(area);
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (const QRgb p = image.pixel(x, y); std::abs(qRed(p) - qRed(colour)) <= tolerance
+                && std::abs(qGreen(p) - qGreen(colour)) <= tolerance && std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
+                box |= QRect(x, y, 1, 1);
+    return box.translated(area.topLeft());
 }
 
 } // namespace pelmora

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QProcess>
 #include <QRect>
+#include <QRgb>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -17,12 +18,15 @@
 namespace pelmora {
 
 // A throw-away X11 desktop: Xvfb (1280x800), a private session bus, a
-// temporary HOME, and optionally a tray host (xfce4-panel, which hosts
-// StatusNotifierItems, or trayer, XEmbed only, top right). Everything it
-// starts is stopped by PID. Programs started here get QT_QPA_PLATFORM=xcb.
+// temporary HOME, and optionally a tray host: xfce4-panel (StatusNotifierItems
+// and XEmbed), lxqt-panel with its statusnotifier plugin, KDE Plasma
+// (plasmashell, with the watcher in kded5, under openbox), GNOME Shell with the
+// AppIndicator extension (on a private system bus too), or trayer (XEmbed
+// only, top right). Every panel sits at the top. Everything it starts is
+// stopped by PID. Programs started here get QT_QPA_PLATFORM=xcb.
 class DesktopSession {
 public:
-    enum class Tray { none, xfcePanel, trayer };
+    enum class Tray { none, xfcePanel, trayer, lxqtPanel, plasma, gnomeShell };
     // unavailable: a required program is missing or cannot run here (skip).
     enum class Start { ready, unavailable, failed };
     struct Options {
@@ -38,6 +42,14 @@ public:
     // Starts X, bus and tray host, and waits until the tray is mapped.
     Start start();
     void stop();
+    // Ends the tray host (its own processes, by PID) and starts it again,
+    // waiting until it is ready as in start(). Whatever else runs stays.
+    Start restartTray();
+    // Ends the tray host for good (a session that loses its tray).
+    void stopTray();
+    // Whether the host shows StatusNotifierItems (else XEmbed icons).
+    bool hostsStatusNotifierItems() const;
+    static QString trayName(Tray tray);
     QString errorString() const { return m_error; }
     QString busAddress() const { return m_bus.address(); }
     QProcessEnvironment environment() const { return m_environment; }
@@ -54,10 +66,16 @@ public:
     bool click(QPoint point, int button = 1) const;
     bool screenshot(const QString &path) const;
     QStringList registeredStatusNotifierItems() const;
+    // The bounding box of the pixels within `tolerance` of `colour` inside
+    // `area` of a fresh screenshot; invalid when there are none.
+    QRect findColour(const QRect &area, QRgb colour, int tolerance = 6) const;
 
 private:
     Start fail(Start kind, const QString &why);
     Start startTray(const QString &program);
+    Start startHost();
+    bool hostReady() const;
+    QStringList hostArguments() const;
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool hasBusName(const QString &name) const;
 
@@ -66,6 +84,8 @@ private:
     QProcess m_xserver;
     PrivateBus m_bus;
     std::unique_ptr<QProcess> m_tray;
+    std::vector<std::unique_ptr<QProcess>> m_hostHelpers; // openbox, kded5: started once, kept across host restarts
+    PrivateBus m_systemBus; // GNOME Shell wants a system bus
     std::vector<std::unique_ptr<QProcess>> m_programs;
     mutable QString m_busConnectionName;
     QProcessEnvironment m_environment;

@@ -273,12 +273,14 @@ void TrayItem::onItemUnregistered(const QString &item)
 
 bool TrayItem::isOurs(const QString &item) const
 {
-    // Watchers list "<bus name>", "<bus name><object path>" or "<bus name>/<object path>",
-    // with our well-known or our unique name.
+    // Watchers list "<bus name>", "<bus name><object path>" (KDE, Xfce, LXQt)
+    // or "<bus name>@<object path>" (GNOME's extension), with our well-known
+    // or our unique name.
     for (const QString &name : {m_sni->serviceName(), m_bus.baseService()}) {
         if (name.isEmpty() || !item.startsWith(name))
             continue;
-        if (item.size() == name.size() || item.at(name.size()) == QLatin1Char('/'))
+        const QStringView rest = QStringView(item).mid(name.size());
+        if (rest.isEmpty() || rest.startsWith(u'/') || rest.startsWith(u"@/"))
             return true;
     }
     return false;
