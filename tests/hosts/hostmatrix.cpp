@@ -44,11 +44,13 @@ struct Row {
     int starts = 0, startsOk = 0;
     int restarts = 0, restartsOk = 0, menusOk = 0;
     int fallbackWindows = 0;
+    int drops = 0; // StatusNotifierItemUnregistered for a running pelmora's item
     QString activation = QStringLiteral("–");
     QString picture = QStringLiteral("–");
 };
 
-class Matrix {
+class Matrix : public QObject {
+    Q_OBJECT
 public:
     Matrix(Tray tray, QString pelmora, QString pictures)
         : m_tray(tray), m_pelmora(std::move(pelmora)), m_pictures(std::move(pictures))
@@ -68,8 +70,14 @@ public:
             runWithoutTray(row);
             return row;
         }
+        // Drops the watcher announces (our own stops are not counted).
+        int drops = 0;
+        m_dropCounter = &drops;
+        bus().connect("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher", "org.kde.StatusNotifierWatcher",
+                      "StatusNotifierItemUnregistered", this, SLOT(onUnregistered(QString)));
         for (int i = 0; i < runs; ++i) {
             QProcess *pelmora = startPelmora();
+            m_running = pelmora;
             ++row.starts;
             const bool listed = pelmora && waitFor([&] { return itemShown(pelmora); }, 5000);
             wait(3000); // past the moment a watcher may drop a fresh item
@@ -77,11 +85,13 @@ public:
                 ++row.startsOk;
             if (pelmora && fallbackWindow(pelmora))
                 ++row.fallbackWindows;
+            m_running = nullptr;
             stopPelmora(pelmora);
             std::fprintf(stderr, "%s: start %d/%d: %s\n", qPrintable(row.host), i + 1, runs, listed ? "item" : "NO ITEM");
         }
 
         QProcess *pelmora = startPelmora();
+        m_running = pelmora;
         waitFor([&] { return itemShown(pelmora); }, 10000);
         activate(pelmora, row);
         for (int i = 0; i < runs; ++i) {
@@ -101,9 +111,20 @@ public:
                          back ? "back" : "MISSING", menu ? "works" : "MISSING");
         }
         picture(pelmora, row);
+        row.drops = drops;
+        m_dropCounter = nullptr;
         stopPelmora(pelmora);
         m_desktop.reset();
         return row;
+    }
+
+private Q_SLOTS:
+    void onUnregistered(const QString &item)
+    {
+        if (m_dropCounter && m_running && m_running->state() == QProcess::Running
+            && (item.startsWith(bus().interface()->serviceOwner("org.pelmora.Pelmora").value())
+                || item.contains(QStringLiteral("-%1-").arg(m_running->processId()))))
+            ++*m_dropCounter;
     }
 
 private:
@@ -260,6 +281,8 @@ private:
     QString m_pelmora;
     QString m_pictures;
     std::unique_ptr<DesktopSession> m_desktop;
+    int *m_dropCounter = nullptr;
+    QProcess *m_running = nullptr;
 };
 
 } // namespace
@@ -286,13 +309,16 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "unknown host %s\n", qPrintable(name));
             return 2;
         }
-        rows << Matrix(trays.value(name), parser.value("pelmora"), parser.value("pictures")).run(runs);
+        Matrix matrix(trays.value(name), parser.value("pelmora"), parser.value("pictures"));
+        rows << matrix.run(runs);
     }
-    std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | activation: panel | picture | note |\n"
-                "|---|---|---|---|---|---|---|\n");
+    std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | picture | note |\n"
+                "|---|---|---|---|---|---|---|---|\n");
     for (const Row &row : rows)
-        std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %s | %s | %s |\n", qPrintable(row.host), row.startsOk, row.starts,
-                    row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, qPrintable(row.activation),
+        std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s |\n", qPrintable(row.host), row.startsOk, row.starts,
+                    row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops, qPrintable(row.activation),
                     qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
     return 0;
 }
+
+#include "hostmatrix.moc"
