@@ -128,7 +128,8 @@ private Q_SLOTS:
     }
 
 private:
-    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_desktop->busAddress(), "host-matrix"); }
+    // One connection per desktop: a name keeps its connection, also to a bus that is gone.
+    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_desktop->busAddress(), "host-matrix-" + m_desktop->busAddress()); }
 
     QProcess *startPelmora()
     {
