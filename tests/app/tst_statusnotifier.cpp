@@ -244,8 +244,8 @@ private Q_SLOTS:
         QCOMPARE(modes.size(), 5);
         // A watcher that appears later gets the item.
         QVERIFY(startWatcher());
-        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
-        QCOMPARE(m_watcher.registrations.size(), 3);
+        QTRY_COMPARE(m_watcher.registrations.size(), 3);
+        QCOMPARE(item->mode(), Mode::statusNotifier);
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.
