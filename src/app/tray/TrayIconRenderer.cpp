@@ -140,7 +140,7 @@ void paintGlyph(QPainter &painter, int size)
 
 QList<int> TrayIconRenderer::sizes()
 {
-    return {22, 32, 48};
+    return {22, 24, 32, 44};
 }
 
 QStringList TrayIconRenderer::titleLines(const QString &title)
@@ -151,25 +151,23 @@ QStringList TrayIconRenderer::titleLines(const QString &title)
     return {title};
 }
 
-QSize TrayIconRenderer::imageSize(Face face, int height)
+QImage TrayIconRenderer::render(const QString &title, int size, Face face)
 {
-    return face == Face::wide ? QSize(qRound(height * 2.6), height) : QSize(height, height);
-}
-
-QImage TrayIconRenderer::render(const QString &title, int height, Face face)
-{
-    const QSize size = imageSize(face, height);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    constexpr int base = 22;
+    const int scale = size > base && size % base == 0 ? size / base : 1;
+    const int layout = size / scale;
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
     if (face == Face::glyph) {
-        paintGlyph(painter, height);
+        paintGlyph(painter, layout);
         return image;
     }
-    paintBadge(painter, size);
-    paintLines(painter, face == Face::wide ? QStringList{title} : titleLines(title), size);
+    paintBadge(painter, QSize(layout, layout));
+    paintLines(painter, titleLines(title), QSize(layout, layout));
     return image;
 }
 
