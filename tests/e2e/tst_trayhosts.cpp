@@ -28,13 +28,18 @@ class TestTrayHosts : public QObject {
 
     QDBusConnection bus() const { return QDBusConnection::connectToBus(desktop->busAddress(), "trayhosts-e2e"); }
 
-    // pelmora's visible window that is 440 wide: the panel (its tray icon is a window too).
-    QRect popover(qint64 pid = 0) const
+    // pelmora's visible window that is 440 wide: the panel (its tray icon is a window too); 0 if none.
+    quint64 popoverWindow() const
     {
-        for (quint64 id : desktop->visibleWindowsOf(pid ? pid : pelmora->processId()))
-            if (const QRect geometry = desktop->windowGeometry(id); geometry.width() == 440)
-                return geometry;
-        return {};
+        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
+            if (desktop->windowGeometry(id).width() == 440)
+                return id;
+        return 0;
+    }
+    QRect popover() const
+    {
+        const quint64 id = popoverWindow();
+        return id ? desktop->windowGeometry(id) : QRect();
     }
 
     // The item as the host shows it: registered with the watcher (StatusNotifierItem
@@ -58,11 +63,11 @@ class TestTrayHosts : public QObject {
         return badgeIn(tray);
     }
 
-    // Our badge's light fill, found on the screen inside `area`.
+    // Our badge's light fill, found on the screen inside `area`: exactly one.
     QRect badgeIn(const QRect &area) const
     {
-        const QRect box = desktop->findColour(area, qRgb(246, 246, 244));
-        return box.width() >= 12 && box.height() >= 12 && box.width() <= 80 && box.height() <= 40 ? box : QRect();
+        const QList<QRect> found = desktop->findSquares(area, {qRgb(246, 246, 244)}, 12, 40);
+        return found.size() == 1 ? found.constFirst() : QRect();
     }
 
     QList<quint64> windowIds() const
@@ -130,6 +135,7 @@ private slots:
         QRect shown;
         QTRY_VERIFY_WITH_TIMEOUT((shown = popover()).isValid(), 5000);
         QVERIFY2(screenRect.contains(shown), qPrintable(QStringLiteral("panel at %1,%2").arg(shown.x()).arg(shown.y())));
+        QTRY_VERIFY_WITH_TIMEOUT(desktop->isOnScreen(popoverWindow()), 5000);
         QVERIFY(desktop->runCommand("xdotool", {"key", "Escape"}));
         QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 5000);
 
@@ -164,10 +170,7 @@ private slots:
         QTest::qWait(3000);
         QVERIFY(!popover().isValid());
         QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 15000);
-        quint64 window = 0;
-        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-            if (desktop->windowGeometry(id).width() == 440)
-                window = id;
+        quint64 window = popoverWindow();
         QVERIFY(xprop(window, "_NET_WM_NAME").contains("\"Pelmora\""));
         QVERIFY(xprop(window, "_NET_WM_ICON").contains("Icon"));
         QVERIFY(!xprop(window, "_NET_WM_STATE").contains("SKIP_TASKBAR"));
@@ -186,10 +189,7 @@ private slots:
         // Gone again: after the grace period the window is back, and closing it ends pelmora.
         trayer->terminate();
         QVERIFY(trayer->waitForFinished(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 20000);
-        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-            if (desktop->windowGeometry(id).width() == 440)
-                window = id;
+        QTRY_VERIFY_WITH_TIMEOUT((window = popoverWindow()) != 0, 20000);
         QVERIFY(desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(window, 0, 16)}));
         QVERIFY(pelmora->waitForFinished(5000));
         QCOMPARE(pelmora->exitStatus(), QProcess::NormalExit);

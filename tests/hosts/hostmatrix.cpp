@@ -1,11 +1,15 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// The tray host matrix, run by hand through tests/hosts/run: for each host
-// under Xvfb on a private session bus, N starts of pelmora (is the item listed
-// within 5 s, and still listed 3 s later?), N host restarts (are the item and
-// its menu back?), one activation (does the panel open inside the screen?),
-// and a 4x picture of the item. Prints a Markdown table.
+// The tray host matrix, run by hand through tests/hosts/run. For each host
+// under Xvfb on a private session bus: N starts of pelmora (is the item listed
+// and drawn within 5 s, and still there 3 s later?), N host restarts (are the
+// item and its menu back?), one activation (does the panel open, drawn and
+// inside the screen?), a 4x picture of the item with the height of its
+// figures measured on the screen, and how the host draws a 3:1 icon. Prints
+// Markdown tables.
+#include "AspectProbe.h"
+
 #include "testsupport/DesktopSession.h"
 #include "testsupport/ProcessTree.h"
 
@@ -20,7 +24,7 @@ using Tray = DesktopSession::Tray;
 namespace {
 
 const QRect screenRect(0, 0, 1280, 800);
-const QRgb badgeFill = qRgb(246, 246, 244);
+const QString pelmoraName = QStringLiteral("org.pelmora.Pelmora");
 
 void wait(int ms)
 {
@@ -38,6 +42,29 @@ bool waitFor(F condition, int ms)
     return condition();
 }
 
+// Ink rows of the figures on the badge whose fill spans `fill` in `shot`: their
+// heights, top to bottom. Figures may touch the badge's edge and cut the fill
+// there, so the rows just outside the fill count too; the edge itself, ink
+// from side to side, does not.
+QList<int> figureHeights(const QImage &shot, const QRect &fill)
+{
+    const QRect badge = fill.adjusted(1, -3, -1, 3).intersected(shot.rect());
+    QList<int> heights;
+    int run = 0;
+    for (int y = badge.top(); y <= badge.bottom() + 1; ++y) {
+        int ink = 0;
+        for (int x = badge.left(); y <= badge.bottom() && x <= badge.right(); ++x)
+            ink += qGray(shot.pixel(x, y)) < 135;
+        if (ink > 0 && ink < badge.width() * 4 / 5) {
+            ++run;
+        } else if (run > 0) {
+            heights.append(run);
+            run = 0;
+        }
+    }
+    return heights;
+}
+
 struct Row {
     QString host;
     QString note;
@@ -46,28 +73,47 @@ struct Row {
     int fallbackWindows = 0;
     int drops = 0; // StatusNotifierItemUnregistered for a running pelmora's item
     QString activation = QStringLiteral("–");
+    QString figures = QStringLiteral("–");
+    QString wideIcon = QStringLiteral("–");
     QString picture = QStringLiteral("–");
 };
 
-class Matrix : public QObject {
+struct Variant {
+    QString name; // the host's name, or with a suffix for a size variant: "xfce4-panel-24px"
+    Tray tray;
+    int iconSize = 0;
+    int scale = 1;
+};
+
+class Matrix : public QObject, protected QDBusContext {
     Q_OBJECT
 public:
-    Matrix(Tray tray, QString pelmora, QString pictures)
-        : m_tray(tray), m_pelmora(std::move(pelmora)), m_pictures(std::move(pictures))
+    Matrix(Variant variant, QString pelmora, QString pictures)
+        : m_variant(std::move(variant)), m_pelmora(std::move(pelmora)), m_pictures(std::move(pictures))
     {
     }
 
-    Row run(int runs)
+    Row run(int runs, bool pictureOnly)
     {
         Row row;
-        row.host = DesktopSession::trayName(m_tray);
-        m_desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = m_tray});
+        row.host = m_variant.name;
+        m_desktop = std::make_unique<DesktopSession>(DesktopSession::Options{
+            .tray = m_variant.tray, .iconSize = m_variant.iconSize, .scale = m_variant.scale});
         if (const auto started = m_desktop->start(); started != DesktopSession::Start::ready) {
-            row.note = m_desktop->errorString().left(120);
+            row.note = m_desktop->errorString().left(160);
             return row;
         }
-        if (m_tray == Tray::none) {
+        if (m_variant.tray == Tray::none) {
             runWithoutTray(row);
+            return row;
+        }
+        // An application besides pelmora: without any, the title waits for the first one.
+        m_desktop->startProgram("xterm", {"-geometry", "40x8+300+400", "-e", "cat"});
+        if (pictureOnly) {
+            QProcess *pelmora = startPelmora();
+            picture(pelmora, row);
+            stopPelmora(pelmora);
+            m_desktop.reset();
             return row;
         }
         // Drops the watcher announces (our own stops are not counted).
@@ -113,17 +159,25 @@ public:
         picture(pelmora, row);
         row.drops = drops;
         m_dropCounter = nullptr;
+        m_running = nullptr;
         stopPelmora(pelmora);
+        row.wideIcon = wideIcon();
         m_desktop.reset();
         return row;
     }
 
 private Q_SLOTS:
+    // Only the watcher that runs now (a panel that is ending may announce its
+    // items' end), and only about the running pelmora: by its unique name, as
+    // long as it has one, or by the name it registered with.
     void onUnregistered(const QString &item)
     {
-        if (m_dropCounter && m_running && m_running->state() == QProcess::Running
-            && (item.startsWith(bus().interface()->serviceOwner("org.pelmora.Pelmora").value())
-                || item.contains(QStringLiteral("-%1-").arg(m_running->processId()))))
+        if (!m_dropCounter || !m_running || m_running->state() != QProcess::Running
+            || message().service() != bus().interface()->serviceOwner("org.kde.StatusNotifierWatcher").value())
+            return;
+        const QString owner = bus().interface()->serviceOwner(pelmoraName);
+        const QString name = item.section(u'/', 0, 0).section(u'@', 0, 0);
+        if ((!owner.isEmpty() && name == owner) || name.startsWith(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(m_running->processId())))
             ++*m_dropCounter;
     }
 
@@ -131,10 +185,7 @@ private:
     // One connection per desktop: a name keeps its connection, also to a bus that is gone.
     QDBusConnection bus() const { return QDBusConnection::connectToBus(m_desktop->busAddress(), "host-matrix-" + m_desktop->busAddress()); }
 
-    QProcess *startPelmora()
-    {
-        return m_desktop->startProgram(m_pelmora);
-    }
+    QProcess *startPelmora() { return m_desktop->startProgram(m_pelmora); }
 
     void stopPelmora(QProcess *pelmora)
     {
@@ -143,14 +194,16 @@ private:
         pelmora->terminate(); // our own child, by its PID
         if (!pelmora->waitForFinished(5000))
             pelmora::ProcessTree::stop(pelmora->processId());
-        // The bus name goes with it; wait so the next start is a first start.
-        waitFor([&] { return !bus().interface()->isServiceRegistered("org.pelmora.Pelmora").value(); }, 5000);
+        // The bus name goes with it, and the host takes the item away; wait so
+        // that the next start is a first start with an item of its own.
+        waitFor([&] { return !bus().interface()->isServiceRegistered(pelmoraName).value(); }, 5000);
+        waitFor([&] { return icons().isEmpty(); }, 5000);
     }
 
-    // The watcher's entry for pelmora, or for XEmbed a window of its inside the tray.
+    // The watcher's entry for pelmora.
     QString entry(QProcess *pelmora) const
     {
-        const QString owner = bus().interface()->serviceOwner("org.pelmora.Pelmora");
+        const QString owner = bus().interface()->serviceOwner(pelmoraName);
         const QString named = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pelmora->processId());
         for (const QString &item : m_desktop->registeredStatusNotifierItems())
             if ((!owner.isEmpty() && (item.startsWith(owner + '/') || item.startsWith(owner + '@'))) || item.startsWith(named))
@@ -158,41 +211,53 @@ private:
         return {};
     }
 
+    // Listed by the watcher (StatusNotifierItem hosts) or embedded in the tray
+    // (XEmbed), and drawn on the screen.
     bool itemShown(QProcess *pelmora) const
     {
         if (pelmora->state() != QProcess::Running)
             return false;
         if (m_desktop->hostsStatusNotifierItems())
-            return !entry(pelmora).isEmpty();
+            return !entry(pelmora).isEmpty() && icon().isValid();
         const QRect tray = m_desktop->trayGeometry();
         for (quint64 id : m_desktop->visibleWindowsOf(pelmora->processId()))
             if (tray.contains(m_desktop->windowGeometry(id)))
-                return true;
+                return icon().isValid();
         return false;
     }
 
-    // Where the host draws the item: our badge's fill in the top or bottom strip.
-    QRect icon() const
+    // Where the host draws the item: the one square patch of our badge's fill
+    // in a panel strip; invalid unless there is exactly one (a host may still
+    // show the item of a pelmora that has just ended).
+    QRect icon(const QImage &shot = {}) const
     {
-        // GNOME's extension dims icons a little.
-        for (const auto &[fill, tolerance] : {std::pair{badgeFill, 6}, std::pair{qRgb(234, 234, 232), 2}})
-            for (const QRect strip : {QRect(0, 0, 1280, 60), QRect(0, 740, 1280, 60)}) {
-                const QRect box = m_desktop->findColour(strip, fill, tolerance);
-                if (box.width() >= 10 && box.height() >= 10 && box.height() <= 48 && box.width() <= 80)
-                    return box;
-            }
-        return {};
+        const QList<QRect> found = icons(shot);
+        return found.size() == 1 ? found.constFirst() : QRect();
     }
 
-    QRect popover(QProcess *pelmora) const
+    // Every such patch. The panel may be as light as the badge, but the
+    // badge's edge parts the two; GNOME's extension dims icons a little.
+    QList<QRect> icons(const QImage &given = {}) const
+    {
+        const QImage shot = given.isNull() ? m_desktop->grab() : given;
+        QList<QRgb> fills{qRgb(246, 246, 244)};
+        if (m_variant.tray == Tray::gnomeShell)
+            fills << qRgb(234, 234, 232);
+        QList<QRect> found;
+        for (const QRect strip : {QRect(0, 0, 1280, 100), QRect(0, 700, 1280, 100)})
+            found += m_desktop->findSquares(strip, fills, 12, 50 * m_variant.scale, shot);
+        return found;
+    }
+
+    std::optional<quint64> popover(QProcess *pelmora) const
     {
         for (quint64 id : m_desktop->visibleWindowsOf(pelmora->processId()))
-            if (const QRect geometry = m_desktop->windowGeometry(id); geometry.width() == 440)
-                return geometry;
-        return {};
+            if (m_desktop->windowGeometry(id).width() == 440 * m_variant.scale)
+                return id;
+        return std::nullopt;
     }
 
-    bool fallbackWindow(QProcess *pelmora) const { return popover(pelmora).isValid(); }
+    bool fallbackWindow(QProcess *pelmora) const { return popover(pelmora).has_value(); }
 
     // The menu as a host reads it: the item's Menu property, then its layout.
     bool menuWorks(QProcess *pelmora) const
@@ -226,37 +291,79 @@ private:
             return;
         }
         // GNOME's extension activates on a double click; a single one opens the menu.
-        if (m_tray == Tray::gnomeShell) {
+        if (m_variant.tray == Tray::gnomeShell) {
             m_desktop->runCommand("xdotool", {"mousemove", QString::number(item.center().x()), QString::number(item.center().y())});
             wait(200);
             m_desktop->runCommand("xdotool", {"click", "--repeat", "2", "--delay", "80", "1"});
         } else {
             m_desktop->click(item.center());
         }
-        QRect shown;
-        if (!waitFor([&] { return (shown = popover(pelmora)).isValid(); }, 5000)) {
+        std::optional<quint64> shown;
+        if (!waitFor([&] { return (shown = popover(pelmora)).has_value(); }, 5000)) {
             row.activation = QStringLiteral("no panel");
             return;
         }
-        row.activation = screenRect.contains(shown) ? QStringLiteral("inside (%1,%2 %3×%4)")
-                                                          .arg(shown.x()).arg(shown.y()).arg(shown.width()).arg(shown.height())
-                                                    : QStringLiteral("OUTSIDE (%1,%2)").arg(shown.x()).arg(shown.y());
+        const QRect geometry = m_desktop->windowGeometry(*shown);
+        const bool drawn = waitFor([&] { return m_desktop->isOnScreen(*shown); }, 3000);
+        row.activation = QStringLiteral("%1 (%2,%3 %4×%5)%6")
+                             .arg(screenRect.contains(geometry) ? "inside" : "OUTSIDE")
+                             .arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height())
+                             .arg(drawn ? "" : ", NOT DRAWN");
         m_desktop->runCommand("xdotool", {"key", "Escape"});
-        waitFor([&] { return !popover(pelmora).isValid(); }, 3000);
+        waitFor([&] { return !popover(pelmora).has_value(); }, 3000);
     }
 
     void picture(QProcess *pelmora, Row &row)
     {
-        waitFor([&] { return itemShown(pelmora); }, 10000);
-        wait(6000); // a real title, not the placeholder
-        const QRect item = icon();
-        const QString shot = m_desktop->environment().value("HOME") + "/matrix.png";
-        if (!item.isValid() || !m_desktop->screenshot(shot))
+        waitFor([&] { return itemShown(pelmora); }, 15000);
+        // A real title (the second sample), not the placeholder.
+        wait(7000);
+        const QImage shot = m_desktop->grab();
+        const QRect item = icon(shot);
+        if (!item.isValid()) {
+            row.picture = QStringLiteral("item not found on screen");
             return;
-        const QRect around = item.adjusted(-48, -8, 48, 8).intersected(screenRect);
+        }
+        QStringList heights;
+        for (int height : figureHeights(shot, item))
+            heights << QString::number(height);
+        row.figures = m_variant.tray == Tray::gnomeShell ? QStringLiteral("label") : heights.join(" + ") + " px";
+        // The item, with room for a label beside it, at 4x.
+        const int side = item.height();
+        const QRect around = item.adjusted(-side / 2, -side / 3, m_variant.tray == Tray::gnomeShell ? 5 * side : side / 2, side / 3)
+                                 .intersected(screenRect);
         const QString path = m_pictures + "/" + row.host + ".png";
-        QImage(shot).copy(around).scaled(around.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
+        shot.copy(around).scaled(around.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
         row.picture = path;
+    }
+
+    // How the host draws an icon three times as wide as high: the size of our
+    // probe's marker on the screen, or for XEmbed the size of the slot the
+    // tray gives the item (the icon is painted into it).
+    QString wideIcon()
+    {
+        if (!m_desktop->hostsStatusNotifierItems()) {
+            QProcess *pelmora = startPelmora();
+            QRect slot;
+            waitFor([&] {
+                for (quint64 id : pelmora ? m_desktop->visibleWindowsOf(pelmora->processId()) : QList<quint64>{})
+                    if (const QRect r = m_desktop->windowGeometry(id); m_desktop->trayGeometry().contains(r))
+                        slot = r;
+                return slot.isValid();
+            }, 10000);
+            stopPelmora(pelmora);
+            return slot.isValid() ? QStringLiteral("slot %1×%2").arg(slot.width()).arg(slot.height()) : QStringLiteral("no slot");
+        }
+        AspectProbe probe(bus());
+        if (!probe.publish())
+            return QStringLiteral("probe not published");
+        QRect marker;
+        waitFor([&] {
+            const QList<QRect> patches = m_desktop->findPatches(QRect(0, 0, 1280, 800), AspectProbe::marker, 60);
+            marker = patches.isEmpty() ? QRect() : patches.constFirst();
+            return marker.isValid();
+        }, 15000);
+        return marker.isValid() ? QStringLiteral("%1×%2").arg(marker.width()).arg(marker.height()) : QStringLiteral("not shown");
     }
 
     void runWithoutTray(Row &row)
@@ -265,20 +372,19 @@ private:
         m_desktop->startProgram("openbox");
         QProcess *pelmora = startPelmora();
         ++row.starts;
-        if (pelmora && waitFor([&] { return fallbackWindow(pelmora); }, 15000))
+        std::optional<quint64> window;
+        if (pelmora && waitFor([&] { return (window = popover(pelmora)).has_value(); }, 15000))
             ++row.startsOk;
-        row.activation = QStringLiteral("window %1").arg(fallbackWindow(pelmora) ? "shown" : "MISSING");
-        quint64 window = 0;
-        for (quint64 id : m_desktop->visibleWindowsOf(pelmora->processId()))
-            if (m_desktop->windowGeometry(id).width() == 440)
-                window = id;
-        m_desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(window, 0, 16)});
+        row.activation = window ? QStringLiteral("window %1").arg(m_desktop->isOnScreen(*window) ? "shown" : "NOT DRAWN")
+                                : QStringLiteral("window MISSING");
+        if (window)
+            m_desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(*window, 0, 16)});
         row.note = pelmora->waitForFinished(5000) && pelmora->exitCode() == 0 ? QStringLiteral("closing the window ends pelmora (exit 0)")
                                                                                : QStringLiteral("closing the window did NOT end pelmora");
         m_desktop.reset();
     }
 
-    Tray m_tray;
+    Variant m_variant;
     QString m_pelmora;
     QString m_pictures;
     std::unique_ptr<DesktopSession> m_desktop;
@@ -295,6 +401,7 @@ int main(int argc, char *argv[])
     parser.addOptions({{"runs", "Starts and host restarts per host.", "n", "20"},
                        {"hosts", "Comma-separated: xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none.", "list",
                         "xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none"},
+                       {"sizes", "Also pictures of the item in xfce4-panel and lxqt-panel at 24 px and at twice the scale."},
                        {"pelmora", "The program to try.", "path"},
                        {"pictures", "Where the 4x pictures of the item go.", "dir"}});
     parser.addHelpOption();
@@ -304,21 +411,38 @@ int main(int argc, char *argv[])
                                     {"trayer", Tray::trayer},          {"none", Tray::none}};
     const int runs = parser.value("runs").toInt();
     QDir().mkpath(parser.value("pictures"));
+    QElapsedTimer clock;
+    clock.start();
     QList<Row> rows;
     for (const QString &name : parser.value("hosts").split(',', Qt::SkipEmptyParts)) {
         if (!trays.contains(name)) {
             std::fprintf(stderr, "unknown host %s\n", qPrintable(name));
             return 2;
         }
-        Matrix matrix(trays.value(name), parser.value("pelmora"), parser.value("pictures"));
-        rows << matrix.run(runs);
+        Matrix matrix({name, trays.value(name)}, parser.value("pelmora"), parser.value("pictures"));
+        rows << matrix.run(runs, false);
+        std::fprintf(stderr, "%s done after %lld s\n", qPrintable(name), clock.elapsed() / 1000);
     }
-    std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | picture | note |\n"
-                "|---|---|---|---|---|---|---|---|\n");
+    std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | figures on screen | a 3:1 icon drawn as | picture | note |\n"
+                "|---|---|---|---|---|---|---|---|---|---|\n");
     for (const Row &row : rows)
-        std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s |\n", qPrintable(row.host), row.startsOk, row.starts,
-                    row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops, qPrintable(row.activation),
+        std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host), row.startsOk,
+                    row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops,
+                    qPrintable(row.activation), qPrintable(row.figures), qPrintable(row.wideIcon),
                     qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+    if (parser.isSet("sizes")) {
+        QList<Row> sized;
+        for (const Variant &variant : {Variant{"xfce4-panel-24px", Tray::xfcePanel, 24, 1}, Variant{"xfce4-panel-2x", Tray::xfcePanel, 22, 2},
+                                       Variant{"lxqt-panel-24px", Tray::lxqtPanel, 24, 1}, Variant{"lxqt-panel-2x", Tray::lxqtPanel, 22, 2}}) {
+            Matrix matrix(variant, parser.value("pelmora"), parser.value("pictures"));
+            sized << matrix.run(0, true);
+        }
+        std::printf("\n| host, icon size | figures on screen | picture | note |\n|---|---|---|---|\n");
+        for (const Row &row : sized)
+            std::printf("| %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.figures),
+                        qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+    }
+    std::printf("\n%lld s in all\n", clock.elapsed() / 1000);
     return 0;
 }
 

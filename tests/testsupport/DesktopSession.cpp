@@ -16,28 +16,30 @@ namespace {
 
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
-// One top panel, as short as its content, holding only the tray.
+// One top panel, as short as its content, holding only the tray. %1: the
+// panel's size, %2: whether icons fill the panel's row, %3: their size otherwise.
 const char *trayOnlyPanel = R"(<?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
   <property name="panels" type="array"><value type="int" value="1"/><property name="panel-1" type="empty">
     <property name="position" type="string" value="p=6;x=0;y=0"/><property name="length" type="uint" value="1"/>
-    <property name="length-adjust" type="bool" value="true"/><property name="size" type="uint" value="32"/>
+    <property name="length-adjust" type="bool" value="true"/><property name="size" type="uint" value="%1"/>
     <property name="position-locked" type="bool" value="true"/>
     <property name="plugin-ids" type="array"><value type="int" value="1"/></property></property></property>
   <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray">
-    <property name="square-icons" type="bool" value="true"/></property></property></channel>
+    <property name="square-icons" type="bool" value="%2"/><property name="icon-size" type="int" value="%3"/>
+  </property></property></channel>
 )";
 
-// One top panel holding only the status-notifier area.
+// One top panel holding only the status-notifier area; %1: the icon size, %2: the panel's.
 const char *lxqtPanel = R"([General]
 panels=panel1
 
 [panel1]
 alignment=0
 desktop=0
-iconSize=22
+iconSize=%1
 lineCount=1
-panelSize=32
+panelSize=%2
 position=Top
 plugins=statusnotifier
 width=100
@@ -54,10 +56,10 @@ disable-user-extensions=false
 welcome-dialog-last-shown-version='999'
 )";
 
-bool writeFile(const QString &path, const char *text)
+bool writeFile(const QString &path, const QString &text)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text) > 0;
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
 }
 
 void stopProcess(QProcess &process)
@@ -115,6 +117,9 @@ DesktopSession::Start DesktopSession::start()
         tools << "openbox";
     if (host == Tray::plasma)
         tools << "kded5";
+    // plasmashell aborts without the activity manager, which the bus starts.
+    if (host == Tray::plasma && !QFileInfo::exists("/usr/share/dbus-1/services/org.kde.ActivityManager.service"))
+        return fail(Start::unavailable, "kactivitymanagerd is not installed");
     if (host == Tray::gnomeShell && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
         return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     for (const QString &tool : tools)
@@ -163,13 +168,26 @@ DesktopSession::Start DesktopSession::start()
             return fail(Start::unavailable, m_systemBus.errorString());
         env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address());
     }
-    if (host == Tray::plasma)
+    if (host == Tray::plasma) {
+        // kded5 loads a session's modules, the watcher among them, only in a Plasma 5 session.
         env.insert("KDE_FULL_SESSION", "true");
+        env.insert("KDE_SESSION_VERSION", "5");
+    }
+    if (m_options.scale > 1) {
+        env.insert("GDK_SCALE", QString::number(m_options.scale));
+        env.insert("QT_SCALE_FACTOR", QString::number(m_options.scale));
+    }
     // The panel's settings daemon is started by the bus, so the config must be there first.
+    const int iconSize = m_options.iconSize > 0 ? m_options.iconSize : 22;
     if (xfce && m_options.trayOnlyPanel
-        && !writeFile(home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", trayOnlyPanel))
+        && !writeFile(home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
+                      QString::fromLatin1(trayOnlyPanel)
+                          .arg(m_options.iconSize > 0 ? iconSize + 10 : 32)
+                          .arg(m_options.iconSize > 0 ? "false" : "true")
+                          .arg(iconSize)))
         return fail(Start::failed, "cannot write the panel configuration");
-    if (host == Tray::lxqtPanel && !writeFile(home + "/.config/lxqt/panel.conf", lxqtPanel))
+    if (host == Tray::lxqtPanel
+        && !writeFile(home + "/.config/lxqt/panel.conf", QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10)))
         return fail(Start::failed, "cannot write the panel configuration");
     if (!m_bus.start(env))
         return fail(Start::unavailable, m_bus.errorString());
@@ -180,21 +198,19 @@ DesktopSession::Start DesktopSession::start()
             return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
     if (trayProgram.isEmpty())
         return Start::ready;
-    QStringList helpers;
-    if (host == Tray::lxqtPanel || host == Tray::plasma)
-        helpers << "openbox";
-    if (host == Tray::plasma)
-        helpers << "kded5";
-    for (const QString &helper : helpers) {
+    if (host == Tray::lxqtPanel || host == Tray::plasma) {
         auto process = std::make_unique<QProcess>();
         process->setProcessEnvironment(m_environment);
         process->setStandardOutputFile(QProcess::nullDevice());
-        process->setStandardErrorFile(home + "/" + helper + ".log");
-        process->start(helper, {});
+        process->setStandardErrorFile(home + "/openbox.log");
+        process->start("openbox", {});
         if (!process->waitForStarted(5000))
-            return fail(Start::unavailable, helper + " cannot start");
+            return fail(Start::unavailable, "openbox cannot start");
         m_hostHelpers.push_back(std::move(process));
     }
+    if (host == Tray::plasma)
+        if (const Start watcher = startWatcher(); watcher != Start::ready)
+            return watcher;
     Start tray = startTray(trayProgram);
     if (tray == Start::failed && m_tray->state() == QProcess::Running) {
         // Seen on a loaded machine: a tray host that runs but never maps its tray. One fresh start.
@@ -214,13 +230,62 @@ DesktopSession::Start DesktopSession::restartTray()
     if (!m_tray)
         return fail(Start::failed, "no tray host to restart");
     stopProcess(*m_tray);
+    if (m_watcher) {
+        stopProcess(*m_watcher);
+        if (const Start watcher = startWatcher(); watcher != Start::ready)
+            return watcher;
+    }
     return startTray(trayName(m_options.tray));
 }
 
-void DesktopSession::stopTray()
+DesktopSession::Start DesktopSession::startWatcher()
 {
-    if (m_tray)
-        stopProcess(*m_tray);
+    m_watcher = std::make_unique<QProcess>();
+    m_watcher->setProcessEnvironment(m_environment);
+    m_watcher->setStandardOutputFile(QProcess::nullDevice());
+    m_watcher->setStandardErrorFile(m_home.path() + "/kded5.log", QIODevice::Append);
+    m_watcher->start("kded5", {});
+    if (!m_watcher->waitForStarted(5000))
+        return fail(Start::unavailable, "kded5 cannot start");
+    for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.kded5"); QThread::msleep(50))
+        if (deadline.hasExpired() || m_watcher->state() != QProcess::Running)
+            return fail(Start::failed, "kded5 did not come up on the bus");
+    // Outside a real login kded5 may leave its session modules alone: ask for the watcher.
+    QDBusMessage load = QDBusMessage::createMethodCall("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule");
+    load << QStringLiteral("statusnotifierwatcher");
+    const QDBusMessage loaded = callBus(load, 20000);
+    if (loaded.arguments().isEmpty() || !loaded.arguments().constFirst().toBool())
+        return fail(Start::failed, "kded5 did not load its statusnotifierwatcher module: " + loaded.errorMessage());
+    return hasBusName(watcherService) ? Start::ready : fail(Start::failed, "kded5 loaded no watcher");
+}
+
+bool DesktopSession::leaveOverview() const
+{
+    // GNOME Shell shows its overview, which hides every window, at the end
+    // of its start-up: wait for that (briefly: a version may not), then leave
+    // it and make sure it stays left.
+    QDBusMessage get = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive");
+    const auto active = [&] {
+        const QDBusMessage reply = callBus(get);
+        return reply.arguments().isEmpty() || reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    };
+    for (const QDeadlineTimer shown(10000); !active() && !shown.hasExpired();)
+        QThread::msleep(100);
+    QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                      "org.freedesktop.DBus.Properties", "Set");
+    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive") << QVariant::fromValue(QDBusVariant(false));
+    int quiet = 0; // checks in a row with the overview left
+    for (const QDeadlineTimer deadline(30000); quiet < 10 && !deadline.hasExpired(); QThread::msleep(200)) {
+        if (active()) {
+            quiet = 0;
+            callBus(set);
+        } else {
+            ++quiet;
+        }
+    }
+    return quiet >= 10;
 }
 
 QStringList DesktopSession::hostArguments() const
@@ -246,10 +311,10 @@ bool DesktopSession::hostReady() const
         QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
                                                           "org.freedesktop.DBus.Properties", "Get");
         get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-        const QDBusMessage reply = QDBusConnection(m_busConnectionName).call(get, QDBus::Block, 2000);
+        const QDBusMessage reply = callBus(get, 2000);
         return !reply.arguments().isEmpty() && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
     }
-    case Tray::gnomeShell: return hasBusName(watcherService);
+    case Tray::gnomeShell: return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
     case Tray::none: return true;
     }
     return false;
@@ -267,8 +332,11 @@ DesktopSession::Start DesktopSession::startTray(const QString &program)
         return fail(Start::unavailable, program + " cannot start: " + m_tray->errorString());
     const bool heavy = m_options.tray == Tray::plasma || m_options.tray == Tray::gnomeShell;
     for (const QDeadlineTimer deadline(heavy ? 60000 : 15000); m_tray->state() == QProcess::Running;) {
-        if (hostReady())
+        if (hostReady()) {
+            if (m_options.tray == Tray::gnomeShell && !leaveOverview())
+                return fail(Start::failed, "GNOME Shell stayed in its overview");
             return Start::ready;
+        }
         if (deadline.hasExpired())
             return fail(Start::failed, program + " showed no tray in time");
         QThread::msleep(50);
@@ -286,6 +354,9 @@ void DesktopSession::stop()
     if (m_tray)
         stopProcess(*m_tray);
     m_tray.reset();
+    if (m_watcher)
+        stopProcess(*m_watcher);
+    m_watcher.reset();
     for (auto &helper : m_hostHelpers)
         stopProcess(*helper);
     m_hostHelpers.clear();
@@ -415,6 +486,13 @@ bool DesktopSession::hasBusName(const QString &name) const
     return bus.isConnected() && bus.interface()->isServiceRegistered(name).value();
 }
 
+QDBusMessage DesktopSession::callBus(const QDBusMessage &message, int timeoutMs) const
+{
+    if (!hasBusName(QStringLiteral("org.freedesktop.DBus")))
+        return QDBusMessage::createError(QDBusError::Disconnected, "no bus");
+    return QDBusConnection(m_busConnectionName).call(message, QDBus::Block, timeoutMs);
+}
+
 QStringList DesktopSession::registeredStatusNotifierItems() const
 {
     if (!hasBusName(watcherService))
@@ -422,25 +500,97 @@ QStringList DesktopSession::registeredStatusNotifierItems() const
     QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
                                                       "org.freedesktop.DBus.Properties", "Get");
     get << watcherService << QStringLiteral("RegisteredStatusNotifierItems");
-    const QDBusMessage reply = QDBusConnection(m_busConnectionName).call(get, QDBus::Block, 5000);
+    const QDBusMessage reply = callBus(get);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().constFirst().value<QDBusVariant>().variant().toStringList();
 }
 
-QRect DesktopSession::findColour(const QRect &area, QRgb colour, int tolerance) const
+QImage DesktopSession::grab() const
 {
-    const QString shot = m_home.path() + "/find-colour.png";
-    if (!screenshot(shot))
-        return {};
-    const QImage image = QImage(shot).copy(area);
-    QRect box;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (const QRgb p = image.pixel(x, y); std::abs(qRed(p) - qRed(colour)) <= tolerance
-                && std::abs(qGreen(p) - qGreen(colour)) <= tolerance && std::abs(qBlue(p) - qBlue(colour)) <= tolerance)
-                box |= QRect(x, y, 1, 1);
-    return box.translated(area.topLeft());
+    const QString shot = m_home.path() + "/grab.png";
+    return screenshot(shot) ? QImage(shot).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+QList<QRect> DesktopSession::findPatches(const QRect &area, QRgb colour, int tolerance, QImage shot) const
+{
+    if (shot.isNull())
+        shot = grab();
+    const QRect within = area.intersected(shot.rect());
+    const auto matches = [&](int x, int y) {
+        const QRgb p = shot.pixel(x, y);
+        return std::abs(qRed(p) - qRed(colour)) <= tolerance && std::abs(qGreen(p) - qGreen(colour)) <= tolerance
+            && std::abs(qBlue(p) - qBlue(colour)) <= tolerance;
+    };
+    // Flood fill over 4-neighbours; `seen` marks pixels already in a patch.
+    QList<QPair<int, QRect>> patches; // pixel count, bounding box
+    std::vector<bool> seen(size_t(within.width()) * size_t(std::max(0, within.height())), false);
+    const auto index = [&](int x, int y) { return size_t(y - within.top()) * size_t(within.width()) + size_t(x - within.left()); };
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x) {
+            if (seen[index(x, y)] || !matches(x, y))
+                continue;
+            int count = 0;
+            QRect box;
+            QList<QPoint> pending{{x, y}};
+            seen[index(x, y)] = true;
+            while (!pending.isEmpty()) {
+                const QPoint p = pending.takeLast();
+                ++count;
+                box |= QRect(p, QSize(1, 1));
+                for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                    const QPoint n = p + step;
+                    if (within.contains(n) && !seen[index(n.x(), n.y())] && matches(n.x(), n.y())) {
+                        seen[index(n.x(), n.y())] = true;
+                        pending.append(n);
+                    }
+                }
+            }
+            patches.append({count, box});
+        }
+    std::sort(patches.begin(), patches.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QList<QRect> boxes;
+    for (const auto &patch : patches)
+        boxes.append(patch.second);
+    return boxes;
+}
+
+QList<QRect> DesktopSession::findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide,
+                                         QImage shot) const
+{
+    if (shot.isNull())
+        shot = grab();
+    QList<QRect> found;
+    for (const QRgb colour : colours)
+        for (const QRect &box : findPatches(area, colour, 6, shot))
+            if (box.width() >= minSide && box.height() >= minSide && box.width() <= maxSide && box.height() <= maxSide
+                && std::abs(box.width() - box.height()) <= box.height() / 4 && !found.contains(box))
+                found << box;
+    const QList<QRect> all = found;
+    found.removeIf([&](const QRect &box) {
+        return std::any_of(all.begin(), all.end(), [&](const QRect &other) { return other != box && box.contains(other); });
+    });
+    return found;
+}
+
+bool DesktopSession::isOnScreen(quint64 windowId) const
+{
+    const QRect geometry = windowGeometry(windowId);
+    const QString own = m_home.path() + "/window.png";
+    const QImage screen = grab();
+    if (!geometry.isValid() || screen.isNull() || !runTool("import", {"-window", QString::number(windowId), own}, 10000))
+        return false;
+    const QImage window = QImage(own).convertToFormat(QImage::Format_RGB32);
+    const QRect visible = geometry.intersected(screen.rect());
+    if (window.size() != geometry.size() || visible.isEmpty())
+        return false;
+    qint64 same = 0;
+    for (int y = visible.top(); y <= visible.bottom(); ++y)
+        for (int x = visible.left(); x <= visible.right(); ++x) {
+            const QRgb a = screen.pixel(x, y), b = window.pixel(x - geometry.x(), y - geometry.y());
+            same += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <= 24;
+        }
+    return same >= qint64(visible.width()) * visible.height() * 9 / 10;
 }
 
 } // namespace pelmora

@@ -5,6 +5,8 @@
 
 #include "testsupport/PrivateBus.h"
 
+#include <QDBusMessage>
+#include <QImage>
 #include <QList>
 #include <QProcess>
 #include <QRect>
@@ -20,10 +22,11 @@ namespace pelmora {
 // A throw-away X11 desktop: Xvfb (1280x800), a private session bus, a
 // temporary HOME, and optionally a tray host: xfce4-panel (StatusNotifierItems
 // and XEmbed), lxqt-panel with its statusnotifier plugin, KDE Plasma
-// (plasmashell, with the watcher in kded5, under openbox), GNOME Shell with the
-// AppIndicator extension (on a private system bus too), or trayer (XEmbed
-// only, top right). Every panel sits at the top. Everything it starts is
-// stopped by PID. Programs started here get QT_QPA_PLATFORM=xcb.
+// (plasmashell with its stock bottom panel, the watcher in kded5, under
+// openbox), GNOME Shell with the AppIndicator extension (on a private system
+// bus too, taken out of the overview it starts in), or trayer (XEmbed only,
+// top right). The other panels sit at the top. Everything it starts is stopped
+// by PID. Programs started here get QT_QPA_PLATFORM=xcb.
 class DesktopSession {
 public:
     enum class Tray { none, xfcePanel, trayer, lxqtPanel, plasma, gnomeShell };
@@ -32,6 +35,10 @@ public:
     struct Options {
         Tray tray = Tray::xfcePanel;
         bool trayOnlyPanel = true; // xfce4-panel: one top panel holding only the tray; false: the stock layout
+        // xfce4-panel and lxqt-panel: the icon size the tray asks for (0: 22 px in a 32 px panel), and
+        // a device pixel ratio for the panel (GDK_SCALE, QT_SCALE_FACTOR; 1: none).
+        int iconSize = 0;
+        int scale = 1;
     };
 
     explicit DesktopSession(Options options);
@@ -43,7 +50,8 @@ public:
     Start start();
     void stop();
     // Ends the tray host (its own processes, by PID) and starts it again,
-    // waiting until it is ready as in start(). Whatever else runs stays.
+    // waiting until it is ready as in start(). Whatever else runs stays. On
+    // Plasma the watcher (kded5) restarts too, so items must register again.
     Start restartTray();
     // Ends the tray host for good (a session that loses its tray).
     void stopTray();
@@ -66,25 +74,37 @@ public:
     bool click(QPoint point, int button = 1) const;
     bool screenshot(const QString &path) const;
     QStringList registeredStatusNotifierItems() const;
-    // The bounding box of the pixels within `tolerance` of `colour` inside
-    // `area` of a fresh screenshot; invalid when there are none.
-    QRect findColour(const QRect &area, QRgb colour, int tolerance = 6) const;
+    // The bounding boxes of the connected patches of pixels within `tolerance`
+    // of `colour` inside `area` of `shot` (a fresh screenshot when null),
+    // largest first.
+    QList<QRect> findPatches(const QRect &area, QRgb colour, int tolerance = 6, QImage shot = {}) const;
+    // The square patches (sides from minSide to maxSide) of any of `colours`
+    // inside `area`, leaving out those that enclose another: a badge drawn
+    // on a panel of its own colour is parted from it by its edge.
+    QList<QRect> findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide, QImage shot = {}) const;
+    QImage grab() const; // a screenshot, null on failure
+    // Whether the screen shows the window's own pixels where the window is (a
+    // compositor may map a window and not draw it).
+    bool isOnScreen(quint64 windowId) const;
 
 private:
     Start fail(Start kind, const QString &why);
     Start startTray(const QString &program);
-    Start startHost();
+    Start startWatcher();
+    bool leaveOverview() const;
     bool hostReady() const;
     QStringList hostArguments() const;
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool hasBusName(const QString &name) const;
+    QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;
 
     Options m_options;
     QTemporaryDir m_home;
     QProcess m_xserver;
     PrivateBus m_bus;
     std::unique_ptr<QProcess> m_tray;
-    std::vector<std::unique_ptr<QProcess>> m_hostHelpers; // openbox, kded5: started once, kept across host restarts
+    std::vector<std::unique_ptr<QProcess>> m_hostHelpers; // openbox: started once, kept across host restarts
+    std::unique_ptr<QProcess> m_watcher; // Plasma's kded5
     PrivateBus m_systemBus; // GNOME Shell wants a system bus
     std::vector<std::unique_ptr<QProcess>> m_programs;
     mutable QString m_busConnectionName;
