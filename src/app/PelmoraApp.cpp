@@ -5,10 +5,12 @@
 
 #include "PopoverWindow.h"
 #include "stores/MetricsStore.h"
+#include "tray/ShellOverview.h"
 #include "tray/TrayItem.h"
 #include "views/PopoverView.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QSettings>
 
 #include <cstdio>
@@ -29,6 +31,7 @@ SettingsLocation userSettings()
 PelmoraApp::PelmoraApp(Options options, QObject *parent)
     : QObject(parent)
     , m_store(std::make_unique<MetricsStore>())
+    , m_overview(new ShellOverview(QDBusConnection::sessionBus(), this))
 {
     m_window = new PopoverWindow(options.forceWindow ? PopoverWindow::Style::window : PopoverWindow::Style::panel);
     m_view = new PopoverView(*m_store, userSettings());
@@ -61,7 +64,9 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     m_tray->setTitle(m_store->statusTitle());
     connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
             [this] { m_tray->setTitle(m_store->statusTitle()); });
-    connect(m_tray, &TrayItem::activated, m_window, &PopoverWindow::toggle);
+    connect(m_tray, &TrayItem::activated, this, [this](QPoint anchor) {
+        m_overview->leaveThen([this, anchor] { m_window->toggle(anchor); });
+    });
     connect(m_tray, &TrayItem::openRequested, this, &PelmoraApp::openPanel);
     connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
@@ -75,12 +80,14 @@ PelmoraApp::~PelmoraApp()
 
 void PelmoraApp::openPanel()
 {
-    if (m_window->style() == PopoverWindow::Style::window && m_window->isVisible()) {
-        m_window->raise();
-        m_window->activateWindow();
-        return;
-    }
-    m_window->openAt(QPoint());
+    m_overview->leaveThen([this] {
+        if (m_window->style() == PopoverWindow::Style::window && m_window->isVisible()) {
+            m_window->raise();
+            m_window->activateWindow();
+            return;
+        }
+        m_window->openAt(QPoint());
+    });
 }
 
 void PelmoraApp::followTray(TrayItem::Mode mode)

@@ -15,6 +15,7 @@ namespace pelmora {
 class MetricsStore;
 class PopoverView;
 class PopoverWindow;
+class ShellOverview;
 
 // The running program: the one store, the tray item that shows its title,
 // and the popover window the item opens. Without any tray host (after the
@@ -36,13 +37,15 @@ public:
     PopoverWindow *window() const { return m_window; }
     PopoverView *popover() const { return m_view; }
 
-    // Opens the panel (at the pointer), or raises the window.
+    // Opens the panel (at the pointer), or raises the window; out of GNOME
+    // Shell's overview first, which would hide it.
     void openPanel();
 
 private:
     void followTray(TrayItem::Mode mode);
 
     std::unique_ptr<MetricsStore> m_store;
+    ShellOverview *m_overview;
     TrayItem *m_tray = nullptr;
     PopoverWindow *m_window = nullptr;
     PopoverView *m_view = nullptr;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/tray/DBusMenuTypes.h"
+#include "app/tray/ShellOverview.h"
 #include "app/tray/StatusNotifierTypes.h"
 #include "app/tray/TrayIconRenderer.h"
 #include "app/tray/TrayItem.h"
@@ -55,6 +56,29 @@ public Q_SLOTS:
 Q_SIGNALS:
     Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &item);
     Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
+};
+
+// GNOME Shell's OverviewActive, as far as a panel's client sees it: leaving
+// takes a moment (the closing animation), and a shell may also not leave.
+class TestShell : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell")
+    Q_PROPERTY(bool OverviewActive READ overviewActive WRITE setOverviewActive)
+public:
+    bool active = false;
+    bool stubborn = false;
+    int leaveRequests = 0;
+    bool overviewActive() const { return active; }
+    void setOverviewActive(bool value)
+    {
+        if (value) {
+            active = true;
+            return;
+        }
+        ++leaveRequests;
+        if (!stubborn)
+            QTimer::singleShot(300, this, [this] { active = false; });
+    }
 };
 
 class TestStatusNotifier : public QObject {
@@ -249,6 +273,46 @@ private Q_SLOTS:
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.
+    // A panel opened under GNOME Shell's overview would be hidden: the
+    // overview is left first, and only then does the panel open.
+    void panelWaitsForTheOverview_data()
+    {
+        QTest::addColumn<bool>("shell");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<bool>("stubborn");
+        QTest::addColumn<int>("leaveRequests");
+        QTest::newRow("no shell") << false << false << false << 0;
+        QTest::newRow("overview closed") << true << false << false << 0;
+        QTest::newRow("overview open") << true << true << false << 1;
+        QTest::newRow("shell keeps it open") << true << true << true << 1;
+    }
+    void panelWaitsForTheOverview()
+    {
+        QFETCH(bool, shell);
+        QFETCH(bool, active);
+        QFETCH(bool, stubborn);
+        QFETCH(int, leaveRequests);
+        TestShell gnome;
+        gnome.active = active;
+        gnome.stubborn = stubborn;
+        if (shell) {
+            QVERIFY(m_host->registerObject(u"/org/gnome/Shell"_qs, &gnome, QDBusConnection::ExportAllProperties));
+            QVERIFY(m_host->registerService(u"org.gnome.Shell"_qs));
+        }
+        ShellOverview overview(newBus());
+        int opened = 0;
+        bool hiddenWhenOpened = false;
+        overview.leaveThen([&] {
+            ++opened;
+            hiddenWhenOpened = gnome.active;
+        }, std::chrono::milliseconds(1500));
+        QTRY_COMPARE_WITH_TIMEOUT(opened, 1, 5000);
+        QCOMPARE(gnome.leaveRequests, leaveRequests);
+        // Open only once the overview is gone, unless the shell keeps it.
+        QCOMPARE(hiddenWhenOpened, stubborn);
+        m_host->unregisterObject(u"/org/gnome/Shell"_qs);
+    }
+
     void labelHostsGetTheGlyph_data()
     {
         QTest::addColumn<QString>("desktop");
