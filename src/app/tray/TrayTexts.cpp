@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "app/tray/TrayTexts.h"
+#include "TrayTexts.h" // relative, so that lupdate sees the class it qualifies
 
 #include <QStringList>
 
