@@ -21,6 +21,8 @@ namespace {
 // (the press lands outside it), then arrives at the item as an activation.
 // An activation this soon after such a close is that same click.
 constexpr qint64 sameClickWindowMs = 400;
+// A host's click point this far from the pointer is not where the item is.
+constexpr int farFromPointer = 96;
 
 Qt::WindowFlags flagsFor(PopoverWindow::Style style)
 {
@@ -84,9 +86,14 @@ void PopoverWindow::toggle(QPoint anchor)
 
 void PopoverWindow::openAt(QPoint anchor)
 {
-    if (!anchor.isNull() && anchor.x() < 0)
+    const QPoint pointer = QCursor::pos();
+    // Hosts report the click in global coordinates, but not always right:
+    // Plasma's panel under a window manager other than KWin may give the y
+    // inside the panel's own window. A click on the item has the pointer on
+    // it, so a point far from the pointer is taken for such a slip.
+    if (!anchor.isNull() && (anchor.x() < 0 || (anchor - pointer).manhattanLength() > farFromPointer))
         anchor = QPoint();
-    const QPoint point = anchor.isNull() ? QCursor::pos() : anchor;
+    const QPoint point = anchor.isNull() ? pointer : anchor;
     QScreen *screen = QGuiApplication::screenAt(point);
     if (!screen)
         screen = QGuiApplication::primaryScreen();

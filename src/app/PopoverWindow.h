@@ -28,7 +28,7 @@ public:
     void setStyle(Style style);
 
     // Opens near `anchor` (global coordinates), or near the cursor when the
-    // point is invalid; closes when already open.
+    // point is invalid or far from the cursor; closes when already open.
     void toggle(QPoint anchor);
     void openAt(QPoint anchor);
 

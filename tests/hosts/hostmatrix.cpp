@@ -237,15 +237,20 @@ private:
 
     // Every such patch. The panel may be as light as the badge, but the
     // badge's edge parts the two; GNOME's extension dims icons a little.
+    // Other icons may have a patch of that light colour too (Plasma's text
+    // editor launcher): ours holds two rows of figures, or GNOME's glyph.
     QList<QRect> icons(const QImage &given = {}) const
     {
         const QImage shot = given.isNull() ? m_desktop->grab() : given;
+        const bool glyph = m_variant.tray == Tray::gnomeShell;
         QList<QRgb> fills{qRgb(246, 246, 244)};
-        if (m_variant.tray == Tray::gnomeShell)
+        if (glyph)
             fills << qRgb(234, 234, 232);
         QList<QRect> found;
         for (const QRect strip : {QRect(0, 0, 1280, 100), QRect(0, 700, 1280, 100)})
-            found += m_desktop->findSquares(strip, fills, 12, 50 * m_variant.scale, shot);
+            for (const QRect &box : m_desktop->findSquares(strip, fills, 12, 50 * m_variant.scale, shot))
+                if (glyph || figureHeights(shot, box).size() == 2)
+                    found << box;
         return found;
     }
 
