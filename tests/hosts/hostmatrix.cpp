@@ -361,16 +361,20 @@ private:
         QImage shot;
         QRect item;
         waitFor([&] { return (item = icon(shot = m_desktop->grab())).isValid(); }, 12000);
-        if (!item.isValid()) {
+        if (item.isValid()) {
+            QStringList heights;
+            for (int height : figureHeights(shot, item))
+                heights << QString::number(height);
+            row.figures = m_variant.tray == Tray::gnomeShell ? QStringLiteral("label") : heights.join(" + ") + " px";
+        } else if (m_variant.tray == Tray::xfcePanel && (item = m_desktop->trayGeometry()).isValid()) {
+            // Its tray holds only our item: the picture still shows how it looks.
+            row.figures = QStringLiteral("not told apart from the badge's edge");
+        } else {
             row.picture = QStringLiteral("item not found on screen");
             return;
         }
-        QStringList heights;
-        for (int height : figureHeights(shot, item))
-            heights << QString::number(height);
-        row.figures = m_variant.tray == Tray::gnomeShell ? QStringLiteral("label") : heights.join(" + ") + " px";
         // The item, with room for a label beside it, at 4x.
-        const int side = item.height();
+        const int side = std::max(item.height(), 22 * m_variant.scale);
         const QRect around = item.adjusted(-side / 2, -side / 3, m_variant.tray == Tray::gnomeShell ? 5 * side : side / 2, side / 3)
                                  .intersected(screenRect);
         const QString path = m_pictures + "/" + row.host + ".png";
