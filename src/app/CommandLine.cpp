@@ -8,6 +8,7 @@
 #include "Autostart.h"
 #include "OnceReport.h"
 #include "PelmoraApp.h"
+#include "SingleInstance.h"
 #include "Translations.h"
 
 #include <QApplication>
@@ -153,7 +154,13 @@ int runPelmora(int argc, char *argv[])
     app.setDesktopFileName(QLatin1String(appId));
     app.setWindowIcon(QIcon::fromTheme(QLatin1String(appId)));
     applyLightAppearance(app);
+    // A second start hands over to the first: one item per session.
+    SingleInstance instance;
+    if (instance.claim() == SingleInstance::Claim::second)
+        if (const int status = instance.handOverToFirst(); status >= 0)
+            return status;
     PelmoraApp pelmora(PelmoraApp::Options{parser.isSet(options.window)});
+    QObject::connect(&instance, &SingleInstance::activationRequested, &pelmora, &PelmoraApp::openPanel);
     return app.exec();
 }
 

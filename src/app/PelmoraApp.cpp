@@ -5,10 +5,12 @@
 
 #include "PopoverWindow.h"
 #include "stores/MetricsStore.h"
+#include "tray/ShellOverview.h"
 #include "tray/TrayItem.h"
 #include "views/PopoverView.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -30,6 +32,7 @@ SettingsLocation userSettings()
 PelmoraApp::PelmoraApp(Options options, QObject *parent)
     : QObject(parent)
     , m_store(std::make_unique<MetricsStore>())
+    , m_overview(new ShellOverview(QDBusConnection::sessionBus(), this))
 {
     m_window = new PopoverWindow(options.forceWindow ? PopoverWindow::Style::window : PopoverWindow::Style::panel);
     m_view = new PopoverView(*m_store, userSettings());
@@ -37,27 +40,38 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_view, &PopoverView::closeRequested, m_window, &QWidget::close);
     connect(m_view, &PopoverView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_view, &PopoverView::shownHeightChanged, m_window, [this](int) { m_window->adjustSize(); });
-    // The window keeps the program alive no longer than the tray item does.
+    // As a window it is all there is of the program, so closing it ends the
+    // program; as a panel it only closes. (The tray menu is a window too, so
+    // Qt's last-window rule cannot tell these apart.)
     QApplication::setQuitOnLastWindowClosed(false);
+    connect(m_window, &PopoverWindow::closed, this, [this] {
+        if (m_window->style() == PopoverWindow::Style::window)
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
 
     if (options.forceWindow) {
-        useWindowInsteadOfTray(false);
+        m_window->openAt(QPoint());
         return;
     }
 
-    m_tray = new TrayItem(this);
+    TrayItem::Options trayOptions;
+    // How the item introduces itself to the watcher, for a host that keeps one form better than the other.
+    const QString registration = qEnvironmentVariable("PELMORA_TRAY_REGISTRATION");
+    if (registration == u"name")
+        trayOptions.registration = TrayItem::Registration::serviceName;
+    else if (registration == u"path")
+        trayOptions.registration = TrayItem::Registration::objectPath;
+    m_tray = new TrayItem(trayOptions, this);
     m_tray->setTitle(m_store->statusTitle());
     connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
             [this] { m_tray->setTitle(m_store->statusTitle()); });
-    connect(m_tray, &TrayItem::activated, m_window, &PopoverWindow::toggle);
-    connect(m_tray, &TrayItem::openRequested, m_window, [this] { m_window->openAt(QPoint()); });
-    connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_tray, &TrayItem::modeChanged, this, [this](TrayItem::Mode mode) {
-        if (mode == TrayItem::Mode::none)
-            useWindowInsteadOfTray(true);
+    connect(m_tray, &TrayItem::activated, this, [this](QPoint anchor) {
+        m_overview->leaveThen([this, anchor] { m_window->toggle(anchor); });
     });
-    if (m_tray->mode() == TrayItem::Mode::none)
-        useWindowInsteadOfTray(true);
+    connect(m_tray, &TrayItem::openRequested, this, &PelmoraApp::openPanel);
+    connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
+    followTray(m_tray->mode());
 }
 
 PelmoraApp::~PelmoraApp()
@@ -65,16 +79,38 @@ PelmoraApp::~PelmoraApp()
     delete m_window; // owns the view, which refers to the store
 }
 
-void PelmoraApp::useWindowInsteadOfTray(bool announce)
+void PelmoraApp::openPanel()
 {
-    if (announce && !m_announcedNoTray) {
-        m_announcedNoTray = true;
-        std::fputs("pelmora: no system tray found; showing the panel as a window.\n", stderr);
-    }
-    if (!m_window->isVisible())
+    m_overview->leaveThen([this] {
+        if (m_window->style() == PopoverWindow::Style::window && m_window->isVisible()) {
+            m_window->raise();
+            m_window->activateWindow();
+            return;
+        }
         m_window->openAt(QPoint());
-    // Closing the only window of a trayless session ends the program.
-    QApplication::setQuitOnLastWindowClosed(m_tray == nullptr || m_tray->mode() == TrayItem::Mode::none);
+    });
+}
+
+void PelmoraApp::followTray(TrayItem::Mode mode)
+{
+    switch (mode) {
+    case TrayItem::Mode::searching:
+        break; // a host may be starting or restarting: keep things as they are until it does or the grace ends
+    case TrayItem::Mode::none:
+        if (!m_announcedNoTray) {
+            m_announcedNoTray = true;
+            std::fputs("pelmora: no system tray found; showing the panel as a window.\n", stderr);
+        }
+        if (m_window->style() != PopoverWindow::Style::window) {
+            m_window->setStyle(PopoverWindow::Style::window);
+            m_window->openAt(QPoint());
+        }
+        break;
+    case TrayItem::Mode::statusNotifier:
+    case TrayItem::Mode::xembed:
+        m_window->setStyle(PopoverWindow::Style::panel); // the item is back: no window of its own
+        break;
+    }
 }
 
 } // namespace pelmora

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "tray/TrayItem.h"
+
 #include <QObject>
 #include <QPoint>
 
@@ -13,10 +15,13 @@ namespace pelmora {
 class MetricsStore;
 class PopoverView;
 class PopoverWindow;
-class TrayItem;
+class ShellOverview;
 
 // The running program: the one store, the tray item that shows its title,
-// and the popover window the item opens. Needs a QApplication.
+// and the popover window the item opens. Without any tray host (after the
+// item's grace period) the popover is an ordinary window whose close ends the
+// program, and it goes back into the item as soon as a host appears.
+// Needs a QApplication.
 class PelmoraApp : public QObject {
     Q_OBJECT
 public:
@@ -32,10 +37,15 @@ public:
     PopoverWindow *window() const { return m_window; }
     PopoverView *popover() const { return m_view; }
 
+    // Opens the panel (at the pointer), or raises the window; out of GNOME
+    // Shell's overview first, which would hide it.
+    void openPanel();
+
 private:
-    void useWindowInsteadOfTray(bool announce);
+    void followTray(TrayItem::Mode mode);
 
     std::unique_ptr<MetricsStore> m_store;
+    ShellOverview *m_overview;
     TrayItem *m_tray = nullptr;
     PopoverWindow *m_window = nullptr;
     PopoverView *m_view = nullptr;

@@ -3,10 +3,13 @@
 
 #include "PopoverWindow.h"
 
+#include "AppIdentity.h"
 #include "PopoverPlacement.h"
 #include "views/PopoverView.h"
 
+#include <QCloseEvent>
 #include <QCursor>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -19,19 +22,46 @@ namespace {
 // (the press lands outside it), then arrives at the item as an activation.
 // An activation this soon after such a close is that same click.
 constexpr qint64 sameClickWindowMs = 400;
+// A host's click point this far from the pointer is not where the item is.
+constexpr int farFromPointer = 96;
+
+Qt::WindowFlags flagsFor(PopoverWindow::Style style)
+{
+    return style == PopoverWindow::Style::panel ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window;
+}
+
+// The installed theme icon, else the copy built into the program (a build
+// tree, or a prefix the icon theme does not search).
+QIcon applicationIcon()
+{
+    QIcon builtIn;
+    for (int size : {16, 32, 48, 64, 128})
+        builtIn.addFile(QStringLiteral(":/pelmora/icons/%1x%1/apps/org.pelmora.Pelmora.png").arg(size), QSize(size, size));
+    return QIcon::fromTheme(QLatin1String(appId), builtIn);
+}
 
 } // namespace
 
 PopoverWindow::PopoverWindow(Style style, QWidget *parent)
-    : QWidget(parent, style == Style::panel ? Qt::Popup | Qt::FramelessWindowHint : Qt::Window)
+    : QWidget(parent, flagsFor(style))
     , m_style(style)
 {
     setWindowTitle(QStringLiteral("Pelmora"));
+    setWindowIcon(applicationIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void PopoverWindow::setStyle(Style style)
+{
+    if (style == m_style)
+        return;
+    m_style = style;
+    hide();
+    setWindowFlags(flagsFor(style));
 }
 
 void PopoverWindow::setContent(QWidget *content)
@@ -57,9 +87,14 @@ void PopoverWindow::toggle(QPoint anchor)
 
 void PopoverWindow::openAt(QPoint anchor)
 {
-    if (!anchor.isNull() && anchor.x() < 0)
+    const QPoint pointer = QCursor::pos();
+    // Hosts report the click in global coordinates, but not always right:
+    // Plasma's panel under a window manager other than KWin may give the y
+    // inside the panel's own window. A click on the item has the pointer on
+    // it, so a point far from the pointer is taken for such a slip.
+    if (!anchor.isNull() && (anchor.x() < 0 || (anchor - pointer).manhattanLength() > farFromPointer))
         anchor = QPoint();
-    const QPoint point = anchor.isNull() ? QCursor::pos() : anchor;
+    const QPoint point = anchor.isNull() ? pointer : anchor;
     QScreen *screen = QGuiApplication::screenAt(point);
     if (!screen)
         screen = QGuiApplication::primaryScreen();
@@ -75,6 +110,13 @@ void PopoverWindow::openAt(QPoint anchor)
     show();
     raise();
     activateWindow();
+}
+
+void PopoverWindow::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        Q_EMIT closed();
 }
 
 void PopoverWindow::keyPressEvent(QKeyEvent *event)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/tray/DBusMenuTypes.h"
+#include "app/tray/ShellOverview.h"
 #include "app/tray/StatusNotifierTypes.h"
 #include "app/tray/TrayIconRenderer.h"
 #include "app/tray/TrayItem.h"
@@ -15,20 +16,68 @@
 using namespace pelmora;
 using Mode = TrayItem::Mode;
 
-// The smallest watcher a panel could run: it records who registered what, from where, and can refuse.
+// The smallest watcher a panel could run: it records who registered what, from
+// where, lists its items, and can refuse them or drop them again a moment later
+// (with or without saying so), as some hosts do.
 class TestWatcher : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
 public:
     QList<QPair<QString, QString>> registrations; // service, sender
+    QStringList listed;
     bool refuse = false;
+    int drops = 0;           // the next this many registrations are dropped; -1: every one
+    bool announceDrops = true;
+    QString separator; // how this watcher joins a bus name and an object path
+    QStringList items() const { return listed; }
 public Q_SLOTS:
     Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &service)
     {
-        if (refuse)
+        const QString sender = message().service();
+        registrations.append({service, sender});
+        if (refuse) {
             sendErrorReply(QDBusError::AccessDenied, u"not today"_qs);
-        else
-            registrations.append({service, message().service()});
+            return;
+        }
+        const QString item = service.startsWith(u'/') ? sender + separator + service : service;
+        listed.append(item);
+        Q_EMIT StatusNotifierItemRegistered(item);
+        if (drops == 0)
+            return;
+        if (drops > 0)
+            --drops;
+        QTimer::singleShot(150, this, [this, item] {
+            listed.removeAll(item);
+            if (announceDrops)
+                Q_EMIT StatusNotifierItemUnregistered(item);
+        });
+    }
+Q_SIGNALS:
+    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &item);
+    Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
+};
+
+// GNOME Shell's OverviewActive, as far as a panel's client sees it: leaving
+// takes a moment (the closing animation), and a shell may also not leave.
+class TestShell : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.gnome.Shell")
+    Q_PROPERTY(bool OverviewActive READ overviewActive WRITE setOverviewActive)
+public:
+    bool active = false;
+    bool stubborn = false;
+    int leaveRequests = 0;
+    bool overviewActive() const { return active; }
+    void setOverviewActive(bool value)
+    {
+        if (value) {
+            active = true;
+            return;
+        }
+        ++leaveRequests;
+        if (!stubborn)
+            QTimer::singleShot(300, this, [this] { active = false; });
     }
 };
 
@@ -73,7 +122,11 @@ private Q_SLOTS:
     void init()
     {
         m_watcher.registrations.clear();
+        m_watcher.listed.clear();
         m_watcher.refuse = false;
+        m_watcher.drops = 0;
+        m_watcher.announceDrops = true;
+        m_watcher.separator.clear();
         QVERIFY(startWatcher());
     }
     void cleanup()
@@ -85,21 +138,41 @@ private Q_SLOTS:
             QDBusConnection::disconnectFromBus(name);
     }
 
+    void registersPublishesTheTitleAndServesTheMenu_data()
+    {
+        QTest::addColumn<TrayItem::Registration>("registration");
+        QTest::newRow("by object path") << TrayItem::Registration::objectPath;
+        QTest::newRow("by bus name") << TrayItem::Registration::serviceName;
+    }
     void registersPublishesTheTitleAndServesTheMenu()
     {
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
+        QFETCH(TrayItem::Registration, registration);
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus(), .registration = registration});
         QSignalSpy open(item.get(), &TrayItem::openRequested);
         QSignalSpy quit(item.get(), &TrayItem::quitRequested);
         const QString service = item->serviceName();
         QTRY_COMPARE(m_watcher.registrations.size(), 1);
-        QCOMPARE(m_watcher.registrations.at(0), qMakePair(service, m_host->interface()->serviceOwner(service).value()));
+        QCOMPARE(m_watcher.registrations.at(0).second, m_host->interface()->serviceOwner(service).value());
+        // The watcher reaches the item by what it was given.
+        const QString given = m_watcher.registrations.at(0).first;
+        const QString reachAt = given.startsWith(u'/') ? m_watcher.registrations.at(0).second : given;
         item->setTitle(u"13/63"_qs);
-        const QVariantMap map = properties(service);
+        const QVariantMap map = properties(reachAt);
         QCOMPARE(map.value(u"XAyatanaLabel"_qs).toString(), u"13/63");
-        QCOMPARE(map.value(u"XAyatanaLabelGuide"_qs).toString(), u"100/100");
+        const auto toolTip = qdbus_cast<SniToolTip>(map.value(u"ToolTip"_qs).value<QDBusArgument>());
+        QCOMPARE(toolTip.description, u"CPU 13 % · Memory 63 %");
+
+        // Label hosts reserve the guide's width: no title of two whole
+        // percentages may be wider, or the label would jump.
+        const QFontMetrics metrics(QFont(u"DejaVu Sans"_qs, 11));
+        const int guide = metrics.horizontalAdvance(map.value(u"XAyatanaLabelGuide"_qs).toString());
+        for (int cpu = 0; cpu <= 100; ++cpu)
+            for (int memory = 0; memory <= 100; memory += 1)
+                if (metrics.horizontalAdvance(u"%1/%2"_qs.arg(cpu).arg(memory)) > guide)
+                    QFAIL(qPrintable(u"%1/%2 is wider than the label guide"_qs.arg(cpu).arg(memory)));
 
         const auto menu = [&](const QString &method, const QVariantList &args) {
-            return call(service, u"/MenuBar"_qs, method, args, u"com.canonical.dbusmenu"_qs);
+            return call(reachAt, u"/MenuBar"_qs, method, args, u"com.canonical.dbusmenu"_qs);
         };
         const auto items = qdbus_cast<DBusMenuLayoutItem>(
             menu(u"GetLayout"_qs, {0, -1, QStringList()}).arguments().value(1).value<QDBusArgument>()).children;
@@ -118,36 +191,128 @@ private Q_SLOTS:
         QTRY_VERIFY(!m_host->interface()->isServiceRegistered(service).value());
     }
 
+    // A watcher that drops or refuses the item gets it again, a bounded number of times.
+    void keepsItsItemListed_data()
+    {
+        QTest::addColumn<int>("drops");
+        QTest::addColumn<bool>("announced");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<int>("registrations");
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<QString>("separator");
+        QTest::newRow("listed as GNOME lists it") << 0 << true << false << 1 << Mode::statusNotifier << u"@"_qs;
+        QTest::newRow("dropped once, announced") << 1 << true << false << 2 << Mode::statusNotifier << QString();
+        QTest::newRow("dropped twice, silently") << 2 << false << false << 3 << Mode::statusNotifier << QString();
+        QTest::newRow("dropped every time") << -1 << true << false << 4 << Mode::none << QString();
+        QTest::newRow("refused") << 0 << true << true << 4 << Mode::none << QString();
+    }
+    void keepsItsItemListed()
+    {
+        QFETCH(int, drops);
+        QFETCH(bool, announced);
+        QFETCH(bool, refused);
+        QFETCH(int, registrations);
+        QFETCH(Mode, mode);
+        QFETCH(QString, separator);
+        m_watcher.separator = separator;
+        m_watcher.drops = drops;
+        m_watcher.announceDrops = announced;
+        m_watcher.refuse = refused;
+        using namespace std::chrono_literals;
+        auto item = std::make_unique<TrayItem>(
+            TrayItem::Options{.bus = newBus(), .retryDelay = 20ms, .retryLimit = 3, .confirmDelay = 400ms});
+        QSignalSpy modes(item.get(), &TrayItem::modeChanged);
+        QTRY_COMPARE(item->registrationCount(), registrations);
+        if (mode == Mode::none) {
+            QTRY_COMPARE(item->mode(), Mode::none);
+        } else {
+            QTRY_COMPARE(m_watcher.listed.size(), 1);
+            QTest::qWait(600); // past the next check: it stays listed and nothing more is sent
+            QCOMPARE(m_watcher.listed.size(), 1);
+            QCOMPARE(modes.size(), 0);
+        }
+        QCOMPARE(item->registrationCount(), registrations);
+        // A restarted watcher starts over.
+        m_watcher.refuse = false;
+        m_watcher.drops = 0;
+        stopWatcher();
+        QVERIFY(startWatcher());
+        QTRY_COMPARE(m_watcher.registrations.size(), registrations + 1);
+        QCOMPARE(item->registrationCount(), registrations + 1);
+        QCOMPARE(item->mode(), Mode::statusNotifier);
+    }
+
     void followsTheWatcher()
     {
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus(), .watcherGrace = std::chrono::seconds(1)});
+        stopWatcher(); // a panel that starts after us
+        using namespace std::chrono_literals;
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus(), .hostGrace = 800ms});
         QSignalSpy modes(item.get(), &TrayItem::modeChanged);
+        QCOMPARE(item->mode(), Mode::searching);
+        QTest::qWait(300);
+        QVERIFY(startWatcher());
         QTRY_COMPARE(m_watcher.registrations.size(), 1);
+        QCOMPARE(modes.size(), 1);
+        QCOMPARE(item->mode(), Mode::statusNotifier);
         // A panel restart: the name goes away and comes back within the grace period.
         stopWatcher();
-        QTest::qWait(300);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
+        QTRY_COMPARE(item->mode(), Mode::searching);
         QVERIFY(startWatcher());
         QTRY_COMPARE(m_watcher.registrations.size(), 2);
-        QTest::qWait(1200);
-        QCOMPARE(modes.size(), 0);
+        QTest::qWait(1000);
+        QCOMPARE(modes.size(), 3);
+        QCOMPARE(item->mode(), Mode::statusNotifier);
         // Gone for good: after the grace period there is no item (offscreen: no XEmbed).
         stopWatcher();
-        QTRY_COMPARE(modes.size(), 1);
-        QCOMPARE(item->mode(), Mode::none);
+        QTRY_COMPARE(item->mode(), Mode::none);
+        QCOMPARE(modes.size(), 5);
         // A watcher that appears later gets the item.
         QVERIFY(startWatcher());
-        QTRY_COMPARE(modes.size(), 2);
+        QTRY_COMPARE(m_watcher.registrations.size(), 3);
         QCOMPARE(item->mode(), Mode::statusNotifier);
-        // One that refuses the item leaves none: XEmbed is no way out while a watcher exists.
-        stopWatcher();
-        m_watcher.refuse = true;
-        QVERIFY(startWatcher());
-        QTRY_COMPARE(modes.size(), 3);
-        QCOMPARE(item->mode(), Mode::none);
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.
+    // A panel opened under GNOME Shell's overview would be hidden: the
+    // overview is left first, and only then does the panel open.
+    void panelWaitsForTheOverview_data()
+    {
+        QTest::addColumn<bool>("shell");
+        QTest::addColumn<bool>("active");
+        QTest::addColumn<bool>("stubborn");
+        QTest::addColumn<int>("leaveRequests");
+        QTest::newRow("no shell") << false << false << false << 0;
+        QTest::newRow("overview closed") << true << false << false << 0;
+        QTest::newRow("overview open") << true << true << false << 1;
+        QTest::newRow("shell keeps it open") << true << true << true << 1;
+    }
+    void panelWaitsForTheOverview()
+    {
+        QFETCH(bool, shell);
+        QFETCH(bool, active);
+        QFETCH(bool, stubborn);
+        QFETCH(int, leaveRequests);
+        TestShell gnome;
+        gnome.active = active;
+        gnome.stubborn = stubborn;
+        if (shell) {
+            QVERIFY(m_host->registerObject(u"/org/gnome/Shell"_qs, &gnome, QDBusConnection::ExportAllProperties));
+            QVERIFY(m_host->registerService(u"org.gnome.Shell"_qs));
+        }
+        ShellOverview overview(newBus());
+        int opened = 0;
+        bool hiddenWhenOpened = false;
+        overview.leaveThen([&] {
+            ++opened;
+            hiddenWhenOpened = gnome.active;
+        }, std::chrono::milliseconds(1500));
+        QTRY_COMPARE_WITH_TIMEOUT(opened, 1, 5000);
+        QCOMPARE(gnome.leaveRequests, leaveRequests);
+        // Open only once the overview is gone, unless the shell keeps it.
+        QCOMPARE(hiddenWhenOpened, stubborn);
+        m_host->unregisterObject(u"/org/gnome/Shell"_qs);
+    }
+
     void labelHostsGetTheGlyph_data()
     {
         QTest::addColumn<QString>("desktop");
@@ -177,7 +342,8 @@ private Q_SLOTS:
         const auto icons = qdbus_cast<SniIconPixmapList>(
             properties(item->serviceName()).value(u"IconPixmap"_qs).value<QDBusArgument>());
         QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
-        const QImage expected = TrayIconRenderer::render(u"13/63"_qs, icons.at(0).width, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
+        const QImage expected = TrayIconRenderer::render(u"13/63"_qs, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
         QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
     }
 };

@@ -4,8 +4,8 @@
 // The real pelmora binary under Xvfb. In xfce4-panel (holding only the tray,
 // or in Debian's stock layout) and in trayer (XEmbed) its icon shows our
 // drawing of the live title, a click opens the popover below it, which closes
-// like a menu, and the right-click menu's Quit ends the program; with no tray
-// at all it shows a window. Screenshots land in the build tree.
+// like a menu, and the right-click menu's Quit ends the program. Screenshots
+// land in the build tree.
 #include "app/tray/TrayIconRenderer.h"
 
 #include "testsupport/DesktopSession.h"
@@ -201,17 +201,6 @@ private slots:
         QVERIFY(pelmora->waitForFinished(5000));
         QCOMPARE(pelmora->exitStatus(), QProcess::NormalExit);
         QCOMPARE(pelmora->exitCode(), 0);
-    }
-
-    void windowWithoutTray()
-    {
-        desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = DesktopSession::Tray::none});
-        START_DESKTOP_OR_SKIP(*desktop);
-        QVERIFY(startPelmora());
-        QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 15000);
-        QByteArray err;
-        QTRY_VERIFY2_WITH_TIMEOUT((err += pelmora->readAllStandardError()).contains("no system tray"), err.constData(),
-                                  5000);
     }
 };
 

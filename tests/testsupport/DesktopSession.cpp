@@ -7,6 +7,7 @@
 
 #include <QtCore>
 #include <QtDBus>
+#include <QImage>
 
 #include <optional>
 
@@ -15,17 +16,51 @@ namespace {
 
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
-// One top panel, as short as its content, holding only the tray.
+// One top panel, as short as its content, holding only the tray. %1: the
+// panel's size, %2: whether icons fill the panel's row, %3: their size otherwise.
 const char *trayOnlyPanel = R"(<?xml version="1.0" encoding="UTF-8"?>
 <channel name="xfce4-panel" version="1.0"><property name="configver" type="int" value="2"/>
   <property name="panels" type="array"><value type="int" value="1"/><property name="panel-1" type="empty">
     <property name="position" type="string" value="p=6;x=0;y=0"/><property name="length" type="uint" value="1"/>
-    <property name="length-adjust" type="bool" value="true"/><property name="size" type="uint" value="32"/>
+    <property name="length-adjust" type="bool" value="true"/><property name="size" type="uint" value="%1"/>
     <property name="position-locked" type="bool" value="true"/>
     <property name="plugin-ids" type="array"><value type="int" value="1"/></property></property></property>
   <property name="plugins" type="empty"><property name="plugin-1" type="string" value="systray">
-    <property name="square-icons" type="bool" value="true"/></property></property></channel>
+    <property name="square-icons" type="bool" value="%2"/><property name="icon-size" type="int" value="%3"/>
+  </property></property></channel>
 )";
+
+// One top panel holding only the status-notifier area; %1: the icon size, %2: the panel's.
+const char *lxqtPanel = R"([General]
+panels=panel1
+
+[panel1]
+alignment=0
+desktop=0
+iconSize=%1
+lineCount=1
+panelSize=%2
+position=Top
+plugins=statusnotifier
+width=100
+width-percent=true
+
+[statusnotifier]
+type=statusnotifier
+)";
+
+// GNOME Shell reads its settings through GSETTINGS_BACKEND=keyfile from here.
+const char *gnomeSettings = R"([org/gnome/shell]
+enabled-extensions=['ubuntu-appindicators@ubuntu.com']
+disable-user-extensions=false
+welcome-dialog-last-shown-version='999'
+)";
+
+bool writeFile(const QString &path, const QString &text)
+{
+    QFile file(path);
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
+}
 
 void stopProcess(QProcess &process)
 {
@@ -53,13 +88,44 @@ DesktopSession::Start DesktopSession::fail(Start kind, const QString &why)
     return kind;
 }
 
+QString DesktopSession::trayName(Tray tray)
+{
+    switch (tray) {
+    case Tray::none: return QStringLiteral("no tray");
+    case Tray::xfcePanel: return QStringLiteral("xfce4-panel");
+    case Tray::trayer: return QStringLiteral("trayer");
+    case Tray::lxqtPanel: return QStringLiteral("lxqt-panel");
+    case Tray::plasma: return QStringLiteral("plasmashell");
+    case Tray::gnomeShell: return QStringLiteral("gnome-shell");
+    }
+    return {};
+}
+
+bool DesktopSession::hostsStatusNotifierItems() const
+{
+    return m_options.tray != Tray::none && m_options.tray != Tray::trayer;
+}
+
 DesktopSession::Start DesktopSession::start()
 {
     stop();
-    const bool xfce = m_options.tray == Tray::xfcePanel;
-    const QString trayProgram = xfce ? "xfce4-panel" : m_options.tray == Tray::trayer ? "trayer" : "";
-    const QString wmProgram = m_options.windowManager == WindowManager::openbox ? "openbox" : "";
-    for (const QString &tool : QStringList{"Xvfb", "xdotool", "xwininfo", trayProgram, wmProgram})
+    const Tray host = m_options.tray;
+    const bool xfce = host == Tray::xfcePanel;
+    const QString trayProgram = host == Tray::none ? QString() : trayName(host);
+    // LXQt's panel and Plasma's shell leave placing their panels to a window manager.
+    const bool openbox =
+        m_options.windowManager == WindowManager::openbox || host == Tray::lxqtPanel || host == Tray::plasma;
+    QStringList tools{"Xvfb", "xdotool", "xwininfo", trayProgram};
+    if (openbox)
+        tools << "openbox";
+    if (host == Tray::plasma)
+        tools << "kded5";
+    // plasmashell aborts without the activity manager, which the bus starts.
+    if (host == Tray::plasma && !QFileInfo::exists("/usr/share/dbus-1/services/org.kde.ActivityManager.service"))
+        return fail(Start::unavailable, "kactivitymanagerd is not installed");
+    if (host == Tray::gnomeShell && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
+        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
+    for (const QString &tool : tools)
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");
     const QString home = m_home.path();
@@ -69,7 +135,10 @@ DesktopSession::Start DesktopSession::start()
     // -displayfd: the server picks a free display and prints it once it is ready.
     // -noreset: without a panel, the server would reset whenever its last
     // client (a probe such as xwininfo) leaves, refusing whoever connects then.
-    m_xserver.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"});
+    QStringList xArguments{"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"};
+    if (host == Tray::gnomeShell)
+        xArguments << "+extension" << "GLX"; // the shell's compositor draws with OpenGL (llvmpipe)
+    m_xserver.start("Xvfb", xArguments);
     for (const QDeadlineTimer deadline(10000); m_xserver.waitForStarted(5000) && !m_xserver.canReadLine()
          && m_xserver.state() == QProcess::Running && !deadline.hasExpired();)
         m_xserver.waitForReadyRead(100);
@@ -81,22 +150,48 @@ DesktopSession::Start DesktopSession::start()
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "XDG_SESSION_TYPE",
-                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME"})
+                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME", "DBUS_SYSTEM_BUS_ADDRESS"})
         env.remove(QLatin1String(name));
+    const QString desktop = xfce ? "XFCE" : host == Tray::lxqtPanel ? "LXQt" : host == Tray::plasma ? "KDE"
+        : host == Tray::gnomeShell ? "GNOME" : "";
     const QList<QPair<const char *, QString>> values{
         {"DISPLAY", QStringLiteral(":%1").arg(display)}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/.config"},
         {"XDG_CACHE_HOME", home + "/.cache"}, {"XDG_DATA_HOME", home + "/.local/share"},
         {"XDG_RUNTIME_DIR", home + "/runtime"}, {"NO_AT_BRIDGE", "1"}, {"GTK_A11Y", "none"},
-        {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CURRENT_DESKTOP", xfce ? "XFCE" : ""}};
+        {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CURRENT_DESKTOP", desktop}};
     for (const auto &[name, value] : values)
         env.insert(QLatin1String(name), value);
-    // The panel's settings daemon is started by the bus, so the config must be there first.
-    if (xfce && m_options.trayOnlyPanel) {
-        const QString path = home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml";
-        QFile file(path);
-        if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !file.open(QIODevice::WriteOnly) || file.write(trayOnlyPanel) <= 0)
-            return fail(Start::failed, "cannot write the panel configuration");
+    if (host == Tray::gnomeShell) {
+        env.insert("XDG_SESSION_TYPE", "x11");
+        env.insert("GSETTINGS_BACKEND", "keyfile");
+        env.insert("LIBGL_ALWAYS_SOFTWARE", "1");
+        if (!writeFile(home + "/.config/glib-2.0/settings/keyfile", gnomeSettings))
+            return fail(Start::failed, "cannot write the shell's settings");
+        if (!m_systemBus.start(env))
+            return fail(Start::unavailable, m_systemBus.errorString());
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address());
     }
+    if (host == Tray::plasma) {
+        // kded5 loads a session's modules, the watcher among them, only in a Plasma 5 session.
+        env.insert("KDE_FULL_SESSION", "true");
+        env.insert("KDE_SESSION_VERSION", "5");
+    }
+    if (m_options.scale > 1) {
+        env.insert("GDK_SCALE", QString::number(m_options.scale));
+        env.insert("QT_SCALE_FACTOR", QString::number(m_options.scale));
+    }
+    // The panel's settings daemon is started by the bus, so the config must be there first.
+    const int iconSize = m_options.iconSize > 0 ? m_options.iconSize : 22;
+    if (xfce && m_options.trayOnlyPanel
+        && !writeFile(home + "/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
+                      QString::fromLatin1(trayOnlyPanel)
+                          .arg(m_options.iconSize > 0 ? iconSize + 10 : 32)
+                          .arg(m_options.iconSize > 0 ? "false" : "true")
+                          .arg(iconSize)))
+        return fail(Start::failed, "cannot write the panel configuration");
+    if (host == Tray::lxqtPanel
+        && !writeFile(home + "/.config/lxqt/panel.conf", QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10)))
+        return fail(Start::failed, "cannot write the panel configuration");
     if (!m_bus.start(env))
         return fail(Start::unavailable, m_bus.errorString());
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
@@ -104,11 +199,14 @@ DesktopSession::Start DesktopSession::start()
     for (const QDeadlineTimer deadline(5000); !runTool("xwininfo", {"-root"}); QThread::msleep(50))
         if (deadline.hasExpired() || m_xserver.state() != QProcess::Running)
             return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
-    if (!wmProgram.isEmpty())
+    if (openbox)
         if (const Start wm = startWindowManager(); wm != Start::ready)
             return wm;
     if (trayProgram.isEmpty())
         return Start::ready;
+    if (host == Tray::plasma)
+        if (const Start watcher = startWatcher(); watcher != Start::ready)
+            return watcher;
     Start tray = startTray(trayProgram);
     if (tray == Start::failed && m_tray->state() == QProcess::Running) {
         // Seen on a loaded machine: a tray host that runs but never maps its tray. One fresh start.
@@ -123,24 +221,120 @@ DesktopSession::Start DesktopSession::start()
     return tray;
 }
 
+DesktopSession::Start DesktopSession::restartTray()
+{
+    if (!m_tray)
+        return fail(Start::failed, "no tray host to restart");
+    stopProcess(*m_tray);
+    if (m_watcher) {
+        stopProcess(*m_watcher);
+        if (const Start watcher = startWatcher(); watcher != Start::ready)
+            return watcher;
+    }
+    return startTray(trayName(m_options.tray));
+}
+
+DesktopSession::Start DesktopSession::startWatcher()
+{
+    m_watcher = std::make_unique<QProcess>();
+    m_watcher->setProcessEnvironment(m_environment);
+    m_watcher->setStandardOutputFile(QProcess::nullDevice());
+    m_watcher->setStandardErrorFile(m_home.path() + "/kded5.log", QIODevice::Append);
+    m_watcher->start("kded5", {});
+    if (!m_watcher->waitForStarted(5000))
+        return fail(Start::unavailable, "kded5 cannot start");
+    for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.kded5"); QThread::msleep(50))
+        if (deadline.hasExpired() || m_watcher->state() != QProcess::Running)
+            return fail(Start::failed, "kded5 did not come up on the bus");
+    // Outside a real login kded5 may leave its session modules alone: ask for the watcher.
+    QDBusMessage load = QDBusMessage::createMethodCall("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule");
+    load << QStringLiteral("statusnotifierwatcher");
+    const QDBusMessage loaded = callBus(load, 20000);
+    if (loaded.arguments().isEmpty() || !loaded.arguments().constFirst().toBool())
+        return fail(Start::failed, "kded5 did not load its statusnotifierwatcher module: " + loaded.errorMessage());
+    return hasBusName(watcherService) ? Start::ready : fail(Start::failed, "kded5 loaded no watcher");
+}
+
+bool DesktopSession::leaveOverview() const
+{
+    // GNOME Shell shows its overview, which hides every window, at the end
+    // of its start-up: wait for that (briefly: a version may not), then leave
+    // it and make sure it stays left.
+    QDBusMessage get = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive");
+    const auto active = [&] {
+        const QDBusMessage reply = callBus(get);
+        return reply.arguments().isEmpty() || reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    };
+    for (const QDeadlineTimer shown(10000); !active() && !shown.hasExpired();)
+        QThread::msleep(100);
+    QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                      "org.freedesktop.DBus.Properties", "Set");
+    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive") << QVariant::fromValue(QDBusVariant(false));
+    int quiet = 0; // checks in a row with the overview left
+    for (const QDeadlineTimer deadline(30000); quiet < 10 && !deadline.hasExpired(); QThread::msleep(200)) {
+        if (active()) {
+            quiet = 0;
+            callBus(set);
+        } else {
+            ++quiet;
+        }
+    }
+    return quiet >= 10;
+}
+
+QStringList DesktopSession::hostArguments() const
+{
+    switch (m_options.tray) {
+    case Tray::xfcePanel: return {"--disable-wm-check"};
+    case Tray::trayer:
+        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "32"};
+    case Tray::gnomeShell: return {"--x11", "--replace"};
+    default: return {};
+    }
+}
+
+bool DesktopSession::hostReady() const
+{
+    switch (m_options.tray) {
+    case Tray::xfcePanel: return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::trayer: return trayGeometry().isValid();
+    case Tray::lxqtPanel: return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::plasma: {
+        if (!hasBusName(watcherService) || !trayGeometry().isValid())
+            return false;
+        QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
+                                                          "org.freedesktop.DBus.Properties", "Get");
+        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = callBus(get, 2000);
+        return !reply.arguments().isEmpty() && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+    }
+    case Tray::gnomeShell: return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
+    case Tray::none: return true;
+    }
+    return false;
+}
+
 DesktopSession::Start DesktopSession::startTray(const QString &program)
 {
-    const bool xfce = m_options.tray == Tray::xfcePanel;
     const QString log = m_home.path() + "/" + program + ".log";
     m_tray = std::make_unique<QProcess>();
     m_tray->setProcessEnvironment(m_environment);
     m_tray->setStandardOutputFile(QProcess::nullDevice());
-    m_tray->setStandardErrorFile(log);
-    m_tray->start(program, xfce ? QStringList{"--disable-wm-check"}
-                                : QStringList{"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width",
-                                              "120", "--height", "32"});
+    m_tray->setStandardErrorFile(log, QIODevice::Append);
+    m_tray->start(program, hostArguments());
     if (!m_tray->waitForStarted(5000))
         return fail(Start::unavailable, program + " cannot start: " + m_tray->errorString());
-    for (const QDeadlineTimer deadline(15000); m_tray->state() == QProcess::Running;) {
-        if ((!xfce || hasBusName(watcherService)) && trayGeometry().isValid())
+    const bool heavy = m_options.tray == Tray::plasma || m_options.tray == Tray::gnomeShell;
+    for (const QDeadlineTimer deadline(heavy ? 60000 : 15000); m_tray->state() == QProcess::Running;) {
+        if (hostReady()) {
+            if (m_options.tray == Tray::gnomeShell && !leaveOverview())
+                return fail(Start::failed, "GNOME Shell stayed in its overview");
             return Start::ready;
+        }
         if (deadline.hasExpired())
-            return fail(Start::failed, program + " showed no tray within 15 s");
+            return fail(Start::failed, program + " showed no tray in time");
         QThread::msleep(50);
     }
     QFile file(log);
@@ -175,6 +369,9 @@ void DesktopSession::stop()
     if (m_tray)
         stopProcess(*m_tray);
     m_tray.reset();
+    if (m_watcher)
+        stopProcess(*m_watcher);
+    m_watcher.reset();
     if (m_windowManager)
         stopProcess(*m_windowManager);
     m_windowManager.reset();
@@ -182,6 +379,7 @@ void DesktopSession::stop()
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     m_busConnectionName.clear();
     m_bus.stop();
+    m_systemBus.stop();
     stopProcess(m_xserver);
     m_error.clear();
 }
@@ -251,23 +449,31 @@ QRect DesktopSession::trayGeometry() const
 {
     if (!m_tray || m_tray->state() != QProcess::Running)
         return {};
-    // xfce4-panel runs the tray plugin in a wrapper process of its own.
-    qint64 owner = m_options.tray == Tray::trayer ? m_tray->processId() : 0;
-    for (qint64 pid : owner ? QList<qint64>() : ProcessTree::descendants(m_tray->processId())) {
-        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("libsystray.so"))
-            owner = pid;
-    }
-    const auto largest = [this](qint64 pid, const QRect &within) {
+    const auto largest = [this](qint64 pid, const QRect &within, int maxHeight = 1 << 20) {
         QRect best;
         for (quint64 id : visibleWindowsOf(pid))
             if (const QRect r = windowGeometry(id); r.isValid() && (within.isNull() || within.contains(r))
-                && r.width() * r.height() > best.width() * best.height())
+                && r.height() <= maxHeight && r.width() * r.height() > best.width() * best.height())
                 best = r;
         return best;
     };
-    // The tray is the owner's largest window inside its panel (menus it pops up are not).
-    return owner <= 0 ? QRect() : largest(owner, m_options.tray == Tray::xfcePanel ? largest(m_tray->processId(), {}) : QRect());
+    switch (m_options.tray) {
+    case Tray::trayer: return largest(m_tray->processId(), {});
+    case Tray::lxqtPanel: return largest(m_tray->processId(), {}, 100);   // the panel
+    case Tray::plasma: return largest(m_tray->processId(), {}, 100);      // the panel, not the desktop
+    case Tray::xfcePanel: {
+        // xfce4-panel runs the tray plugin in a wrapper process of its own.
+        qint64 owner = 0;
+        for (qint64 pid : ProcessTree::descendants(m_tray->processId())) {
+            QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains("libsystray.so"))
+                owner = pid;
+        }
+        // The tray is the owner's largest window inside its panel (menus it pops up are not).
+        return owner <= 0 ? QRect() : largest(owner, largest(m_tray->processId(), {}));
+    }
+    default: return {};
+    }
 }
 
 bool DesktopSession::click(QPoint point, int button) const
@@ -295,6 +501,13 @@ bool DesktopSession::hasBusName(const QString &name) const
     return bus.isConnected() && bus.interface()->isServiceRegistered(name).value();
 }
 
+QDBusMessage DesktopSession::callBus(const QDBusMessage &message, int timeoutMs) const
+{
+    if (!hasBusName(QStringLiteral("org.freedesktop.DBus")))
+        return QDBusMessage::createError(QDBusError::Disconnected, "no bus");
+    return QDBusConnection(m_busConnectionName).call(message, QDBus::Block, timeoutMs);
+}
+
 QStringList DesktopSession::registeredStatusNotifierItems() const
 {
     if (!hasBusName(watcherService))
@@ -302,10 +515,97 @@ QStringList DesktopSession::registeredStatusNotifierItems() const
     QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
                                                       "org.freedesktop.DBus.Properties", "Get");
     get << watcherService << QStringLiteral("RegisteredStatusNotifierItems");
-    const QDBusMessage reply = QDBusConnection(m_busConnectionName).call(get, QDBus::Block, 5000);
+    const QDBusMessage reply = callBus(get);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
     return reply.arguments().constFirst().value<QDBusVariant>().variant().toStringList();
+}
+
+QImage DesktopSession::grab() const
+{
+    const QString shot = m_home.path() + "/grab.png";
+    return screenshot(shot) ? QImage(shot).convertToFormat(QImage::Format_RGB32) : QImage();
+}
+
+QList<QRect> DesktopSession::findPatches(const QRect &area, QRgb colour, int tolerance, QImage shot) const
+{
+    if (shot.isNull())
+        shot = grab();
+    const QRect within = area.intersected(shot.rect());
+    const auto matches = [&](int x, int y) {
+        const QRgb p = shot.pixel(x, y);
+        return std::abs(qRed(p) - qRed(colour)) <= tolerance && std::abs(qGreen(p) - qGreen(colour)) <= tolerance
+            && std::abs(qBlue(p) - qBlue(colour)) <= tolerance;
+    };
+    // Flood fill over 4-neighbours; `seen` marks pixels already in a patch.
+    QList<QPair<int, QRect>> patches; // pixel count, bounding box
+    std::vector<bool> seen(size_t(within.width()) * size_t(std::max(0, within.height())), false);
+    const auto index = [&](int x, int y) { return size_t(y - within.top()) * size_t(within.width()) + size_t(x - within.left()); };
+    for (int y = within.top(); y <= within.bottom(); ++y)
+        for (int x = within.left(); x <= within.right(); ++x) {
+            if (seen[index(x, y)] || !matches(x, y))
+                continue;
+            int count = 0;
+            QRect box;
+            QList<QPoint> pending{{x, y}};
+            seen[index(x, y)] = true;
+            while (!pending.isEmpty()) {
+                const QPoint p = pending.takeLast();
+                ++count;
+                box |= QRect(p, QSize(1, 1));
+                for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
+                    const QPoint n = p + step;
+                    if (within.contains(n) && !seen[index(n.x(), n.y())] && matches(n.x(), n.y())) {
+                        seen[index(n.x(), n.y())] = true;
+                        pending.append(n);
+                    }
+                }
+            }
+            patches.append({count, box});
+        }
+    std::sort(patches.begin(), patches.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QList<QRect> boxes;
+    for (const auto &patch : patches)
+        boxes.append(patch.second);
+    return boxes;
+}
+
+QList<QRect> DesktopSession::findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide,
+                                         QImage shot) const
+{
+    if (shot.isNull())
+        shot = grab();
+    QList<QRect> found;
+    for (const QRgb colour : colours)
+        for (const QRect &box : findPatches(area, colour, 6, shot))
+            if (box.width() >= minSide && box.height() >= minSide && box.width() <= maxSide && box.height() <= maxSide
+                && std::abs(box.width() - box.height()) <= box.height() / 4 && !found.contains(box))
+                found << box;
+    const QList<QRect> all = found;
+    found.removeIf([&](const QRect &box) {
+        return std::any_of(all.begin(), all.end(), [&](const QRect &other) { return other != box && box.contains(other); });
+    });
+    return found;
+}
+
+bool DesktopSession::isOnScreen(quint64 windowId) const
+{
+    const QRect geometry = windowGeometry(windowId);
+    const QString own = m_home.path() + "/window.png";
+    const QImage screen = grab();
+    if (!geometry.isValid() || screen.isNull() || !runTool("import", {"-window", QString::number(windowId), own}, 10000))
+        return false;
+    const QImage window = QImage(own).convertToFormat(QImage::Format_RGB32);
+    const QRect visible = geometry.intersected(screen.rect());
+    if (window.size() != geometry.size() || visible.isEmpty())
+        return false;
+    qint64 same = 0;
+    for (int y = visible.top(); y <= visible.bottom(); ++y)
+        for (int x = visible.left(); x <= visible.right(); ++x) {
+            const QRgb a = screen.pixel(x, y), b = window.pixel(x - geometry.x(), y - geometry.y());
+            same += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <= 24;
+        }
+    return same >= qint64(visible.width()) * visible.height() * 9 / 10;
 }
 
 } // namespace pelmora

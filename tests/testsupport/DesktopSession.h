@@ -5,9 +5,12 @@
 
 #include "testsupport/PrivateBus.h"
 
+#include <QDBusMessage>
+#include <QImage>
 #include <QList>
 #include <QProcess>
 #include <QRect>
+#include <QRgb>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -18,12 +21,16 @@ namespace pelmora {
 
 // A throw-away X11 desktop: Xvfb (1280x800), a private session bus, a
 // temporary HOME, optionally a window manager (openbox), and optionally a
-// tray host (xfce4-panel, which hosts StatusNotifierItems, or trayer, XEmbed
-// only, top right). Everything it starts is stopped by PID. Programs started
-// here get QT_QPA_PLATFORM=xcb.
+// tray host: xfce4-panel (StatusNotifierItems and XEmbed), lxqt-panel with its
+// statusnotifier plugin, KDE Plasma (plasmashell with its stock bottom panel,
+// the watcher in kded5), GNOME Shell with the AppIndicator extension (on a
+// private system bus too, taken out of the overview it starts in), or trayer
+// (XEmbed only, top right). LXQt and Plasma always get openbox. The other
+// panels sit at the top. Everything it starts is stopped by PID. Programs
+// started here get QT_QPA_PLATFORM=xcb.
 class DesktopSession {
 public:
-    enum class Tray { none, xfcePanel, trayer };
+    enum class Tray { none, xfcePanel, trayer, lxqtPanel, plasma, gnomeShell };
     enum class WindowManager { none, openbox };
     // unavailable: a required program is missing or cannot run here (skip).
     enum class Start { ready, unavailable, failed };
@@ -31,6 +38,10 @@ public:
         Tray tray = Tray::xfcePanel;
         bool trayOnlyPanel = true; // xfce4-panel: one top panel holding only the tray; false: the stock layout
         WindowManager windowManager = WindowManager::none;
+        // xfce4-panel and lxqt-panel: the icon size the tray asks for (0: 22 px in a 32 px panel), and
+        // a device pixel ratio for the panel (GDK_SCALE, QT_SCALE_FACTOR; 1: none).
+        int iconSize = 0;
+        int scale = 1;
     };
 
     explicit DesktopSession(Options options);
@@ -41,6 +52,15 @@ public:
     // Starts X, bus and tray host, and waits until the tray is mapped.
     Start start();
     void stop();
+    // Ends the tray host (its own processes, by PID) and starts it again,
+    // waiting until it is ready as in start(). Whatever else runs stays. On
+    // Plasma the watcher (kded5) restarts too, so items must register again.
+    Start restartTray();
+    // Ends the tray host for good (a session that loses its tray).
+    void stopTray();
+    // Whether the host shows StatusNotifierItems (else XEmbed icons).
+    bool hostsStatusNotifierItems() const;
+    static QString trayName(Tray tray);
     QString errorString() const { return m_error; }
     QString busAddress() const { return m_bus.address(); }
     QProcessEnvironment environment() const { return m_environment; }
@@ -57,20 +77,39 @@ public:
     bool click(QPoint point, int button = 1) const;
     bool screenshot(const QString &path) const;
     QStringList registeredStatusNotifierItems() const;
+    // The bounding boxes of the connected patches of pixels within `tolerance`
+    // of `colour` inside `area` of `shot` (a fresh screenshot when null),
+    // largest first.
+    QList<QRect> findPatches(const QRect &area, QRgb colour, int tolerance = 6, QImage shot = {}) const;
+    // The square patches (sides from minSide to maxSide) of any of `colours`
+    // inside `area`, leaving out those that enclose another: a badge drawn
+    // on a panel of its own colour is parted from it by its edge.
+    QList<QRect> findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide, QImage shot = {}) const;
+    QImage grab() const; // a screenshot, null on failure
+    // Whether the screen shows the window's own pixels where the window is (a
+    // compositor may map a window and not draw it).
+    bool isOnScreen(quint64 windowId) const;
 
 private:
     Start fail(Start kind, const QString &why);
     Start startTray(const QString &program);
     Start startWindowManager();
+    Start startWatcher();
+    bool leaveOverview() const;
+    bool hostReady() const;
+    QStringList hostArguments() const;
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool hasBusName(const QString &name) const;
+    QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;
 
     Options m_options;
     QTemporaryDir m_home;
     QProcess m_xserver;
     PrivateBus m_bus;
     std::unique_ptr<QProcess> m_tray;
-    std::unique_ptr<QProcess> m_windowManager;
+    std::unique_ptr<QProcess> m_windowManager; // kept across host restarts
+    std::unique_ptr<QProcess> m_watcher;       // Plasma's kded5
+    PrivateBus m_systemBus;                    // GNOME Shell wants a system bus
     std::vector<std::unique_ptr<QProcess>> m_programs;
     mutable QString m_busConnectionName;
     QProcessEnvironment m_environment;

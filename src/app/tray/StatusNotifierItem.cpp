@@ -6,6 +6,7 @@
 #include "app/tray/DBusMenuExporter.h"
 #include "app/tray/StatusNotifierItemAdaptor.h"
 #include "app/tray/StatusNotifierWatcherNames.h"
+#include "app/tray/TrayTexts.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -57,7 +58,7 @@ bool StatusNotifierItem::publish()
     return true;
 }
 
-void StatusNotifierItem::registerWithWatcher()
+void StatusNotifierItem::registerWithWatcher(Registration registration)
 {
     if (!m_published) {
         Q_EMIT registrationFinished(false);
@@ -66,11 +67,25 @@ void StatusNotifierItem::registerWithWatcher()
     QDBusMessage call = QDBusMessage::createMethodCall(
         QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
         QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
+    call << (registration == Registration::objectPath ? QLatin1String(objectPath) : m_serviceName);
     auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
         pending->deleteLater();
         Q_EMIT registrationFinished(!pending->isError());
+    });
+}
+
+void StatusNotifierItem::readRegisteredItems()
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QLatin1String(sni::watcherInterface) << QStringLiteral("RegisteredStatusNotifierItems");
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
+        pending->deleteLater();
+        const QDBusPendingReply<QDBusVariant> reply = *pending;
+        const QVariant items = reply.isValid() ? reply.value().variant() : QVariant();
+        Q_EMIT registeredItemsRead(items.canConvert<QStringList>(), items.toStringList());
     });
 }
 
@@ -99,7 +114,7 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
 
 SniToolTip StatusNotifierItem::toolTip() const
 {
-    return {QString(), {}, QStringLiteral("Pelmora"), m_title};
+    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_title)};
 }
 
 void StatusNotifierItem::renderIcons()

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 namespace pelmora {
 
@@ -27,6 +28,12 @@ public:
     static constexpr const char *objectPath = "/StatusNotifierItem";
     static constexpr const char *menuPath = "/MenuBar";
 
+    // What the watcher is given: our bus name (the watcher assumes
+    // /StatusNotifierItem), or our object path (the watcher takes the caller's
+    // unique name). Both are in the protocol; hosts keep them differently.
+    enum class Registration { serviceName, objectPath };
+    Q_ENUM(Registration)
+
     StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent = nullptr);
     ~StatusNotifierItem() override;
 
@@ -38,7 +45,10 @@ public:
 
     // Asks the watcher to show the item. Asynchronous: a panel that hangs must
     // not hang us. The answer arrives as registrationFinished().
-    void registerWithWatcher();
+    void registerWithWatcher(Registration registration);
+    // Asks the watcher for RegisteredStatusNotifierItems; the answer arrives
+    // as registeredItemsRead(), `ok` false when the watcher did not tell.
+    void readRegisteredItems();
 
     // The status title drives the label, the tooltip and, with Face::title, the icon.
     // Change signals go out only when the text (or face) actually changed.
@@ -55,6 +65,7 @@ Q_SIGNALS:
     void activated(QPoint point);
     void contextMenuRequested(QPoint point);
     void registrationFinished(bool ok);
+    void registeredItemsRead(bool ok, const QStringList &items);
 
 private:
     void renderIcons();

@@ -16,7 +16,7 @@ namespace pelmora {
 namespace {
 
 const QColor badgeFill(246, 246, 244);
-const QColor badgeEdge(0, 0, 0, 120);
+const QColor badgeEdge(0, 0, 0, 80);
 const QColor ink(24, 24, 26);
 
 QFont figureFont(qreal pixelSize)
@@ -29,55 +29,60 @@ QFont figureFont(qreal pixelSize)
     return font;
 }
 
-QRectF badgeRect(int size)
+void paintBadge(QPainter &painter, QSize size)
 {
-    return QRectF(0.5, 0.5, size - 1.0, size - 1.0);
-}
-
-void paintBadge(QPainter &painter, int size)
-{
-    const qreal radius = std::max(2.0, size * 0.2);
-    painter.setPen(QPen(badgeEdge, std::max(1.0, size / 32.0)));
+    const int side = std::min(size.width(), size.height());
+    const qreal radius = std::max(2.0, side * 0.18);
+    painter.setPen(QPen(badgeEdge, std::max(1.0, side / 32.0)));
     painter.setBrush(badgeFill);
-    painter.drawRoundedRect(badgeRect(size), radius, radius);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, size.width() - 1.0, size.height() - 1.0), radius, radius);
 }
 
 // Every character gets a cell as wide as the widest digit, so a line keeps its
 // layout while the figures change. Rows are snapped to whole pixels (digit
 // height, gap, baselines) because at 22 px a blurred row is an unreadable one.
-// Lines longer than the width are condensed a little, then drawn smaller.
-void paintLines(QPainter &painter, const QStringList &lines, int size)
+// Lines longer than the width are condensed (down to narrowest), then drawn smaller.
+void paintLines(QPainter &painter, const QStringList &lines, QSize size)
 {
-    const int margin = std::max(2, qRound(size * 0.09));
-    const int gap = std::max(2, qRound(size * 0.08));
-    const int available = size - 2 * margin;
+    constexpr qreal narrowest = 0.7;
     const int rows = int(lines.size());
-    const int digitHeight = rows > 1 ? (available - gap * (rows - 1)) / rows : available / 2;
+    const int side = std::min(size.width(), size.height());
+    // The badge's edge and one pixel inside it; rows as tall as the rest allows.
+    const int margin = std::max(1, qRound(side * 0.05));
+    const int gap = rows > 1 ? std::max(2, qRound(side * 0.08)) : 0;
+    const int available = size.height() - 2 * margin;
+    const int digitHeight = rows > 1 ? (available - gap * (rows - 1)) / rows : qRound(available * 0.62);
     const int blockHeight = digitHeight * rows + gap * (rows - 1);
     const int top = margin + (available - blockHeight + 1) / 2;
-    const qreal width = size - 2.0 * margin;
+    const qreal width = size.width() - 2.0 * (margin + 1);
 
     // The largest font whose digits are no taller than their row.
     const QString digits = QStringLiteral("0123456789");
     QFont font = figureFont(digitHeight);
-    for (qreal pixels = digitHeight * 1.6; pixels > 1; pixels -= 0.5) {
+    for (qreal pixels = digitHeight * 1.6; pixels > 1; pixels -= 0.25) {
         font = figureFont(pixels);
-        if (QFontMetricsF(font).tightBoundingRect(digits).height() <= digitHeight + 0.5)
+        if (QFontMetricsF(font).tightBoundingRect(digits).height() <= digitHeight + 0.25)
             break;
     }
     QFontMetricsF metrics(font);
     qreal cellWidth = 0;
     for (QChar c : QStringLiteral("0123456789-"))
         cellWidth = std::max(cellWidth, metrics.horizontalAdvance(c));
-    const qsizetype cells = std::max<qsizetype>(2, std::max_element(lines.begin(), lines.end(),
-        [](const QString &a, const QString &b) { return a.size() < b.size(); })->size());
+    // A '/' takes less room than a digit, plus some air on both sides (it leans into its neighbours).
+    const qreal slashCell = std::min(1.0, 1.4 * metrics.horizontalAdvance(QLatin1Char('/')) / cellWidth);
+    const auto cellsOf = [&](const QString &line) {
+        return qreal(line.size()) - qreal(line.count(QLatin1Char('/'))) * (1 - slashCell);
+    };
+    qreal cells = 2;
+    for (const QString &line : lines)
+        cells = std::max(cells, cellsOf(line));
     qreal squeeze = std::min(1.0, width / (cellWidth * cells));
-    if (squeeze < 0.85) { // narrower than that the digits run together: shrink the font instead
-        const qreal shrink = squeeze / 0.85;
+    if (squeeze < narrowest) { // narrower than that the digits run together: shrink the font instead
+        const qreal shrink = squeeze / narrowest;
         font = figureFont(font.pixelSize() * shrink);
         metrics = QFontMetricsF(font);
         cellWidth *= shrink;
-        squeeze = 0.85;
+        squeeze = narrowest;
     }
 
     const QRectF digitBox = metrics.tightBoundingRect(digits);
@@ -87,30 +92,26 @@ void paintLines(QPainter &painter, const QStringList &lines, int size)
         const QString &line = lines.at(row);
         const int rowTop = top + row * (digitHeight + gap);
         const qreal baseline = std::round(rowTop + (digitHeight - digitBox.height()) / 2 - digitBox.top());
-        const qreal lineWidth = cellWidth * line.size() * squeeze;
-        const qreal left = std::round((size - lineWidth) / 2);
+        const qreal lineWidth = cellWidth * cellsOf(line) * squeeze;
+        const qreal left = std::round((size.width() - lineWidth) / 2);
         painter.save();
         painter.translate(left, baseline);
         painter.scale(squeeze, 1.0);
-        for (int i = 0; i < line.size(); ++i) {
-            const QString glyph(line.at(i));
-            const qreal x = i * cellWidth + (cellWidth - metrics.horizontalAdvance(glyph)) / 2;
-            painter.drawText(QPointF(x, 0), glyph);
+        qreal x = 0;
+        for (QChar c : line) {
+            const QString glyph(c);
+            const qreal cell = c == QLatin1Char('/') ? slashCell * cellWidth : cellWidth;
+            painter.drawText(QPointF(x + (cell - metrics.horizontalAdvance(glyph)) / 2, 0), glyph);
+            x += cell;
         }
         painter.restore();
     }
 }
 
-void paintTitle(QPainter &painter, const QString &title, int size)
-{
-    paintBadge(painter, size);
-    paintLines(painter, TrayIconRenderer::titleLines(title), size);
-}
-
 // A monitor with a pulse line on its screen.
 void paintGlyph(QPainter &painter, int size)
 {
-    paintBadge(painter, size);
+    paintBadge(painter, QSize(size, size));
     const qreal s = size;
     const qreal stroke = std::max(1.5, s * 0.075);
     const QRectF screen(s * 0.2, s * 0.22, s * 0.6, s * 0.42);
@@ -139,7 +140,7 @@ void paintGlyph(QPainter &painter, int size)
 
 QList<int> TrayIconRenderer::sizes()
 {
-    return {22, 32, 48};
+    return {22, 24, 32, 44};
 }
 
 QStringList TrayIconRenderer::titleLines(const QString &title)
@@ -152,15 +153,21 @@ QStringList TrayIconRenderer::titleLines(const QString &title)
 
 QImage TrayIconRenderer::render(const QString &title, int size, Face face)
 {
+    constexpr int base = 22;
+    const int scale = size > base && size % base == 0 ? size / base : 1;
+    const int layout = size / scale;
     QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    if (face == Face::glyph)
-        paintGlyph(painter, size);
-    else
-        paintTitle(painter, title, size);
+    painter.scale(scale, scale);
+    if (face == Face::glyph) {
+        paintGlyph(painter, layout);
+        return image;
+    }
+    paintBadge(painter, QSize(layout, layout));
+    paintLines(painter, titleLines(title), QSize(layout, layout));
     return image;
 }
 

@@ -4,9 +4,9 @@
 #include "app/tray/TrayItem.h"
 
 #include "app/tray/DBusMenuExporter.h"
-#include "app/tray/StatusNotifierItem.h"
 #include "app/tray/StatusNotifierWatcherNames.h"
 #include "app/tray/TrayLabelHost.h"
+#include "app/tray/TrayTexts.h"
 #include "app/tray/XEmbedTrayIcon.h"
 
 #include <QApplication>
@@ -20,15 +20,20 @@
 namespace pelmora {
 namespace {
 
-const QString openLabel = QStringLiteral("Open Pelmora");
-const QString quitLabel = QStringLiteral("Quit");
-
 QString nextServiceName()
 {
     static std::atomic<int> counter{0};
     return QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
         .arg(QCoreApplication::applicationPid())
         .arg(++counter);
+}
+
+QTimer *singleShotTimer(QObject *parent, std::chrono::milliseconds interval)
+{
+    auto *timer = new QTimer(parent);
+    timer->setSingleShot(true);
+    timer->setInterval(interval);
+    return timer;
 }
 
 } // namespace
@@ -48,8 +53,8 @@ TrayItem::TrayItem(Options options, QObject *parent)
 
     const QString serviceName = m_options.serviceName.isEmpty() ? nextServiceName() : m_options.serviceName;
     m_sni = new StatusNotifierItem(m_bus, serviceName, this);
-    const int openId = m_sni->menu()->addItem(openLabel);
-    const int quitId = m_sni->menu()->addItem(quitLabel);
+    const int openId = m_sni->menu()->addItem(TrayTexts::openLabel());
+    const int quitId = m_sni->menu()->addItem(TrayTexts::quitLabel());
     connect(m_sni->menu(), &DBusMenuExporter::itemClicked, this, [this, openId, quitId](int id) {
         if (id == openId)
             Q_EMIT openRequested();
@@ -62,28 +67,45 @@ TrayItem::TrayItem(Options options, QObject *parent)
             m_menu->popup(point);
     });
     connect(m_sni, &StatusNotifierItem::registrationFinished, this, &TrayItem::onRegistrationFinished);
+    connect(m_sni, &StatusNotifierItem::registeredItemsRead, this, [this](bool ok, const QStringList &items) {
+        if (m_mode != Mode::statusNotifier || m_retryTimer->isActive())
+            return;
+        // A watcher that does not tell its list is taken at its word.
+        if (!ok || std::any_of(items.begin(), items.end(), [this](const QString &item) { return isOurs(item); }))
+            m_retries = 0;
+        else
+            retryRegistration();
+    });
 
-    m_graceTimer = new QTimer(this);
-    m_graceTimer->setSingleShot(true);
-    m_graceTimer->setInterval(m_options.watcherGrace);
-    connect(m_graceTimer, &QTimer::timeout, this, [this] { applyMode(detectMode()); });
-
+    m_graceTimer = singleShotTimer(this, m_options.hostGrace);
+    connect(m_graceTimer, &QTimer::timeout, this, [this] { applyMode(detectHost()); });
+    m_retryTimer = singleShotTimer(this, m_options.retryDelay);
+    connect(m_retryTimer, &QTimer::timeout, this, &TrayItem::registerNow);
+    m_confirmTimer = singleShotTimer(this, m_options.confirmDelay);
+    connect(m_confirmTimer, &QTimer::timeout, this, &TrayItem::confirmRegistration);
     m_pollTimer = new QTimer(this);
     m_pollTimer->setInterval(m_options.trayPollInterval);
     connect(m_pollTimer, &QTimer::timeout, this, &TrayItem::pollXEmbedTray);
 
     if (m_sni->publish()) {
-        const bool labels = m_options.hostDrawsLabels.value_or(TrayLabelHost::detect(m_bus));
-        m_sni->setFace(labels ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        updateFace();
         if (!m_options.forcedMode) {
             m_watcherWatch = new QDBusServiceWatcher(QLatin1String(sni::watcherService), m_bus,
                                                      QDBusServiceWatcher::WatchForOwnerChange, this);
             connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
                     [this](const QString &, const QString &, const QString &newOwner) { onWatcherOwnerChanged(newOwner); });
+            // QtDBus follows the name to whichever process owns it next.
+            for (const char *signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
+                m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+                              QLatin1String(sni::watcherInterface), QLatin1String(signal), this,
+                              qstrcmp(signal, "StatusNotifierItemRegistered") == 0 ? SLOT(onItemRegistered(QString))
+                                                                                   : SLOT(onItemUnregistered(QString)));
         }
     }
 
-    applyMode(detectMode()); // nobody listens yet: callers read mode()
+    // Nobody listens yet: callers read mode().
+    const Mode host = detectHost();
+    applyMode(host == Mode::none && !m_options.forcedMode ? Mode::searching : host);
 }
 
 TrayItem::~TrayItem()
@@ -111,8 +133,16 @@ void TrayItem::buildMenu()
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
         return;
     m_menu = new QMenu;
-    connect(m_menu->addAction(openLabel), &QAction::triggered, this, &TrayItem::openRequested);
-    connect(m_menu->addAction(quitLabel), &QAction::triggered, this, &TrayItem::quitRequested);
+    connect(m_menu->addAction(TrayTexts::openLabel()), &QAction::triggered, this, &TrayItem::openRequested);
+    connect(m_menu->addAction(TrayTexts::quitLabel()), &QAction::triggered, this, &TrayItem::quitRequested);
+}
+
+void TrayItem::updateFace()
+{
+    if (!m_sni->isPublished())
+        return;
+    const bool labels = m_options.hostDrawsLabels.value_or(TrayLabelHost::detect(m_bus));
+    m_sni->setFace(labels ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
 }
 
 bool TrayItem::watcherPresent() const
@@ -121,7 +151,7 @@ bool TrayItem::watcherPresent() const
     return daemon && daemon->isServiceRegistered(QLatin1String(sni::watcherService)).value();
 }
 
-TrayItem::Mode TrayItem::detectMode() const
+TrayItem::Mode TrayItem::detectHost() const
 {
     if (m_options.forcedMode)
         return *m_options.forcedMode;
@@ -135,8 +165,18 @@ TrayItem::Mode TrayItem::detectMode() const
 
 void TrayItem::applyMode(Mode mode)
 {
-    if (mode == Mode::statusNotifier)
-        m_sni->registerWithWatcher();
+    if (mode == Mode::statusNotifier && m_mode != Mode::statusNotifier) {
+        m_retries = 0;
+        registerNow();
+    } else if (mode != Mode::statusNotifier) {
+        m_retryTimer->stop();
+        m_confirmTimer->stop();
+    }
+    if (mode != Mode::searching)
+        m_graceTimer->stop();
+    else if (!m_graceTimer->isActive())
+        m_graceTimer->start();
+
     if (mode == Mode::xembed && !m_xembed) {
         m_xembed = new XEmbedTrayIcon(m_menu, this);
         m_xembed->setTitle(m_title);
@@ -163,31 +203,98 @@ void TrayItem::onWatcherOwnerChanged(const QString &newOwner)
 {
     if (!newOwner.isEmpty()) {
         // A new or restarted panel: it knows nothing of us yet.
-        m_graceTimer->stop();
-        if (!m_options.hostDrawsLabels)
-            m_sni->setFace(TrayLabelHost::detect(m_bus) ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
-        applyMode(Mode::statusNotifier);
+        updateFace();
+        if (m_mode != Mode::statusNotifier) {
+            applyMode(Mode::statusNotifier);
+        } else {
+            m_retries = 0;
+            m_retryTimer->stop();
+            registerNow();
+        }
     } else if (m_mode == Mode::statusNotifier) {
-        // Wait a moment before falling back: a restarting panel comes back soon.
-        m_graceTimer->start();
+        // A restarting panel comes back soon: wait before anything else.
+        applyMode(Mode::searching);
     }
+}
+
+void TrayItem::registerNow()
+{
+    ++m_registrations;
+    m_confirmTimer->stop();
+    m_sni->registerWithWatcher(m_options.registration);
 }
 
 void TrayItem::onRegistrationFinished(bool ok)
 {
-    // A watcher that refuses the item leaves us without one. XEmbed is no way
-    // out while the watcher exists, since Qt's tray icon would use it too.
-    if (!ok && m_mode == Mode::statusNotifier && !m_options.forcedMode)
-        applyMode(watcherPresent() ? Mode::none : detectMode());
+    if (m_mode != Mode::statusNotifier || m_options.forcedMode)
+        return;
+    if (ok)
+        m_confirmTimer->start();
+    else if (watcherPresent())
+        retryRegistration(); // refused: XEmbed is no way out while the watcher exists
+    else
+        applyMode(Mode::searching);
+}
+
+void TrayItem::confirmRegistration()
+{
+    if (m_mode == Mode::statusNotifier && !m_retryTimer->isActive())
+        m_sni->readRegisteredItems();
+}
+
+void TrayItem::retryRegistration()
+{
+    if (m_retryTimer->isActive())
+        return;
+    if (m_retries >= m_options.retryLimit) {
+        // The watcher will not keep the item: show the window instead. A
+        // restarted watcher starts over.
+        applyMode(Mode::none);
+        return;
+    }
+    m_retryTimer->setInterval(m_options.retryDelay * (1 << m_retries));
+    ++m_retries;
+    m_retryTimer->start();
+}
+
+void TrayItem::onItemRegistered(const QString &item)
+{
+    Q_UNUSED(item); // our own registration is confirmed later, after the moment a watcher may drop it
+}
+
+void TrayItem::onItemUnregistered(const QString &item)
+{
+    // The watcher names the item the way it keeps it; check its list rather than guess.
+    if (m_mode == Mode::statusNotifier && isOurs(item) && !m_retryTimer->isActive()) {
+        m_confirmTimer->stop();
+        m_sni->readRegisteredItems();
+    }
+}
+
+bool TrayItem::isOurs(const QString &item) const
+{
+    // Watchers list "<bus name>", "<bus name><object path>" (KDE, Xfce, LXQt)
+    // or "<bus name>@<object path>" (GNOME's extension), with our well-known
+    // or our unique name.
+    for (const QString &name : {m_sni->serviceName(), m_bus.baseService()}) {
+        if (name.isEmpty() || !item.startsWith(name))
+            continue;
+        const QStringView rest = QStringView(item).mid(name.size());
+        if (rest.isEmpty() || rest.startsWith(u'/') || rest.startsWith(u"@/"))
+            return true;
+    }
+    return false;
 }
 
 void TrayItem::pollXEmbedTray()
 {
     if (m_mode == Mode::statusNotifier || watcherPresent())
         return; // the service watcher handles the watcher's arrival
-    const Mode mode = detectMode();
-    if (mode != m_mode)
-        applyMode(mode);
+    const Mode host = detectHost();
+    if (host == Mode::xembed && m_mode != Mode::xembed)
+        applyMode(host);
+    else if (host == Mode::none && m_mode == Mode::xembed)
+        applyMode(Mode::searching); // the tray went away; it may come back
 }
 
 } // namespace pelmora

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "app/tray/StatusNotifierItem.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QPoint>
@@ -18,31 +20,42 @@ class QTimer;
 
 namespace pelmora {
 
-class StatusNotifierItem;
 class XEmbedTrayIcon;
 
 // The program's item in the desktop panel, showing the status title.
 //
 // Where a panel runs org.kde.StatusNotifierWatcher the item is our own
 // StatusNotifierItem (with a com.canonical.dbusmenu menu); otherwise, on X11,
-// an XEmbed tray icon; otherwise there is no item and mode() is none. The
-// item follows the desktop: a watcher that appears later, or comes back after
-// a panel restart, gets the item again, and modeChanged() reports each switch.
-// Needs a QApplication (the fallback icon and the menu are widgets).
+// an XEmbed tray icon. The item keeps itself there: a watcher that appears
+// later or comes back after a panel restart gets it again, and a watcher that
+// drops it (or never lists it) gets it again after a short back-off. While no
+// host is seen the mode is `searching` for a grace period, so a panel that
+// starts late or restarts slowly does not cause a fallback; only after that is
+// the mode `none`. modeChanged() reports each switch. Needs a QApplication
+// (the fallback icon and the menu are widgets).
 class TrayItem : public QObject {
     Q_OBJECT
 
 public:
-    enum class Mode { statusNotifier, xembed, none };
+    enum class Mode { statusNotifier, xembed, searching, none };
     Q_ENUM(Mode)
+    using Registration = StatusNotifierItem::Registration;
 
     struct Options {
         std::optional<QDBusConnection> bus{};    // default: the session bus
         QString serviceName{};                   // default: org.kde.StatusNotifierItem-<pid>-<n>
         std::optional<Mode> forcedMode{};        // no detection and no switching
         std::optional<bool> hostDrawsLabels{};   // default: detected from the desktop and the bus
-        std::chrono::milliseconds watcherGrace{3000}; // a restarting panel's watcher may be gone this long
-        std::chrono::milliseconds trayPollInterval{2000}; // XEmbed trays announce nothing we can watch
+        // How the watcher is told about the item; see StatusNotifierItem::Registration.
+        Registration registration = Registration::objectPath;
+        std::chrono::milliseconds hostGrace{10000}; // no host for this long: fall back
+        std::chrono::milliseconds trayPollInterval{1000}; // XEmbed trays announce nothing we can watch
+        // A registration the watcher drops is repeated after retryDelay, doubling
+        // each time, at most retryLimit times in a row; then the mode is none.
+        std::chrono::milliseconds retryDelay{250};
+        int retryLimit = 6;
+        // A watcher may accept an item and drop it a moment later: the list is checked this long after.
+        std::chrono::milliseconds confirmDelay{2500};
     };
 
     explicit TrayItem(QObject *parent = nullptr);
@@ -57,6 +70,8 @@ public:
 
     // The StatusNotifierItem's bus name, empty when nothing could be exported.
     QString serviceName() const;
+    // Registrations sent to watchers so far (the first one included).
+    int registrationCount() const { return m_registrations; }
 
 Q_SIGNALS:
     // A left click on the item. `anchor` is the host's click point in global
@@ -67,14 +82,24 @@ Q_SIGNALS:
     void quitRequested(); // menu "Quit"
     void modeChanged(pelmora::TrayItem::Mode mode);
 
+private Q_SLOTS:
+    // The watcher's own signals (connected by name through QtDBus).
+    void onItemRegistered(const QString &item);
+    void onItemUnregistered(const QString &item);
+
 private:
     bool watcherPresent() const;
-    Mode detectMode() const;
+    Mode detectHost() const; // statusNotifier, xembed or none, as things stand now
     void applyMode(Mode mode);
     void onWatcherOwnerChanged(const QString &newOwner);
+    void registerNow();
     void onRegistrationFinished(bool ok);
+    void confirmRegistration();
+    void retryRegistration();
+    bool isOurs(const QString &item) const;
     void pollXEmbedTray();
     void buildMenu();
+    void updateFace();
 
     Options m_options;
     QDBusConnection m_bus;
@@ -86,6 +111,10 @@ private:
     QDBusServiceWatcher *m_watcherWatch = nullptr;
     QTimer *m_graceTimer = nullptr;
     QTimer *m_pollTimer = nullptr;
+    QTimer *m_retryTimer = nullptr;
+    QTimer *m_confirmTimer = nullptr;
+    int m_retries = 0;       // in a row, since the item was last seen listed
+    int m_registrations = 0;
 };
 
 } // namespace pelmora

@@ -4,6 +4,7 @@
 #include "app/tray/XEmbedTrayIcon.h"
 
 #include "app/tray/TrayIconRenderer.h"
+#include "app/tray/TrayTexts.h"
 
 #include <QGuiApplication>
 #include <QMenu>
@@ -42,7 +43,7 @@ void XEmbedTrayIcon::setTitle(const QString &title)
         return;
     m_title = title;
     m_icon->setIcon(TrayIconRenderer::icon(title, TrayIconRenderer::Face::title));
-    m_icon->setToolTip(QStringLiteral("Pelmora %1").arg(title));
+    m_icon->setToolTip(TrayTexts::toolTip(title));
 }
 
 } // namespace pelmora

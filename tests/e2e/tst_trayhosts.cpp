@@ -1,0 +1,202 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The real pelmora binary in the light tray hosts under Xvfb: the item shows
+// up, a click opens the panel inside the screen, and after the host restarts
+// the item and its menu are back. With no tray the panel becomes an ordinary
+// window that makes way for a tray that comes later and ends the program when
+// closed. A second start hands over to the first.
+#include "testsupport/DesktopSession.h"
+
+#include <QtDBus>
+#include <QtTest>
+
+using pelmora::DesktopSession;
+using Tray = DesktopSession::Tray;
+
+namespace {
+
+const QRect screenRect(0, 0, 1280, 800);
+
+} // namespace
+
+class TestTrayHosts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<DesktopSession> desktop;
+    QProcess *pelmora = nullptr;
+
+    QDBusConnection bus() const { return QDBusConnection::connectToBus(desktop->busAddress(), "trayhosts-e2e"); }
+
+    // pelmora's visible window that is 440 wide: the panel (its tray icon is a window too); 0 if none.
+    quint64 popoverWindow() const
+    {
+        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
+            if (desktop->windowGeometry(id).width() == 440)
+                return id;
+        return 0;
+    }
+    QRect popover() const
+    {
+        const quint64 id = popoverWindow();
+        return id ? desktop->windowGeometry(id) : QRect();
+    }
+
+    // The item as the host shows it: registered with the watcher (StatusNotifierItem
+    // hosts), or a window of pelmora's inside the tray (XEmbed).
+    QRect item() const
+    {
+        const QRect tray = desktop->trayGeometry();
+        if (!desktop->hostsStatusNotifierItems()) {
+            for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
+                if (const QRect rect = desktop->windowGeometry(id); tray.contains(rect))
+                    return rect;
+            return {};
+        }
+        const QString owner = bus().interface()->serviceOwner("org.pelmora.Pelmora");
+        const QStringList items = desktop->registeredStatusNotifierItems();
+        const QString named = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pelmora->processId());
+        if (owner.isEmpty() || !std::any_of(items.begin(), items.end(), [&](const QString &i) {
+                return i.startsWith(owner + '/') || i.startsWith(named);
+            }))
+            return {};
+        return badgeIn(tray);
+    }
+
+    // Our badge's light fill, found on the screen inside `area`: exactly one.
+    QRect badgeIn(const QRect &area) const
+    {
+        const QList<QRect> found = desktop->findSquares(area, {qRgb(246, 246, 244)}, 12, 40);
+        return found.size() == 1 ? found.constFirst() : QRect();
+    }
+
+    QList<quint64> windowIds() const
+    {
+        QList<quint64> ids;
+        for (const auto &window : desktop->topLevelWindows())
+            ids << window.first;
+        return ids;
+    }
+
+    // A right click on the item opens a menu: a new window of some size.
+    bool menuOpensAt(const QRect &icon)
+    {
+        const QList<quint64> before = windowIds();
+        if (!desktop->click(icon.center(), 3))
+            return false;
+        const QDeadlineTimer deadline(5000);
+        for (; !deadline.hasExpired(); QTest::qWait(100))
+            for (const auto &[id, rect] : desktop->topLevelWindows())
+                if (!before.contains(id) && rect.width() > 40 && rect.height() > 20) {
+                    desktop->runCommand("xdotool", {"key", "Escape"});
+                    return true;
+                }
+        return false;
+    }
+
+    QByteArray xprop(quint64 window, const char *property) const
+    {
+        QProcess tool;
+        tool.setProcessEnvironment(desktop->environment());
+        tool.start("xprop", {"-id", QString::number(window), property});
+        tool.waitForFinished(5000);
+        return tool.readAllStandardOutput();
+    }
+
+private slots:
+    void cleanup()
+    {
+        if (QTest::currentTestFailed() && pelmora)
+            qWarning("pelmora: %s, standard error:\n%s", pelmora->state() == QProcess::Running ? "running" : "not running",
+                     pelmora->readAllStandardError().constData());
+        pelmora = nullptr;
+        QDBusConnection::disconnectFromBus("trayhosts-e2e");
+        desktop.reset();
+    }
+
+    void itemStaysThrough_data()
+    {
+        QTest::addColumn<Tray>("tray");
+        QTest::newRow("xfce4-panel") << Tray::xfcePanel;
+        QTest::newRow("lxqt-panel") << Tray::lxqtPanel;
+        QTest::newRow("trayer") << Tray::trayer;
+    }
+    void itemStaysThrough()
+    {
+        QFETCH(Tray, tray);
+        desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = tray});
+        START_DESKTOP_OR_SKIP(*desktop);
+        QVERIFY(pelmora = desktop->startProgram(PELMORA_BINARY));
+        QRect icon;
+        QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 5000);
+
+        // A click opens the panel inside the screen.
+        QVERIFY(desktop->click(icon.center()));
+        QRect shown;
+        QTRY_VERIFY_WITH_TIMEOUT((shown = popover()).isValid(), 5000);
+        QVERIFY2(screenRect.contains(shown), qPrintable(QStringLiteral("panel at %1,%2").arg(shown.x()).arg(shown.y())));
+        QTRY_VERIFY_WITH_TIMEOUT(desktop->isOnScreen(popoverWindow()), 5000);
+        QVERIFY(desktop->runCommand("xdotool", {"key", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 5000);
+
+        // A second start hands over: the first one opens its panel.
+        QProcess *second = desktop->startProgram(PELMORA_BINARY);
+        QVERIFY(second && second->waitForFinished(10000));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(second->readAllStandardError().count('\n'), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 5000);
+        QVERIFY(desktop->runCommand("xdotool", {"key", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 5000);
+
+        // The host restarts: item and menu are back, and no window was left behind.
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(desktop->restartTray(), DesktopSession::Start::ready);
+            QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 10000);
+            QVERIFY2(menuOpensAt(icon), qPrintable(QStringLiteral("no menu after restart %1").arg(round + 1)));
+            QVERIFY(!popover().isValid());
+        }
+        QCOMPARE(pelmora->state(), QProcess::Running);
+    }
+
+    void windowWithoutTray()
+    {
+        desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = Tray::none});
+        START_DESKTOP_OR_SKIP(*desktop);
+        if (QStandardPaths::findExecutable("openbox").isEmpty() || QStandardPaths::findExecutable("trayer").isEmpty())
+            QSKIP("needs openbox and trayer");
+        QVERIFY(desktop->startProgram("openbox"));
+        QVERIFY(pelmora = desktop->startProgram(PELMORA_BINARY));
+        // Nothing during the grace period, then an ordinary window.
+        QTest::qWait(3000);
+        QVERIFY(!popover().isValid());
+        QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 15000);
+        quint64 window = popoverWindow();
+        QVERIFY(xprop(window, "_NET_WM_NAME").contains("\"Pelmora\""));
+        QVERIFY(xprop(window, "_NET_WM_ICON").contains("Icon"));
+        QVERIFY(!xprop(window, "_NET_WM_STATE").contains("SKIP_TASKBAR"));
+        QVERIFY(!xprop(window, "WM_TRANSIENT_FOR").contains("window id"));
+        QProcess root;
+        root.setProcessEnvironment(desktop->environment());
+        root.start("xprop", {"-root", "_NET_CLIENT_LIST"});
+        root.waitForFinished(5000);
+        QVERIFY2(root.readAllStandardOutput().contains(QByteArray::number(window, 16)), "not managed by the window manager");
+
+        // A tray that comes later takes the panel back into the item.
+        QProcess *trayer = desktop->startProgram("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",
+                                                            "--width", "120", "--height", "32"});
+        QVERIFY(trayer);
+        QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 10000);
+        // Gone again: after the grace period the window is back, and closing it ends pelmora.
+        trayer->terminate();
+        QVERIFY(trayer->waitForFinished(5000));
+        QTRY_VERIFY_WITH_TIMEOUT((window = popoverWindow()) != 0, 20000);
+        QVERIFY(desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(window, 0, 16)}));
+        QVERIFY(pelmora->waitForFinished(5000));
+        QCOMPARE(pelmora->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(pelmora->exitCode(), 0);
+        QVERIFY(pelmora->readAllStandardError().contains("no system tray"));
+    }
+};
+
+QTEST_MAIN(TestTrayHosts)
+#include "tst_trayhosts.moc"
