@@ -74,6 +74,26 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     </message>
 </context>
 <context>
+    <name>TrayTexts</name>
+    <message>
+        <source>Open Pelmora</source>
+        <translation>Pelmora öffnen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>CPU and memory: measuring…</source>
+        <translation>CPU und Speicher: Messung läuft …</translation>
+    </message>
+    <message>
+        <source>CPU %1 % · Memory %2 %</source>
+        <extracomment>The tray item&apos;s tooltip; %1 and %2 are whole percentages.</extracomment>
+        <translation>CPU %1 % · Speicher %2 %</translation>
+    </message>
+</context>
+<context>
     <name>pelmora::AppActionMenuPresenter</name>
     <message>
         <source>Show all %1 processes</source>
@@ -164,6 +184,14 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>Quit</source>
         <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::PopoverWindow</name>
+    <message>
+        <source>Pelmora</source>
+        <extracomment>The title of the panel when it is shown as a window: the program&apos;s name.</extracomment>
+        <translation>Pelmora</translation>
     </message>
 </context>
 <context>

@@ -46,7 +46,8 @@ PopoverWindow::PopoverWindow(Style style, QWidget *parent)
     : QWidget(parent, flagsFor(style))
     , m_style(style)
 {
-    setWindowTitle(QStringLiteral("Pelmora"));
+    //: The title of the panel when it is shown as a window: the program's name.
+    setWindowTitle(tr("Pelmora"));
     setWindowIcon(applicationIcon());
     setAttribute(Qt::WA_DeleteOnClose, false);
     auto *layout = new QVBoxLayout(this);
