@@ -78,7 +78,8 @@ class TestTrayHosts : public QObject {
         return ids;
     }
 
-    // A right click on the item opens a menu: a new window of some size.
+    // A right click on the item opens a menu: a new window of some size. It
+    // is closed again before this returns, so the next click starts clean.
     bool menuOpensAt(const QRect &icon)
     {
         const QList<quint64> before = windowIds();
@@ -87,10 +88,26 @@ class TestTrayHosts : public QObject {
         const QDeadlineTimer deadline(5000);
         for (; !deadline.hasExpired(); QTest::qWait(100))
             for (const auto &[id, rect] : desktop->topLevelWindows())
-                if (!before.contains(id) && rect.width() > 40 && rect.height() > 20) {
-                    desktop->runCommand("xdotool", {"key", "Escape"});
-                    return true;
-                }
+                if (!before.contains(id) && rect.width() > 40 && rect.height() > 20)
+                    return closeMenu(id);
+        QStringList shown;
+        for (const auto &[id, rect] : desktop->topLevelWindows())
+            shown << QStringLiteral("0x%1 %2x%3+%4+%5").arg(id, 0, 16).arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y());
+        qWarning("no new window after a right click at %d,%d; shown: %s", icon.center().x(), icon.center().y(),
+                 qPrintable(shown.join(", ")));
+        return false;
+    }
+
+    // A popup takes the keyboard only once it is mapped, so an Escape sent as
+    // soon as it shows can go elsewhere and leave it open, holding the pointer
+    // grab that would swallow the next click. Press it until the menu is gone.
+    bool closeMenu(quint64 menu)
+    {
+        for (const QDeadlineTimer deadline(5000); !deadline.hasExpired();)
+            if (!desktop->runCommand("xdotool", {"key", "Escape"})
+                || QTest::qWaitFor([&] { return !desktop->windowGeometry(menu).isValid(); }, 500))
+                return !desktop->windowGeometry(menu).isValid();
+        qWarning("the menu 0x%llx stayed open", menu);
         return false;
     }
 
