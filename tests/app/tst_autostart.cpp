@@ -3,26 +3,20 @@
 
 #include "app/Autostart.h"
 
-#include <QProcess>
+#include "testsupport/ProgramRun.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace pelmora;
 
-// `pelmora --autostart <value>` without a display: its exit code (-1 on a crash) and output.
-static QPair<int, QString> autostartRun(const QString &value, const QString &home, const QString &configHome)
+// `pelmora --autostart <value>` without a display.
+static ProgramRun autostartRun(const QString &value, const QString &home, const QString &configHome)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
+    QProcessEnvironment env = environmentWithoutDisplay();
     env.insert(u"HOME"_qs, home);
     configHome.isNull() ? env.remove(u"XDG_CONFIG_HOME"_qs) : env.insert(u"XDG_CONFIG_HOME"_qs, configHome);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QStringLiteral(PELMORA_BINARY), {u"--autostart"_qs, value});
-    const bool ok = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
-    return {ok ? process.exitCode() : -1, QString::fromUtf8(process.readAll())};
+    return runProgram(QStringLiteral(PELMORA_BINARY), {u"--autostart"_qs, value}, env);
 }
 
 class TestAutostart : public QObject {
@@ -63,18 +57,18 @@ private slots:
         if (configHome == u"config")
             configHome = home.filePath(configHome);
         const QString path = home.filePath(folder + u"/pelmora.desktop"_qs);
-        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).first, 0);
+        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).exitCode, 0);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         // The build tree's program is not on PATH: the entry names it by path.
         const QString program = QFileInfo(QStringLiteral(PELMORA_BINARY)).canonicalFilePath();
         QVERIFY(QString::fromUtf8(file.readAll()).split(u'\n').contains(u"Exec="_qs + autostart::execArgument(program)));
         // Again: replaced, not duplicated. Off removes it; already off is no error.
-        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).first, 0);
+        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).exitCode, 0);
         QCOMPARE(QDir(home.filePath(folder)).entryList(QDir::Files | QDir::Hidden), QStringList{u"pelmora.desktop"_qs});
-        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).first, 0);
+        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).exitCode, 0);
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).first, 0);
+        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).exitCode, 0);
     }
 
     void failuresAreReported()

@@ -167,7 +167,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("toolTip");
         QTest::newRow("figures") << u"12/63"_qs << u"CPU 12 % · Memory 63 %"_qs;
-        QTest::newRow("full") << u"100/100"_qs << u"CPU 100 % · Memory 100 %"_qs;
         QTest::newRow("placeholder") << u"--/--"_qs << u"CPU and memory: measuring…"_qs;
         QTest::newRow("one figure") << u"12/"_qs << u"CPU and memory: measuring…"_qs;
         QTest::newRow("three parts") << u"1/2/3"_qs << u"CPU and memory: measuring…"_qs;

@@ -9,6 +9,7 @@
 // untouched). The helper processes are copies under names of their own,
 // stopped by pid.
 #include "testsupport/FixtureTree.h"
+#include "testsupport/ProgramRun.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -48,9 +49,8 @@ class TestCoreEndToEnd : public QObject {
 
     QProcessEnvironment environment(const QString &probePath = {}) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"LC_ALL", "PELMORA_METRICS_PROBE_PATH", "PELMORA_PROCESS_SOURCE", "DISPLAY",
-                                 "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        QProcessEnvironment env = environmentWithoutDisplay();
+        for (const char *name : {"LC_ALL", "PELMORA_METRICS_PROBE_PATH", "PELMORA_PROCESS_SOURCE"})
             env.remove(QLatin1String(name));
         env.insert("LANG", "C.UTF-8");
         env.insert("XDG_CONFIG_HOME", scratch.filePath("config"));
@@ -61,20 +61,9 @@ class TestCoreEndToEnd : public QObject {
         return env;
     }
 
-    // pelmora run to its end: exit code (-1 when it did not end normally) and what it printed.
-    std::pair<int, QString> run(const QStringList &arguments, const QProcessEnvironment &env)
+    static ProgramRun run(const QStringList &arguments, const QProcessEnvironment &env)
     {
-        QProcess pelmora;
-        pelmora.setProcessEnvironment(env);
-        pelmora.start(PELMORA_BINARY, arguments);
-        const bool ended = pelmora.waitForFinished(20000) && pelmora.exitStatus() == QProcess::NormalExit;
-        return {ended ? pelmora.exitCode() : -1, pelmora.readAllStandardOutput() + pelmora.readAllStandardError()};
-    }
-
-    static QByteArray contents(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+        return runProgram(PELMORA_BINARY, arguments, env, 20000);
     }
 
 private slots:
@@ -85,18 +74,17 @@ private slots:
         const QByteArray program = "pm-core-" + QByteArray::number(QCoreApplication::applicationPid());
         helper = scratch.filePath("bin/" + program);
         QVERIFY(scratch.makeDir("bin") && QFile::copy(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp", helper));
-        const auto entry = [](const QByteArray &name, const QByteArray &exec) {
-            return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n";
-        };
-        scratch.write("data/applications/org.pelmora.TestApp.desktop", entry(appName.toUtf8(), program + " --idle"));
+        scratch.write("data/applications/org.pelmora.TestApp.desktop",
+                      desktopEntry(appName.toUtf8(), program + " --idle"));
         const QByteArray hostileProgram = "pm-esc-" + QByteArray::number(QCoreApplication::applicationPid());
         hostileHelper = scratch.filePath("bin/" + hostileProgram);
         QVERIFY(QFile::copy(helper, hostileHelper));
-        scratch.write("data/applications/hostile.desktop", entry(hostileName, hostileProgram));
-        scratch.write("data/applications/bad-utf8.desktop", entry("Bad \xc3\x28 Name \xff", "pm-\xff\xfe"));
+        scratch.write("data/applications/hostile.desktop", desktopEntry(hostileName, hostileProgram));
+        scratch.write("data/applications/bad-utf8.desktop", desktopEntry("Bad \xc3\x28 Name \xff", "pm-\xff\xfe"));
         scratch.write("data/applications/garbage.desktop", QByteArray("\x00\xff[Desktop Entry\n=\n\x01", 16));
         scratch.write("data/applications/truncated.desktop", "[Desktop Entry]\nType=Appl");
-        ::chmod(QFile::encodeName(scratch.write("data/applications/unreadable.desktop", entry("Hidden", "pm-hidden"))).constData(), 0);
+        const QString unreadable = scratch.write("data/applications/unreadable.desktop", desktopEntry("Hidden", "pm-hidden"));
+        ::chmod(QFile::encodeName(unreadable).constData(), 0);
         scratch.symlink("data/applications/dangling.desktop", scratch.filePath("nowhere"));
         scratch.symlink("data/applications/loop", scratch.filePath("data/applications"));
     }
@@ -201,8 +189,8 @@ private slots:
         QVERIFY2(code == 0 && out.startsWith("CPU "), qPrintable(out));
         QVERIFY(!QFile::exists(scratch.filePath("missing")));
         // Root may write past the mode bits; the earlier line survives either way.
-        QVERIFY(contents(scratch.filePath("readonly.log")).startsWith("earlier\n"));
-        QCOMPARE(contents(scratch.filePath("victim/target.log")), "earlier\n");
+        QVERIFY(fileContents(scratch.filePath("readonly.log")).startsWith("earlier\n"));
+        QCOMPARE(fileContents(scratch.filePath("victim/target.log")), "earlier\n");
         QVERIFY(!QFile::exists(scratch.filePath("victim/new.log")));
     }
 
@@ -220,7 +208,7 @@ private slots:
         arguments.replaceInStrings("%1", trail);
         const auto [code, out] = run(arguments, environment());
         QVERIFY2(code == 0, qPrintable(out));
-        const QList<QByteArray> lines = contents(trail).split('\n');
+        const QList<QByteArray> lines = fileContents(trail).split('\n');
         QCOMPARE(lines.size(), 11); // two refreshes, and the empty rest after the last line feed
         const QJsonObject snapshot = QJsonDocument::fromJson(lines.at(9)).object();
         QCOMPARE(snapshot.value("event").toString(), "snapshot");
@@ -251,7 +239,7 @@ private slots:
         QCOMPARE(pelmora.state(), QProcess::Running);
         ::kill(pid_t(pelmora.processId()), SIGTERM);
         QVERIFY(pelmora.waitForFinished(5000));
-        QCOMPARE(contents(config), stored);
+        QCOMPARE(fileContents(config), stored);
 
         const QList<QByteArray> lines = text.split('\n');
         const QStringList expected{"metricsStoreInit", "metricsStoreStart", "refreshBegin",

@@ -3,10 +3,11 @@
 
 // `cmake --install` of this build tree into a scratch prefix, and what a
 // desktop then finds there.
+#include "testsupport/ProgramRun.h"
+
 #include <QDateTime>
 #include <QDirIterator>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,17 +17,9 @@ namespace {
 
 const QString appId = QStringLiteral("org.pelmora.Pelmora");
 
-// Exit code (-1 when it did not end normally) and standard output.
-std::pair<int, QByteArray> run(const QString &program, const QStringList &arguments)
+ProgramRun run(const QString &program, const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    const bool ended = process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit;
-    return {ended ? process.exitCode() : -1, process.readAllStandardOutput() + process.readAllStandardError()};
+    return runProgram(program, arguments, environmentWithoutDisplay(), 120000);
 }
 
 // "syntax | description" per option of QCommandLineParser's help text.
@@ -80,7 +73,7 @@ private slots:
     {
         QVERIFY(prefix.isValid());
         const auto [code, out] = run(PELMORA_CMAKE, {"--install", PELMORA_BINARY_DIR, "--prefix", prefix.path()});
-        QVERIFY2(code == 0, out.constData());
+        QVERIFY2(code == 0, qPrintable(out));
     }
 
     void desktopEntryAndTranslations()
@@ -112,7 +105,7 @@ private slots:
         const QString tool = command.takeFirst();
         command.last() = installed(command.last());
         const auto [code, out] = run(tool, command);
-        QVERIFY2(code == 0, out.constData());
+        QVERIFY2(code == 0, qPrintable(out));
     }
 
     void iconSizesMatchTheirFolders()
@@ -163,12 +156,12 @@ private slots:
 
         const auto [printed, out] = run(installed("bin/pelmora"), {"--version"});
         QCOMPARE(printed, 0);
-        QCOMPARE(QString::fromUtf8(out).trimmed(), "pelmora " + version);
+        QCOMPARE(out.trimmed(), "pelmora " + version);
 
         const auto [unzipped, page] = run("gzip", {"-dc", installed("share/man/man1/pelmora.1.gz")});
         QCOMPARE(unzipped, 0);
         const auto th = QRegularExpression(R"re(^\.TH PELMORA 1 "([^"]*)" "Pelmora ([^"]*)")re",
-                                           QRegularExpression::MultilineOption).match(QString::fromUtf8(page));
+                                           QRegularExpression::MultilineOption).match(page);
         QVERIFY(th.hasMatch());
         QCOMPARE(th.captured(2), version);
         QCOMPARE(th.captured(1), date);
@@ -189,9 +182,9 @@ private slots:
         QCOMPARE(unzipped, 0);
         const auto [helped, help] = run(installed("bin/pelmora"), {"--help"});
         QCOMPARE(helped, 0);
-        const QStringList options = helpOptions(QString::fromUtf8(help));
+        const QStringList options = helpOptions(help);
         QVERIFY(options.size() >= 7);
-        QCOMPARE(manOptions(QString::fromUtf8(page)), options);
+        QCOMPARE(manOptions(page), options);
     }
 };
 

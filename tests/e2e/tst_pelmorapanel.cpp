@@ -9,10 +9,8 @@
 #include "app/tray/TrayIconRenderer.h"
 
 #include "testsupport/DesktopSession.h"
+#include "testsupport/FixtureTree.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusReply>
 #include <QPainter>
 #include <QtTest>
 
@@ -56,7 +54,7 @@ double iconDifference(const QImage &screen, const QRect &area, const QString &ti
 class TestPelmoraInPanel : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dataDir;
+    FixtureTree dataDir;
     std::unique_ptr<DesktopSession> desktop;
     QProcess *pelmora = nullptr;
 
@@ -70,34 +68,23 @@ class TestPelmoraInPanel : public QObject {
     }
 
     // pelmora's visible window that is 440 wide (its tray icon is a window too).
-    QRect popover() const
-    {
-        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-            if (const QRect geometry = desktop->windowGeometry(id); geometry.width() == 440)
-                return geometry;
-        return {};
-    }
+    QRect popover() const { return desktop->visibleWindowOfWidth(pelmora->processId(), 440).second; }
 
     // The title pelmora's StatusNotifierItem carries (published on the bus even
     // when it docks through XEmbed). A plain call: QDBusInterface would
     // introspect (and Qt caches that for good).
     QString label() const
     {
-        QDBusMessage get = QDBusMessage::createMethodCall(
-            QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()), "/StatusNotifierItem",
-            "org.freedesktop.DBus.Properties", "Get");
-        get << QStringLiteral("org.kde.StatusNotifierItem") << QStringLiteral("XAyatanaLabel");
-        const QDBusReply<QVariant> reply =
-            QDBusConnection::connectToBus(desktop->busAddress(), "pelmora-e2e").call(get, QDBus::Block, 2000);
-        return reply.isValid() ? reply.value().toString() : QString();
+        return desktop->busProperty(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()),
+                                    "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel", 2000)
+            .toString();
     }
 
 private slots:
     void initTestCase()
     {
-        QFile entry(dataDir.filePath("applications/org.pelmora.TestApp.desktop"));
-        QVERIFY(QDir(dataDir.path()).mkpath("applications") && entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=Pelmora Test App\nExec=pelmora_testapp\n");
+        QVERIFY(QFile::exists(dataDir.write("applications/org.pelmora.TestApp.desktop",
+                                            desktopEntry("Pelmora Test App", "pelmora_testapp"))));
     }
 
     // On a failure, says whether pelmora still ran and what it printed; then stops the desktop.
@@ -108,7 +95,6 @@ private slots:
                      pelmora->state() == QProcess::Running ? "running" : "not running", pelmora->exitCode(),
                      pelmora->readAllStandardError().constData());
         pelmora = nullptr;
-        QDBusConnection::disconnectFromBus("pelmora-e2e");
         desktop.reset();
     }
 

@@ -9,6 +9,7 @@
 // of a listed one while the menu was open, are left alone. Every program is
 // the test's own and is stopped by its pid; the test user is removed again.
 #include "testsupport/DesktopSession.h"
+#include "testsupport/FixtureTree.h"
 #include "testsupport/ProcessTree.h"
 #include "testsupport/SignalCheck.h"
 
@@ -28,18 +29,12 @@ namespace {
 
 const QString shotDir = QStringLiteral(PELMORA_BINARY_DIR "/tests/screenshots");
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestQuitApps : public QObject {
     Q_OBJECT
 
-    QTemporaryDir scratch;
+    FixtureTree scratch;
     QString helper;     // the windowless program: a copy of pelmora_testapp under a name of its own
     QString helperName; // the application it belongs to
     std::unique_ptr<DesktopSession> desktop;
@@ -49,30 +44,16 @@ class TestQuitApps : public QObject {
     QList<pid_t> forked;
     QString user;              // the one the test function created
 
-    std::optional<QByteArray> tool(const QString &program, const QStringList &arguments) const
-    {
-        QProcess process;
-        process.setProcessEnvironment(desktop->environment());
-        process.start(program, arguments);
-        if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-            return std::nullopt;
-        return process.readAllStandardOutput();
-    }
     bool key(const QString &keys) const { return desktop->runCommand("xdotool", {"key", "--clearmodifiers", keys}); }
     bool type(const QString &text) const { return desktop->runCommand("xdotool", {"type", "--delay", "30", text}); }
     QString windowName(quint64 id) const
     {
-        return QString::fromUtf8(tool("xdotool", {"getwindowname", QString::number(id)}).value_or("")).trimmed();
+        const auto name = desktop->runTool("xdotool", {"getwindowname", QString::number(id)}, 10000);
+        return QString::fromUtf8(name.value_or("")).trimmed();
     }
 
     // pelmora's visible window that is 440 wide (its tray icon is a window too).
-    QRect popover() const
-    {
-        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-            if (const QRect geometry = desktop->windowGeometry(id); geometry.width() == 440)
-                return geometry;
-        return {};
-    }
+    QRect popover() const { return desktop->visibleWindowOfWidth(pelmora->processId(), 440).second; }
     QImage grab(const QRect &area, const QString &name) const
     {
         const QString path = shotDir + "/quit-" + name + ".png";
@@ -112,7 +93,7 @@ class TestQuitApps : public QObject {
     bool search(const QString &text) const
     {
         return key("ctrl+a") && type(text) && key("ctrl+a") && QTest::qWaitFor([&] {
-            return tool("xsel", {"--output", "--primary"}).value_or("") == text.toUtf8();
+            return desktop->runTool("xsel", {"--output", "--primary"}, 10000).value_or("") == text.toUtf8();
         }, 5000);
     }
 
@@ -158,7 +139,7 @@ class TestQuitApps : public QObject {
         return desktop->click(QPoint(menu.center().x(), menu.bottom() - menu.height() / 6));
     }
 
-    int snapshots() const { return int(contents(scratch.filePath("probe")).count("\"event\":\"snapshot\"")); }
+    int snapshots() const { return int(fileContents(scratch.filePath("probe")).count("\"event\":\"snapshot\"")); }
 
     // The helper, started in this desktop or as `user` through setpriv.
     QProcess *startHelper(const QString &user = {})
@@ -218,11 +199,8 @@ private slots:
         helper = scratch.filePath(QString::fromLatin1(program));
         helperName = QStringLiteral("Quit Helper %1").arg(QCoreApplication::applicationPid());
         QVERIFY(QFile::copy(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp", helper));
-        QVERIFY(QDir(scratch.path()).mkpath("data/applications"));
-        QFile entry(scratch.filePath("data/applications/pm-quit.desktop"));
-        QVERIFY(entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=" + helperName.toUtf8() + "\nExec=" + program + "\n");
-        entry.close();
+        const QByteArray entry = desktopEntry(helperName.toUtf8(), program);
+        QVERIFY(QFile::exists(scratch.write("data/applications/pm-quit.desktop", entry)));
 
         desktop = std::make_unique<DesktopSession>(DesktopSession::Options{
             .tray = DesktopSession::Tray::xfcePanel, .windowManager = DesktopSession::WindowManager::openbox});
@@ -320,7 +298,7 @@ private slots:
             QVERIFY2(app->waitForFinished(10000), "still running");
             QCOMPARE(app->exitStatus(), QProcess::NormalExit);
             if (windowless)
-                QCOMPARE(contents(scratch.filePath("terms")), "SIGTERM " + QByteArray::number(pid) + "\n");
+                QCOMPARE(fileContents(scratch.filePath("terms")), "SIGTERM " + QByteArray::number(pid) + "\n");
         }
     }
 
@@ -350,7 +328,7 @@ private slots:
         QVERIFY(chooseQuit(menu, "others"));
 
         QVERIFY2(ours->waitForFinished(10000), "our own process was not asked");
-        QCOMPARE(contents(scratch.filePath("terms")), "SIGTERM " + QByteArray::number(oursPid) + "\n");
+        QCOMPARE(fileContents(scratch.filePath("terms")), "SIGTERM " + QByteArray::number(oursPid) + "\n");
         // Everything was decided in the pass that asked ours.
         QVERIFY2(!pelmora::wasSignalledToEnd(theirsPid), "another user's process was signalled");
         QVERIFY2(!pelmora::wasSignalledToEnd(newcomer), "the process that took over a listed pid was signalled");

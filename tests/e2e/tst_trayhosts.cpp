@@ -29,18 +29,8 @@ class TestTrayHosts : public QObject {
     QDBusConnection bus() const { return QDBusConnection::connectToBus(desktop->busAddress(), "trayhosts-e2e"); }
 
     // pelmora's visible window that is 440 wide: the panel (its tray icon is a window too); 0 if none.
-    quint64 popoverWindow() const
-    {
-        for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-            if (desktop->windowGeometry(id).width() == 440)
-                return id;
-        return 0;
-    }
-    QRect popover() const
-    {
-        const quint64 id = popoverWindow();
-        return id ? desktop->windowGeometry(id) : QRect();
-    }
+    quint64 popoverWindow() const { return desktop->visibleWindowOfWidth(pelmora->processId(), 440).first; }
+    QRect popover() const { return desktop->visibleWindowOfWidth(pelmora->processId(), 440).second; }
 
     // The item as the host shows it: registered with the watcher (StatusNotifierItem
     // hosts), or a window of pelmora's inside the tray (XEmbed).
@@ -111,14 +101,7 @@ class TestTrayHosts : public QObject {
         return false;
     }
 
-    QByteArray xprop(quint64 window, const char *property) const
-    {
-        QProcess tool;
-        tool.setProcessEnvironment(desktop->environment());
-        tool.start("xprop", {"-id", QString::number(window), property});
-        tool.waitForFinished(5000);
-        return tool.readAllStandardOutput();
-    }
+    QByteArray xprop(const QStringList &arguments) const { return desktop->runTool("xprop", arguments).value_or(""); }
 
 private slots:
     void cleanup()
@@ -188,15 +171,12 @@ private slots:
         QVERIFY(!popover().isValid());
         QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 15000);
         quint64 window = popoverWindow();
-        QVERIFY(xprop(window, "_NET_WM_NAME").contains("\"Pelmora\""));
-        QVERIFY(xprop(window, "_NET_WM_ICON").contains("Icon"));
-        QVERIFY(!xprop(window, "_NET_WM_STATE").contains("SKIP_TASKBAR"));
-        QVERIFY(!xprop(window, "WM_TRANSIENT_FOR").contains("window id"));
-        QProcess root;
-        root.setProcessEnvironment(desktop->environment());
-        root.start("xprop", {"-root", "_NET_CLIENT_LIST"});
-        root.waitForFinished(5000);
-        QVERIFY2(root.readAllStandardOutput().contains(QByteArray::number(window, 16)), "not managed by the window manager");
+        const QString id = QString::number(window);
+        QVERIFY(xprop({"-id", id, "_NET_WM_NAME"}).contains("\"Pelmora\""));
+        QVERIFY(xprop({"-id", id, "_NET_WM_ICON"}).contains("Icon"));
+        QVERIFY(!xprop({"-id", id, "_NET_WM_STATE"}).contains("SKIP_TASKBAR"));
+        QVERIFY(!xprop({"-id", id, "WM_TRANSIENT_FOR"}).contains("window id"));
+        QVERIFY2(xprop({"-root", "_NET_CLIENT_LIST"}).contains(QByteArray::number(window, 16)), "not managed by the window manager");
 
         // A tray that comes later takes the panel back into the item.
         QProcess *trayer = desktop->startProgram("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",

@@ -33,11 +33,6 @@ Q_DECLARE_METATYPE(pelmora::QuitRoute)
 
 namespace {
 
-QByteArray entry(const QByteArray &name, const QByteArray &exec)
-{
-    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n";
-}
-
 QByteArray statLine(int pid, int ppid, quint64 startTime)
 {
     return QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid) + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 "
@@ -110,9 +105,9 @@ class TestAppQuitter : public QObject {
 private slots:
     void initTestCase()
     {
-        m_data.write("applications/fixture.desktop", entry("Fixture App", "/opt/fixture/apprun"));
-        m_data.write("applications/other.desktop", entry("Other App", "/opt/other/otherrun"));
-        m_data.write("applications/tail.desktop", entry("Tailer", "tail -f"));
+        m_data.write("applications/fixture.desktop", desktopEntry("Fixture App", "/opt/fixture/apprun"));
+        m_data.write("applications/other.desktop", desktopEntry("Other App", "/opt/other/otherrun"));
+        m_data.write("applications/tail.desktop", desktopEntry("Tailer", "tail -f"));
         // No session bus and no display: only the signal route is left, and it runs at once.
         for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"})
             qunsetenv(name);

@@ -17,11 +17,6 @@ using namespace pelmora;
 
 namespace {
 
-QByteArray entry(const QByteArray &name, const QByteArray &exec, const QByteArray &extra = {})
-{
-    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra;
-}
-
 QString nameOf(const IndexedApp *app) { return app ? app->name : QStringLiteral("<none>"); }
 
 const QByteArray kApps = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
@@ -55,15 +50,16 @@ private slots:
               "home/quoted|Quoted|\"/opt/My Apps/quoted app\" %f"}) {
             const QStringList f = file.split('|');
             t.write(f[0].section('/', 0, 0) + "/applications/" + f[0].section('/', 1) + ".desktop",
-                    entry(f[1].toUtf8(), f[2].toUtf8(), f.value(3).toUtf8()));
+                    desktopEntry(f[1].toUtf8(), f[2].toUtf8(), f.value(3).toUtf8()));
         }
         t.write("sys1/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=https://x\n");
         t.write("sys1/applications/nameless.desktop", "[Desktop Entry]\nType=Application\nExec=nameless\n");
         t.write("home/applications/shadowed.desktop", QByteArray("\x7F" "ELF\0\0\0", 7)); // binary
-        t.write("sys2/applications/huge.desktop", entry("Huge", "huge") + QByteArray(DesktopIndex::kMaxFileBytes, '#'));
-        t.write("sys2/applications/latin1.desktop", entry("Caf\xE9", "latin1"));
-        t.write("sys2/applications/notes.txt", entry("Not A Desktop File", "notes"));
-        t.write("elsewhere/real.desktop", entry("Linked", "linked"));
+        t.write("sys2/applications/huge.desktop",
+                desktopEntry("Huge", "huge") + QByteArray(DesktopIndex::kMaxFileBytes, '#'));
+        t.write("sys2/applications/latin1.desktop", desktopEntry("Caf\xE9", "latin1"));
+        t.write("sys2/applications/notes.txt", desktopEntry("Not A Desktop File", "notes"));
+        t.write("elsewhere/real.desktop", desktopEntry("Linked", "linked"));
         t.symlink("sys2/applications/linked.desktop", t.filePath("elsewhere/real.desktop"));
         QCOMPARE(::mkfifo(QFile::encodeName(t.filePath("sys2/applications/fifo.desktop")).constData(), 0600), 0);
         QVERIFY(t.symlink("sys1/applications/loop", "."));
@@ -72,9 +68,9 @@ private slots:
         // a walk through "/" would spend the folder budget), and into another
         // data folder's applications.
         QVERIFY(t.symlink("sys1/applications/0-root", "/"));
-        t.write("elsewhere/apps/far.desktop", entry("Far", "far"));
+        t.write("elsewhere/apps/far.desktop", desktopEntry("Far", "far"));
         QVERIFY(t.symlink("sys1/applications/0-far", t.filePath("elsewhere/apps")));
-        t.write("sys2/applications/sub2/near.desktop", entry("Near", "near"));
+        t.write("sys2/applications/sub2/near.desktop", desktopEntry("Near", "near"));
         QVERIFY(t.symlink("home/applications/linked2", t.filePath("sys2/applications/sub2")));
         m_paths = {t.filePath("home"), {t.filePath("sys1"), t.filePath("sys2"), t.filePath("missing")}, {}};
         m_index = DesktopIndex(m_paths);
@@ -177,7 +173,7 @@ private slots:
     {
         FixtureTree tree;
         tree.write("data/applications/app.desktop",
-                   entry("Plain", "app", "Name[de]=Deutsch\nName[de_AT]=Österreich\nName[de_CH]=\nName[sr]=Српски\n"
+                   desktopEntry("Plain", "app", "Name[de]=Deutsch\nName[de_AT]=Österreich\nName[de_CH]=\nName[sr]=Српски\n"
                                          "Name[sr@latin]=Srpski\n"));
         for (const auto &[locale, name] : {std::pair{"de_AT.UTF-8", "Österreich"},
                                            {"de_DE.UTF-8@euro", "Deutsch"}, // country with modifier falls to lang
@@ -195,11 +191,11 @@ private slots:
     void reindex()
     {
         FixtureTree tree;
-        tree.write("home/applications/sub/a.desktop", entry("A", "a"));
+        tree.write("home/applications/sub/a.desktop", desktopEntry("A", "a"));
         ageFolders(tree.path());
         AppRegistry registry(RegistryPaths{tree.filePath("home"), {}, {}});
         QVERIFY(!registry.index().changedSinceBuild());
-        tree.write("home/applications/sub/b.desktop", entry("B", "b"));
+        tree.write("home/applications/sub/b.desktop", desktopEntry("B", "b"));
         QVERIFY(registry.index().changedSinceBuild());
         registry.refreshIfChanged();
         QCOMPARE(registry.generation(), quint64(1));
@@ -210,7 +206,7 @@ private slots:
     void changeAroundBuildIsLookedAtAgain()
     {
         FixtureTree tree;
-        tree.write("home/applications/a.desktop", entry("A", "a"));
+        tree.write("home/applications/a.desktop", desktopEntry("A", "a"));
         const DesktopIndex index(RegistryPaths{tree.filePath("home"), {}, {}});
         QTRY_VERIFY_WITH_TIMEOUT(index.changedSinceBuild(), 5000);
     }

@@ -114,7 +114,7 @@ private slots:
     void providerNamesByExecutable()
     {
         FixtureTree tree;
-        tree.write("data/applications/tool.desktop", "[Desktop Entry]\nType=Application\nName=Tool\nExec=long-program-name\n");
+        tree.write("data/applications/tool.desktop", desktopEntry("Tool", "long-program-name"));
         tree.write("proc/4242/stat", "4242 (long-program-na) S 1 1 1 0 -1 0 0 0 0 0 5 3 0 0 20 0 1 0 777 1000 25\n");
         tree.write("proc/4242/cgroup", "0::/user.slice\n");
         tree.symlink("proc/4242/exe", "/opt/tool/long-program-name");

@@ -60,8 +60,7 @@ private slots:
     void survivesChurnWithoutGrowing()
     {
         FixtureTree data; // the helper's desktop entry makes it an application
-        data.write("applications/org.pelmora.Churn.desktop",
-                   "[Desktop Entry]\nType=Application\nName=Churn\nExec=pelmora_churn\n");
+        data.write("applications/org.pelmora.Churn.desktop", desktopEntry("Churn", "pelmora_churn"));
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
         qputenv("XDG_DATA_DIRS", QFile::encodeName(data.path()));
         const int asked = qEnvironmentVariableIntValue("PELMORA_SOAK_REFRESHES");

@@ -19,12 +19,6 @@ using namespace pelmora;
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
@@ -160,9 +154,9 @@ private slots:
         RuntimeProbe::appendLine(path, "line\n");
 
         if (kind != "directory" && kind != "fifo")
-            QCOMPARE(contents(path), trail);
+            QCOMPARE(fileContents(path), trail);
         if (!target.isNull())
-            QCOMPARE(contents(other), target);
+            QCOMPARE(fileContents(other), target);
         QCOMPARE(QFileInfo(path).isSymLink(), kind == "link" || kind == "dangling");
         struct stat st {};
         if (kind == "missing")
@@ -201,12 +195,12 @@ private slots:
         {
             const FileSizeLimit full(QFileInfo(path).size() + 10);
             RuntimeProbe::appendLine(path, line);
-            QCOMPARE(contents(path), "{\"event\":\"metricsStoreInit\"}\n");
+            QCOMPARE(fileContents(path), "{\"event\":\"metricsStoreInit\"}\n");
             RuntimeProbe::appendLine(tree.filePath("new.log"), line); // a new trail: not even created
         }
         QCOMPARE(entriesOf(tree.path()), QStringList{"trail.log"});
         RuntimeProbe::appendLine(path, "{\"event\":\"refreshBegin\"}\n");
-        QCOMPARE(contents(path), "{\"event\":\"metricsStoreInit\"}\n{\"event\":\"refreshBegin\"}\n");
+        QCOMPARE(fileContents(path), "{\"event\":\"metricsStoreInit\"}\n{\"event\":\"refreshBegin\"}\n");
     }
 };
 

@@ -301,15 +301,10 @@ bool DesktopSession::hostReady() const
     case Tray::xfcePanel: return hasBusName(watcherService) && trayGeometry().isValid();
     case Tray::trayer: return trayGeometry().isValid();
     case Tray::lxqtPanel: return hasBusName(watcherService) && trayGeometry().isValid();
-    case Tray::plasma: {
-        if (!hasBusName(watcherService) || !trayGeometry().isValid())
-            return false;
-        QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
-                                                          "org.freedesktop.DBus.Properties", "Get");
-        get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
-        const QDBusMessage reply = callBus(get, 2000);
-        return !reply.arguments().isEmpty() && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
-    }
+    case Tray::plasma:
+        return hasBusName(watcherService) && trayGeometry().isValid()
+            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService,
+                           "IsStatusNotifierHostRegistered", 2000).toBool();
     case Tray::gnomeShell: return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
     case Tray::none: return true;
     }
@@ -366,15 +361,11 @@ void DesktopSession::stop()
     for (auto &program : m_programs)
         stopProcess(*program);
     m_programs.clear();
-    if (m_tray)
-        stopProcess(*m_tray);
-    m_tray.reset();
-    if (m_watcher)
-        stopProcess(*m_watcher);
-    m_watcher.reset();
-    if (m_windowManager)
-        stopProcess(*m_windowManager);
-    m_windowManager.reset();
+    for (std::unique_ptr<QProcess> *process : {&m_tray, &m_watcher, &m_windowManager}) {
+        if (*process)
+            stopProcess(**process);
+        process->reset();
+    }
     if (!m_busConnectionName.isEmpty())
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     m_busConnectionName.clear();
@@ -431,6 +422,14 @@ QList<quint64> DesktopSession::visibleWindowsOf(qint64 pid) const
             windows.append(id);
     }
     return windows;
+}
+
+QPair<quint64, QRect> DesktopSession::visibleWindowOfWidth(qint64 pid, int width) const
+{
+    for (quint64 id : visibleWindowsOf(pid))
+        if (const QRect geometry = windowGeometry(id); geometry.width() == width)
+            return {id, geometry};
+    return {};
 }
 
 QList<QPair<quint64, QRect>> DesktopSession::topLevelWindows() const
@@ -512,13 +511,19 @@ QStringList DesktopSession::registeredStatusNotifierItems() const
 {
     if (!hasBusName(watcherService))
         return {};
-    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, "/StatusNotifierWatcher",
-                                                      "org.freedesktop.DBus.Properties", "Get");
-    get << watcherService << QStringLiteral("RegisteredStatusNotifierItems");
-    const QDBusMessage reply = callBus(get);
+    return busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "RegisteredStatusNotifierItems")
+        .toStringList();
+}
+
+QVariant DesktopSession::busProperty(const QString &service, const QString &path, const QString &interface,
+                                     const QString &name, int timeoutMs) const
+{
+    QDBusMessage get = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
+    get << interface << name;
+    const QDBusMessage reply = callBus(get, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
         return {};
-    return reply.arguments().constFirst().value<QDBusVariant>().variant().toStringList();
+    return reply.arguments().constFirst().value<QDBusVariant>().variant();
 }
 
 QImage DesktopSession::grab() const

@@ -56,8 +56,6 @@ public:
     // waiting until it is ready as in start(). Whatever else runs stays. On
     // Plasma the watcher (kded5) restarts too, so items must register again.
     Start restartTray();
-    // Ends the tray host for good (a session that loses its tray).
-    void stopTray();
     // Whether the host shows StatusNotifierItems (else XEmbed icons).
     bool hostsStatusNotifierItems() const;
     static QString trayName(Tray tray);
@@ -67,16 +65,22 @@ public:
 
     // Starts a program in this desktop, stopped with the session; nullptr if it cannot start.
     QProcess *startProgram(const QString &program, const QStringList &arguments = {});
-    // Runs a short tool (xdotool, ...) against this display: true when it exited with 0.
+    // Runs a short tool (xdotool, ...) against this display: its standard output when it exited with 0.
+    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool runCommand(const QString &program, const QStringList &arguments) const { return runTool(program, arguments).has_value(); }
 
     QRect windowGeometry(quint64 windowId) const; // invalid when unknown or unmapped
     QList<quint64> visibleWindowsOf(qint64 pid) const;
+    // The first visible window of `pid` that is `width` wide, and its geometry; {0, {}} if none.
+    QPair<quint64, QRect> visibleWindowOfWidth(qint64 pid, int width) const;
     QList<QPair<quint64, QRect>> topLevelWindows() const;
     QRect trayGeometry() const; // the tray host's tray window
     bool click(QPoint point, int button = 1) const;
     bool screenshot(const QString &path) const;
     QStringList registeredStatusNotifierItems() const;
+    // A property read over the session bus; invalid when it cannot be read.
+    QVariant busProperty(const QString &service, const QString &path, const QString &interface, const QString &name,
+                         int timeoutMs = 5000) const;
     // The bounding boxes of the connected patches of pixels within `tolerance`
     // of `colour` inside `area` of `shot` (a fresh screenshot when null),
     // largest first.
@@ -98,7 +102,6 @@ private:
     bool leaveOverview() const;
     bool hostReady() const;
     QStringList hostArguments() const;
-    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
     bool hasBusName(const QString &name) const;
     QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;
 

@@ -58,8 +58,7 @@ QList<qint32> FixtureMachine::addApp(const QString &name, const QList<Process> &
 {
     const QString id = QStringLiteral("org.pelmora.Fixture%1").arg(++m_appCount);
     m_tree.write(QStringLiteral("data-home/applications/%1.desktop").arg(id),
-                 "[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nExec=fixture-app-"
-                     + QByteArray::number(m_appCount) + "\n");
+                 desktopEntry(name.toUtf8(), "fixture-app-" + QByteArray::number(m_appCount)));
     const QString scope =
         QStringLiteral("/user.slice/user-1000.slice/user@1000.service/app.slice/app-%1-%2.scope").arg(id).arg(4242);
     QList<qint32> pids;

@@ -43,3 +43,14 @@ bool FixtureTree::remove(const QString &relative)
         return QDir(full).removeRecursively();
     return QFile::remove(full);
 }
+
+QByteArray fileContents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec, const QByteArray &extra)
+{
+    return "[Desktop Entry]\nType=Application\nName=" + name + "\nExec=" + exec + "\n" + extra;
+}

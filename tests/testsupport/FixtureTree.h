@@ -25,3 +25,9 @@ public:
 private:
     QTemporaryDir m_dir;
 };
+
+// The bytes of the file at `path`, or "<unreadable>".
+QByteArray fileContents(const QString &path);
+
+// An application's desktop entry; `extra` holds more lines.
+QByteArray desktopEntry(const QByteArray &name, const QByteArray &exec, const QByteArray &extra = {});

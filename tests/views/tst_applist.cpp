@@ -222,36 +222,6 @@ private slots:
         QTRY_COMPARE(calls, shown);
     }
 
-    // A row is a button: only a press and a release on the same application
-    // ask for its menu.
-    void rowIsAButton_data()
-    {
-        QTest::addColumn<QString>("pressed"); // an application, or "gap": between two rows
-        QTest::addColumn<QString>("released");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("same row") << "editor" << "editor" << true;
-        QTest::newRow("onto another row") << "at&t mail" << "editor" << false;
-        QTest::newRow("from a gap onto a row") << "gap" << "editor" << false;
-        QTest::newRow("off the row") << "editor" << "gap" << false;
-    }
-    void rowIsAButton()
-    {
-        QFETCH(QString, pressed);
-        QFETCH(QString, released);
-        QFETCH(bool, opens);
-        QWidget *viewport = section->listView()->viewport();
-        const auto at = [&](const QString &id) {
-            // A gap: just below the first row's card.
-            const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_qs : id);
-            return viewport->mapFrom(section.get(), id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
-        };
-        QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressed));
-        QTest::mouseMove(viewport, at(released));
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(released));
-        QTest::qWait(20);
-        QCOMPARE(calls, opens ? QStringList({"pause", "menu", "resume"}) : QStringList());
-    }
-
     // Whatever direction controls a name holds, it cannot reorder the words
     // of the title around it: they stay where they are, the name between.
     void menuTitlesIsolateTheName_data()
@@ -283,29 +253,47 @@ private slots:
         QCOMPARE(line.cursorToX(int(title.size())), line.naturalTextWidth()); // and ends the line
     }
 
-    // A click asks for the menu one turn later, below the row, titled as
-    // written ('&&' shows '&'); the flag is cleared before the command runs.
+    // A row is a button: only a press and a release on the same application
+    // ask for its menu, one turn later, below the row, titled as written ('&&'
+    // shows '&'); the flag is cleared before the chosen command runs.
     void clickedRowRunsTheChosenCommand_data()
     {
-        QTest::addColumn<QString>("appID");
-        QTest::addColumn<int>("item");
+        QTest::addColumn<QString>("pressed"); // an application, or "gap": between two rows
+        QTest::addColumn<QString>("released");
+        QTest::addColumn<int>("item"); // -1: no menu may open
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("show processes") << "at&t mail" << 0 << QStringList{"show at&t mail"};
-        QTest::newRow("quit") << "at&t mail" << 2 << QStringList{"quit at&t mail"};
-        QTest::newRow("no processes to show") << "idle" << 0 << QStringList{};
+        QTest::newRow("show processes") << "at&t mail" << "at&t mail" << 0 << QStringList{"show at&t mail"};
+        QTest::newRow("quit") << "at&t mail" << "at&t mail" << 2 << QStringList{"quit at&t mail"};
+        QTest::newRow("no processes to show") << "idle" << "idle" << 0 << QStringList{};
+        QTest::newRow("onto another row") << "at&t mail" << "editor" << -1 << QStringList{};
+        QTest::newRow("from a gap onto a row") << "gap" << "editor" << -1 << QStringList{};
+        QTest::newRow("off the row") << "editor" << "gap" << -1 << QStringList{};
     }
     void clickedRowRunsTheChosenCommand()
     {
-        QFETCH(QString, appID);
+        QFETCH(QString, pressed);
+        QFETCH(QString, released);
         QFETCH(int, item);
         QFETCH(QStringList, commands);
         choice = item;
-        const QRect card = section->cardRect(appID);
         QWidget *viewport = section->listView()->viewport();
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, viewport->mapFrom(section.get(), card.center()));
+        const auto at = [&](const QString &id) {
+            // A gap: just below the first row's card.
+            const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_qs : id);
+            return viewport->mapFrom(section.get(), id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
+        };
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressed));
+        QTest::mouseMove(viewport, at(released));
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(released));
+        if (item < 0) {
+            QTest::qWait(20);
+            QCOMPARE(calls, QStringList());
+            return;
+        }
         QCOMPARE(calls, QStringList{"pause"});
         QTRY_COMPARE(calls, QStringList({"pause", "menu", "resume"}) + commands);
-        QCOMPARE(lastMenu.first, appID == "idle" ? u"Quit \u2068Idle\u2069" : u"Quit \u2068AT&&T Mail\u2069");
+        QCOMPARE(lastMenu.first, pressed == "idle" ? u"Quit \u2068Idle\u2069" : u"Quit \u2068AT&&T Mail\u2069");
+        const QRect card = section->cardRect(pressed);
         QCOMPARE(lastMenu.second, section->mapToGlobal(QPoint(card.left() + 8, card.bottom() + 1)));
     }
 };

@@ -307,10 +307,6 @@ private slots:
         QFETCH(bool, writable);
         const QDir dir(fixture->settingsDir.path());
         const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
-        const auto contents = [](const QString &path) {
-            QFile f(path);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
         const auto put = [](const QString &path, const QByteArray &bytes) {
             QFile f(path);
             return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
@@ -331,7 +327,7 @@ private slots:
         setting.write(610);
         QFileInfo after(where.fileName);
         if (!writable) {
-            QCOMPARE(after.isFile() ? contents(where.fileName) : QByteArray("not a file"),
+            QCOMPARE(after.isFile() ? fileContents(where.fileName) : QByteArray("not a file"),
                      before.isFile() ? content : QByteArray("not a file"));
             QCOMPARE(PopoverHeightSetting(where).read(), 520.0);
             return;
@@ -339,7 +335,7 @@ private slots:
         QVERIFY(after.isFile() && !after.isSymLink());
         QCOMPARE(PopoverHeightSetting(where).read(), 610.0);
         if (kind == "symlink")
-            QCOMPARE(contents(target), content);
+            QCOMPARE(fileContents(target), content);
         if (kind == "legacy") {
             // Moved over once: removing the new file (the documented reset) resets.
             QVERIFY(!QFileInfo::exists(where.legacyFileName));
