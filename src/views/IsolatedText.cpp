@@ -29,6 +29,10 @@ QString isolated(const QString &text)
         }
         out += c;
     }
+    // Close what the text left open, then our own isolate, so nothing after
+    // the name ends up inside it.
+    for (; open > 0; --open)
+        out += QChar(popDirectionalIsolate);
     out += QChar(popDirectionalIsolate);
     return out;
 }

@@ -230,6 +230,7 @@ private slots:
         QTest::newRow("plain") << "Mail";
         QTest::newRow("right-to-left override") << u"\u202Eexe.txt"_qs;
         QTest::newRow("override after a stray isolate end") << u"\u2069\u202Eexe.txt"_qs;
+        QTest::newRow("isolate left open") << u"\u05D3\u05D5\u2067exe"_qs;
         QTest::newRow("right-to-left script") << u"\u05D3\u05D5\u05D0\u05F4\u05DC"_qs;
     }
     void menuTitlesIsolateTheName()
