@@ -25,7 +25,6 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString
 {
     registerStatusNotifierTypes();
     m_adaptor = new StatusNotifierItemAdaptor(this);
-    renderIcons();
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -95,7 +94,7 @@ void StatusNotifierItem::setTitle(const QString &title)
         return;
     m_title = title;
     if (m_face == TrayIconRenderer::Face::title) {
-        renderIcons();
+        m_icons.clear();
         Q_EMIT m_adaptor->NewIcon();
     }
     Q_EMIT m_adaptor->NewTitle();
@@ -108,7 +107,7 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
     if (face == m_face)
         return;
     m_face = face;
-    renderIcons();
+    m_icons.clear();
     Q_EMIT m_adaptor->NewIcon();
 }
 
@@ -117,11 +116,12 @@ SniToolTip StatusNotifierItem::toolTip() const
     return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_title)};
 }
 
-void StatusNotifierItem::renderIcons()
+SniIconPixmapList StatusNotifierItem::iconPixmaps() const
 {
-    m_icons.clear();
-    for (int size : TrayIconRenderer::sizes())
-        m_icons.append(toSniIconPixmap(TrayIconRenderer::render(m_title, size, m_face)));
+    if (m_icons.isEmpty())
+        for (int size : TrayIconRenderer::sizes())
+            m_icons.append(toSniIconPixmap(TrayIconRenderer::render(m_title, size, m_face)));
+    return m_icons;
 }
 
 } // namespace pelmora

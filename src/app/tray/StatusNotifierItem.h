@@ -58,7 +58,7 @@ public:
     TrayIconRenderer::Face face() const { return m_face; }
 
     // What the adaptor publishes.
-    SniIconPixmapList iconPixmaps() const { return m_icons; }
+    SniIconPixmapList iconPixmaps() const;
     SniToolTip toolTip() const;
 
 Q_SIGNALS:
@@ -68,13 +68,14 @@ Q_SIGNALS:
     void registeredItemsRead(bool ok, const QStringList &items);
 
 private:
-    void renderIcons();
 
     QDBusConnection m_bus;
     QString m_serviceName;
     QString m_title;
     TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
-    SniIconPixmapList m_icons;
+    // Drawn when a host asks, not on every change: with no host listening
+    // (XEmbed, or while waiting for one) nothing is drawn at all.
+    mutable SniIconPixmapList m_icons;
     StatusNotifierItemAdaptor *m_adaptor;
     DBusMenuExporter *m_menu;
     bool m_published = false;
