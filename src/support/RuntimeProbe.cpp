@@ -3,6 +3,8 @@
 
 #include "RuntimeProbe.h"
 
+#include "WholeWrite.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QtGlobal>
@@ -31,20 +33,9 @@ constexpr QLatin1StringView option("--metrics-probe");
 // the next line to glue onto, unless someone else appended meanwhile.
 bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
 {
-    const char *p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        p += n;
-        left -= n;
-    }
-    if (left == 0)
+    const qsizetype written = writeWhole(fd, data);
+    if (written == data.size())
         return true;
-    const qsizetype written = data.size() - left;
     struct stat st {};
     if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size == sizeBefore + written)
         ::ftruncate(fd, sizeBefore);

@@ -5,13 +5,13 @@
 
 #include "PopoverResize.h"
 #include "platform/SmallFile.h"
+#include "support/WholeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <fcntl.h>
@@ -28,19 +28,6 @@ QByteArrayView trimmed(QByteArrayView text)
     while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.chop(1);
     return text;
-}
-
-bool writeAll(int fd, QByteArrayView data)
-{
-    while (!data.isEmpty()) {
-        const ssize_t n = ::write(fd, data.data(), std::size_t(data.size()));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data = data.sliced(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -145,7 +132,7 @@ void PopoverHeightSetting::write(double height)
     const mode_t mask = ::umask(0);
     ::umask(mask);
     ::fchmod(fd, 0666 & ~mask);
-    const bool written = writeAll(fd, text);
+    const bool written = writeWhole(fd, text) == text.size();
     if (::close(fd) != 0 || !written || ::rename(temp.constData(), QFile::encodeName(m_location.fileName)) != 0)
         ::unlink(temp.constData());
 }
