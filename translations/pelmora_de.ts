@@ -153,6 +153,13 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     </message>
 </context>
 <context>
+    <name>pelmora::PelmoraApp</name>
+    <message>
+        <source>no system tray found; showing the panel as a window.</source>
+        <translation>keine Leiste für Statussymbole gefunden; das Panel wird als Fenster gezeigt.</translation>
+    </message>
+</context>
+<context>
     <name>pelmora::PopoverHeader</name>
     <message>
         <source>tz9-Pelmora</source>
@@ -217,6 +224,17 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>Resize</source>
         <translation>Größe ändern</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::SingleInstance</name>
+    <message>
+        <source>already running in this session; opened its panel.</source>
+        <translation>läuft in dieser Sitzung bereits; sein Panel wurde geöffnet.</translation>
+    </message>
+    <message>
+        <source>already running in this session, but it did not answer (%1).</source>
+        <translation>läuft in dieser Sitzung bereits, hat aber nicht geantwortet (%1).</translation>
     </message>
 </context>
 <context>

@@ -99,7 +99,8 @@ void PelmoraApp::followTray(TrayItem::Mode mode)
     case TrayItem::Mode::none:
         if (!m_announcedNoTray) {
             m_announcedNoTray = true;
-            std::fputs("pelmora: no system tray found; showing the panel as a window.\n", stderr);
+            std::fprintf(stderr, "pelmora: %s\n",
+                         qPrintable(tr("no system tray found; showing the panel as a window.")));
         }
         if (m_window->style() != PopoverWindow::Style::window) {
             m_window->setStyle(PopoverWindow::Style::window);

@@ -122,14 +122,14 @@ int SingleInstance::handOverToFirst()
 {
     const QString error = activateFirst();
     if (error.isEmpty()) {
-        std::fputs("pelmora: already running in this session; opened its panel.\n", stderr);
+        std::fprintf(stderr, "pelmora: %s\n", qPrintable(tr("already running in this session; opened its panel.")));
         return 0;
     }
     // It quit between our claim and our call: be the one instead.
     if (claim() == Claim::first)
         return -1;
-    std::fprintf(stderr, "pelmora: already running in this session, but it did not answer (%s).\n",
-                 qPrintable(error));
+    std::fprintf(stderr, "pelmora: %s\n",
+                 qPrintable(tr("already running in this session, but it did not answer (%1).").arg(error)));
     return 1;
 }
 
