@@ -9,14 +9,15 @@
 #include <QTest>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 // `pelmora --autostart <value>` without a display.
 static ProgramRun autostartRun(const QString &value, const QString &home, const QString &configHome)
 {
     QProcessEnvironment env = environmentWithoutDisplay();
-    env.insert(u"HOME"_qs, home);
-    configHome.isNull() ? env.remove(u"XDG_CONFIG_HOME"_qs) : env.insert(u"XDG_CONFIG_HOME"_qs, configHome);
-    return runProgram(QStringLiteral(PELMORA_BINARY), {u"--autostart"_qs, value}, env);
+    env.insert(u"HOME"_s, home);
+    configHome.isNull() ? env.remove(u"XDG_CONFIG_HOME"_s) : env.insert(u"XDG_CONFIG_HOME"_s, configHome);
+    return runProgram(QStringLiteral(PELMORA_BINARY), {u"--autostart"_s, value}, env);
 }
 
 class TestAutostart : public QObject {
@@ -56,25 +57,25 @@ private slots:
         QTemporaryDir home;
         if (configHome == u"config")
             configHome = home.filePath(configHome);
-        const QString path = home.filePath(folder + u"/pelmora.desktop"_qs);
-        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).exitCode, 0);
+        const QString path = home.filePath(folder + u"/pelmora.desktop"_s);
+        QCOMPARE(autostartRun(u"on"_s, home.path(), configHome).exitCode, 0);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         // The build tree's program is not on PATH: the entry names it by path.
         const QString program = QFileInfo(QStringLiteral(PELMORA_BINARY)).canonicalFilePath();
-        QVERIFY(QString::fromUtf8(file.readAll()).split(u'\n').contains(u"Exec="_qs + autostart::execArgument(program)));
+        QVERIFY(QString::fromUtf8(file.readAll()).split(u'\n').contains(u"Exec="_s + autostart::execArgument(program)));
         // Again: replaced, not duplicated. Off removes it; already off is no error.
-        QCOMPARE(autostartRun(u"on"_qs, home.path(), configHome).exitCode, 0);
-        QCOMPARE(QDir(home.filePath(folder)).entryList(QDir::Files | QDir::Hidden), QStringList{u"pelmora.desktop"_qs});
-        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).exitCode, 0);
+        QCOMPARE(autostartRun(u"on"_s, home.path(), configHome).exitCode, 0);
+        QCOMPARE(QDir(home.filePath(folder)).entryList(QDir::Files | QDir::Hidden), QStringList{u"pelmora.desktop"_s});
+        QCOMPARE(autostartRun(u"off"_s, home.path(), configHome).exitCode, 0);
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(autostartRun(u"off"_qs, home.path(), configHome).exitCode, 0);
+        QCOMPARE(autostartRun(u"off"_s, home.path(), configHome).exitCode, 0);
     }
 
     void failuresAreReported()
     {
         QTemporaryDir home;
-        QFile blocker(home.filePath(u"config"_qs)); // a file where the folder should be
+        QFile blocker(home.filePath(u"config"_s)); // a file where the folder should be
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         for (const auto &[value, message] : {std::pair{"yes", "on or off"}, std::pair{"on", "pelmora: cannot"}}) {
             const auto [code, out] = autostartRun(QLatin1String(value), home.path(), blocker.fileName());

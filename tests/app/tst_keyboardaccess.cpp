@@ -19,6 +19,7 @@
 #include <QTest>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 // Pixels of `rect` in the blue of a focus ring.
 static int bluePixels(const QImage &image, const QRect &rect)
@@ -37,7 +38,7 @@ static int bluePixels(const QImage &image, const QRect &rect)
 static QString accessibleText(QObject *object, QAccessible::Text kind = QAccessible::Name)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(object);
-    return iface ? iface->text(kind) : u"<no interface>"_qs;
+    return iface ? iface->text(kind) : u"<no interface>"_s;
 }
 
 // The popover as keyboard and screen-reader users meet it: in its panel window, with the real menu.
@@ -81,8 +82,8 @@ private slots:
         QCOMPARE(rings.at(0) + rings.at(1), 0); // focus in the search field
         QVERIFY2(rings.at(2) > 20 && rings.at(3) == 0, qPrintable(QString::number(rings.at(2))));
         QVERIFY(rings.at(4) == 0 && rings.at(5) > 20);
-        QCOMPARE(visited, QStringList({u"Sort by app"_qs, u"Sort by CPU"_qs, u"Sort by memory"_qs, u"Applications"_qs,
-                                       u"Refresh"_qs, u"Quit"_qs, u"Close"_qs, u"Filter"_qs}));
+        QCOMPARE(visited, QStringList({u"Sort by app"_s, u"Sort by CPU"_s, u"Sort by memory"_s, u"Applications"_s,
+                                       u"Refresh"_s, u"Quit"_s, u"Close"_s, u"Filter"_s}));
         // Whatever takes focus has a name, including hidden controls and those added later.
         for (QWidget *widget : view->findChildren<QWidget *>())
             QVERIFY2(!(widget->focusPolicy() & Qt::TabFocus) || !accessibleText(widget).isEmpty(),

@@ -14,6 +14,7 @@
 #include <QtTest>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 using Mode = TrayItem::Mode;
 
 // The smallest watcher a panel could run: it records who registered what, from
@@ -37,7 +38,7 @@ public Q_SLOTS:
         const QString sender = message().service();
         registrations.append({service, sender});
         if (refuse) {
-            sendErrorReply(QDBusError::AccessDenied, u"not today"_qs);
+            sendErrorReply(QDBusError::AccessDenied, u"not today"_s);
             return;
         }
         const QString item = service.startsWith(u'/') ? sender + separator + service : service;
@@ -89,16 +90,16 @@ class TestStatusNotifier : public QObject {
     TestWatcher m_watcher;
     QStringList m_connections;
 
-    bool startWatcher() { return m_host->registerService(u"org.kde.StatusNotifierWatcher"_qs); }
-    void stopWatcher() { m_host->unregisterService(u"org.kde.StatusNotifierWatcher"_qs); }
+    bool startWatcher() { return m_host->registerService(u"org.kde.StatusNotifierWatcher"_s); }
+    void stopWatcher() { m_host->unregisterService(u"org.kde.StatusNotifierWatcher"_s); }
     QDBusConnection newBus()
     {
-        m_connections.append(u"item-%1"_qs.arg(m_connections.size()));
+        m_connections.append(u"item-%1"_s.arg(m_connections.size()));
         return QDBusConnection::connectToBus(m_daemon.address(), m_connections.last());
     }
     // The item shares our thread, so calls must keep the event loop running.
     QDBusMessage call(const QString &service, const QString &path, const QString &method, const QVariantList &args,
-                      const QString &interface = u"org.freedesktop.DBus.Properties"_qs)
+                      const QString &interface = u"org.freedesktop.DBus.Properties"_s)
     {
         QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
         message.setArguments(args);
@@ -106,16 +107,16 @@ class TestStatusNotifier : public QObject {
     }
     QVariantMap properties(const QString &service)
     {
-        const QDBusMessage all = call(service, u"/StatusNotifierItem"_qs, u"GetAll"_qs, {u"org.kde.StatusNotifierItem"_qs});
+        const QDBusMessage all = call(service, u"/StatusNotifierItem"_s, u"GetAll"_s, {u"org.kde.StatusNotifierItem"_s});
         return qdbus_cast<QVariantMap>(all.arguments().value(0).value<QDBusArgument>());
     }
 private Q_SLOTS:
     void initTestCase()
     {
         if (!m_daemon.start())
-            QSKIP(qPrintable(u"no private bus: "_qs + m_daemon.errorString()));
-        m_host = QDBusConnection::connectToBus(m_daemon.address(), u"host"_qs);
-        QVERIFY(m_host->registerObject(u"/StatusNotifierWatcher"_qs, &m_watcher, QDBusConnection::ExportScriptableContents));
+            QSKIP(qPrintable(u"no private bus: "_s + m_daemon.errorString()));
+        m_host = QDBusConnection::connectToBus(m_daemon.address(), u"host"_s);
+        QVERIFY(m_host->registerObject(u"/StatusNotifierWatcher"_s, &m_watcher, QDBusConnection::ExportScriptableContents));
         registerStatusNotifierTypes();
         registerDBusMenuTypes();
     }
@@ -132,7 +133,7 @@ private Q_SLOTS:
     void cleanup()
     {
         stopWatcher();
-        m_host->unregisterService(u"org.gnome.Shell"_qs);
+        m_host->unregisterService(u"org.gnome.Shell"_s);
         qunsetenv("XDG_CURRENT_DESKTOP");
         for (const QString &name : std::as_const(m_connections))
             QDBusConnection::disconnectFromBus(name);
@@ -156,31 +157,31 @@ private Q_SLOTS:
         // The watcher reaches the item by what it was given.
         const QString given = m_watcher.registrations.at(0).first;
         const QString reachAt = given.startsWith(u'/') ? m_watcher.registrations.at(0).second : given;
-        item->setTitle(u"13/63"_qs);
+        item->setTitle(u"13/63"_s);
         const QVariantMap map = properties(reachAt);
-        QCOMPARE(map.value(u"XAyatanaLabel"_qs).toString(), u"13/63");
-        const auto toolTip = qdbus_cast<SniToolTip>(map.value(u"ToolTip"_qs).value<QDBusArgument>());
+        QCOMPARE(map.value(u"XAyatanaLabel"_s).toString(), u"13/63");
+        const auto toolTip = qdbus_cast<SniToolTip>(map.value(u"ToolTip"_s).value<QDBusArgument>());
         QCOMPARE(toolTip.description, u"CPU 13 % · Memory 63 %");
 
         // Label hosts reserve the guide's width: no title of two whole
         // percentages may be wider, or the label would jump.
-        const QFontMetrics metrics(QFont(u"DejaVu Sans"_qs, 11));
-        const int guide = metrics.horizontalAdvance(map.value(u"XAyatanaLabelGuide"_qs).toString());
+        const QFontMetrics metrics(QFont(u"DejaVu Sans"_s, 11));
+        const int guide = metrics.horizontalAdvance(map.value(u"XAyatanaLabelGuide"_s).toString());
         for (int cpu = 0; cpu <= 100; ++cpu)
             for (int memory = 0; memory <= 100; memory += 1)
-                if (metrics.horizontalAdvance(u"%1/%2"_qs.arg(cpu).arg(memory)) > guide)
-                    QFAIL(qPrintable(u"%1/%2 is wider than the label guide"_qs.arg(cpu).arg(memory)));
+                if (metrics.horizontalAdvance(u"%1/%2"_s.arg(cpu).arg(memory)) > guide)
+                    QFAIL(qPrintable(u"%1/%2 is wider than the label guide"_s.arg(cpu).arg(memory)));
 
         const auto menu = [&](const QString &method, const QVariantList &args) {
-            return call(reachAt, u"/MenuBar"_qs, method, args, u"com.canonical.dbusmenu"_qs);
+            return call(reachAt, u"/MenuBar"_s, method, args, u"com.canonical.dbusmenu"_s);
         };
         const auto items = qdbus_cast<DBusMenuLayoutItem>(
-            menu(u"GetLayout"_qs, {0, -1, QStringList()}).arguments().value(1).value<QDBusArgument>()).children;
+            menu(u"GetLayout"_s, {0, -1, QStringList()}).arguments().value(1).value<QDBusArgument>()).children;
         QCOMPARE(items.size(), 2);
-        QCOMPARE(items.at(0).properties.value(u"label"_qs).toString(), u"Open Pelmora");
-        QCOMPARE(items.at(1).properties.value(u"label"_qs).toString(), u"Quit");
+        QCOMPARE(items.at(0).properties.value(u"label"_s).toString(), u"Open Pelmora");
+        QCOMPARE(items.at(1).properties.value(u"label"_s).toString(), u"Quit");
         const auto event = [&](int id, const char *kind) {
-            return menu(u"Event"_qs, {id, QLatin1String(kind), QVariant::fromValue(QDBusVariant(QString())), 0u}).type();
+            return menu(u"Event"_s, {id, QLatin1String(kind), QVariant::fromValue(QDBusVariant(QString())), 0u}).type();
         };
         event(items.at(0).id, "hovered"); // hovering is not choosing
         event(items.at(0).id, "clicked");
@@ -200,7 +201,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("registrations");
         QTest::addColumn<Mode>("mode");
         QTest::addColumn<QString>("separator");
-        QTest::newRow("listed as GNOME lists it") << 0 << true << false << 1 << Mode::statusNotifier << u"@"_qs;
+        QTest::newRow("listed as GNOME lists it") << 0 << true << false << 1 << Mode::statusNotifier << u"@"_s;
         QTest::newRow("dropped once, announced") << 1 << true << false << 2 << Mode::statusNotifier << QString();
         QTest::newRow("dropped twice, silently") << 2 << false << false << 3 << Mode::statusNotifier << QString();
         QTest::newRow("dropped every time") << -1 << true << false << 4 << Mode::none << QString();
@@ -296,8 +297,8 @@ private Q_SLOTS:
         gnome.active = active;
         gnome.stubborn = stubborn;
         if (shell) {
-            QVERIFY(m_host->registerObject(u"/org/gnome/Shell"_qs, &gnome, QDBusConnection::ExportAllProperties));
-            QVERIFY(m_host->registerService(u"org.gnome.Shell"_qs));
+            QVERIFY(m_host->registerObject(u"/org/gnome/Shell"_s, &gnome, QDBusConnection::ExportAllProperties));
+            QVERIFY(m_host->registerService(u"org.gnome.Shell"_s));
         }
         ShellOverview overview(newBus());
         int opened = 0;
@@ -310,7 +311,7 @@ private Q_SLOTS:
         QCOMPARE(gnome.leaveRequests, leaveRequests);
         // Open only once the overview is gone, unless the shell keeps it.
         QCOMPARE(hiddenWhenOpened, stubborn);
-        m_host->unregisterObject(u"/org/gnome/Shell"_qs);
+        m_host->unregisterObject(u"/org/gnome/Shell"_s);
     }
 
     void labelHostsGetTheGlyph_data()
@@ -319,14 +320,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("service"); // owned by another connection
         QTest::addColumn<bool>("onWatcherBus"); // or by the watcher's own
         QTest::addColumn<bool>("glyph");
-        QTest::newRow("GNOME") << u"gnome"_qs << QString() << false << true;
-        QTest::newRow("Ubuntu") << u"ubuntu:GNOME"_qs << QString() << false << true;
-        QTest::newRow("Unity") << u"Unity"_qs << QString() << false << true;
-        QTest::newRow("only a prefix") << u"GNOME-Classic"_qs << QString() << false << false;
-        QTest::newRow("Xfce") << u"XFCE"_qs << QString() << false << false;
-        QTest::newRow("Ayatana service") << u"XFCE"_qs << u"org.ayatana.indicator.application"_qs << false << true;
-        QTest::newRow("shell owns the watcher") << QString() << u"org.gnome.Shell"_qs << true << true;
-        QTest::newRow("shell elsewhere") << QString() << u"org.gnome.Shell"_qs << false << false;
+        QTest::newRow("GNOME") << u"gnome"_s << QString() << false << true;
+        QTest::newRow("Ubuntu") << u"ubuntu:GNOME"_s << QString() << false << true;
+        QTest::newRow("Unity") << u"Unity"_s << QString() << false << true;
+        QTest::newRow("only a prefix") << u"GNOME-Classic"_s << QString() << false << false;
+        QTest::newRow("Xfce") << u"XFCE"_s << QString() << false << false;
+        QTest::newRow("Ayatana service") << u"XFCE"_s << u"org.ayatana.indicator.application"_s << false << true;
+        QTest::newRow("shell owns the watcher") << QString() << u"org.gnome.Shell"_s << true << true;
+        QTest::newRow("shell elsewhere") << QString() << u"org.gnome.Shell"_s << false << false;
     }
     void labelHostsGetTheGlyph()
     {
@@ -338,12 +339,12 @@ private Q_SLOTS:
         if (!service.isEmpty())
             QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        item->setTitle(u"13/63"_qs);
+        item->setTitle(u"13/63"_s);
         const auto icons = qdbus_cast<SniIconPixmapList>(
-            properties(item->serviceName()).value(u"IconPixmap"_qs).value<QDBusArgument>());
+            properties(item->serviceName()).value(u"IconPixmap"_s).value<QDBusArgument>());
         QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
         QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
-        const QImage expected = TrayIconRenderer::render(u"13/63"_qs, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        const QImage expected = TrayIconRenderer::render(u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
         QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
     }
 };

@@ -17,6 +17,7 @@
 #include <QTest>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,29 +39,29 @@ QMap<QString, QString> shownTexts(PopoverView &view)
                               + QString::number(o->parent()->children().indexOf(o)) + u']');
             where.prepend(mode);
             if (auto *label = qobject_cast<QLabel *>(widget))
-                note(where + u" text"_qs, label->text());
+                note(where + u" text"_s, label->text());
             if (auto *button = qobject_cast<QAbstractButton *>(widget))
-                note(where + u" text"_qs, button->text());
+                note(where + u" text"_s, button->text());
             if (auto *field = qobject_cast<QLineEdit *>(widget))
-                note(where + u" placeholder"_qs, field->placeholderText());
-            note(where + u" tooltip"_qs, widget->toolTip());
-            note(where + u" name"_qs, widget->accessibleName());
+                note(where + u" placeholder"_s, field->placeholderText());
+            note(where + u" tooltip"_s, widget->toolTip());
+            note(where + u" name"_s, widget->accessibleName());
         }
     };
-    widgets(u"list: "_qs);
-    note(u"cpu tile"_qs, view.header()->cpuTile()->title());
-    note(u"memory tile"_qs, view.header()->memoryTile()->title());
+    widgets(u"list: "_s);
+    note(u"cpu tile"_s, view.header()->cpuTile()->title());
+    note(u"memory tile"_s, view.header()->memoryTile()->title());
     for (AppMetricKind kind : {AppMetricKind::app, AppMetricKind::cpu, AppMetricKind::memory}) {
-        note(u"column title "_qs + QString::number(int(kind)), MetricColumnHeaderView::title(kind));
-        note(u"column tooltip "_qs + QString::number(int(kind)), SortHitArea::tooltip(kind));
+        note(u"column title "_s + QString::number(int(kind)), MetricColumnHeaderView::title(kind));
+        note(u"column tooltip "_s + QString::number(int(kind)), SortHitArea::tooltip(kind));
     }
     const QModelIndex row = view.section()->model().index(0);
-    note(u"row tooltip"_qs, row.data(Qt::ToolTipRole).toString());
-    note(u"row description"_qs, row.data(Qt::AccessibleDescriptionRole).toString());
-    note(u"menu show"_qs, AppActionMenuPresenter::showProcessesTitle(u"Mail"_qs));
-    note(u"menu quit"_qs, AppActionMenuPresenter::quitTitle(u"Mail"_qs));
+    note(u"row tooltip"_s, row.data(Qt::ToolTipRole).toString());
+    note(u"row description"_s, row.data(Qt::AccessibleDescriptionRole).toString());
+    note(u"menu show"_s, AppActionMenuPresenter::showProcessesTitle(u"Mail"_s));
+    note(u"menu quit"_s, AppActionMenuPresenter::quitTitle(u"Mail"_s));
     view.listActions().showProcesses(view.section()->model().itemAt(0));
-    widgets(u"processes: "_qs);
+    widgets(u"processes: "_s);
     view.listActions().clearFilter();
     return texts;
 }
@@ -92,17 +93,17 @@ private slots:
         }
         QCOMPARE(german.keys(), english.keys());
         QVERIFY(english.size() > 30);
-        const QStringList sameInGerman{u"tz9-Pelmora"_qs, u"CPU"_qs, u"%CPU"_qs};
+        const QStringList sameInGerman{u"tz9-Pelmora"_s, u"CPU"_s, u"%CPU"_s};
         QStringList untranslated;
         for (auto it = english.cbegin(); it != english.cend(); ++it) {
             if (german.value(it.key()) == it.value() && !sameInGerman.contains(it.value()))
-                untranslated << it.key() + u": "_qs + it.value();
+                untranslated << it.key() + u": "_s + it.value();
         }
         QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(u'\n')));
         // One word for memory, in the tile, the list and the process list.
-        QCOMPARE(german.value(u"memory tile"_qs), u"Speicher");
-        QCOMPARE(german.value(u"column title 2"_qs), u"Speicher");
-        QCOMPARE(german.value(u"row description"_qs).count(u"Speicher"), 1);
+        QCOMPARE(german.value(u"memory tile"_s), u"Speicher");
+        QCOMPARE(german.value(u"column title 2"_s), u"Speicher");
+        QCOMPARE(german.value(u"row description"_s).count(u"Speicher"), 1);
     }
 
     // lupdate over the whole source tree, into a copy of the catalogue, as
@@ -112,12 +113,12 @@ private slots:
     {
         const QString catalogue = QStringLiteral(PELMORA_SOURCE_DIR "/translations/pelmora_de.ts");
         QTemporaryDir dir;
-        const QString copy = dir.filePath(u"pelmora_de.ts"_qs);
+        const QString copy = dir.filePath(u"pelmora_de.ts"_s);
         QVERIFY(QFile::copy(catalogue, copy));
         QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner));
         QProcess lupdate;
-        lupdate.start(QStringLiteral(PELMORA_LUPDATE), {QStringLiteral(PELMORA_SOURCE_DIR "/src"), u"-no-obsolete"_qs,
-                                                         u"-locations"_qs, u"none"_qs, u"-silent"_qs, u"-ts"_qs, copy});
+        lupdate.start(QStringLiteral(PELMORA_LUPDATE), {QStringLiteral(PELMORA_SOURCE_DIR "/src"), u"-no-obsolete"_s,
+                                                         u"-locations"_s, u"none"_s, u"-silent"_s, u"-ts"_s, copy});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAllStandardError().constData());
 
@@ -131,15 +132,15 @@ private slots:
         QStringList faults;
         for (const QString &line : updated)
             if (!stored.contains(line))
-                faults << u"new: "_qs + line.trimmed();
+                faults << u"new: "_s + line.trimmed();
         for (const QString &line : stored)
             if (!updated.contains(line))
-                faults << u"gone from the sources: "_qs + line.trimmed();
+                faults << u"gone from the sources: "_s + line.trimmed();
         // Every message has its German: no unfinished, vanished or empty one.
-        const QRegularExpression unfinished(uR"(<translation type=|<translation></translation>|<translation/>|<numerusform></numerusform>)"_qs);
+        const QRegularExpression unfinished(uR"(<translation type=|<translation></translation>|<translation/>|<numerusform></numerusform>)"_s);
         for (qsizetype i = 0; i < stored.size(); ++i)
             if (stored.at(i).contains(unfinished))
-                faults << u"not translated: "_qs + stored.value(i - 1).trimmed() + u' ' + stored.at(i).trimmed();
+                faults << u"not translated: "_s + stored.value(i - 1).trimmed() + u' ' + stored.at(i).trimmed();
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
     }
 };

@@ -10,6 +10,7 @@
 #include <QtTest>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 using Face = TrayIconRenderer::Face;
 
 namespace {
@@ -68,7 +69,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         // Without a font with digits every glyph is an empty box, and boxes have "ink" too.
-        QVERIFY(QFontMetrics(QFont(u"DejaVu Sans"_qs)).inFont(u'0'));
+        QVERIFY(QFontMetrics(QFont(u"DejaVu Sans"_s)).inFont(u'0'));
     }
 
     // Each exported size as a host shows it: as it is, or (xfce4-panel) the
@@ -79,14 +80,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("shownAt");
         QTest::addColumn<QString>("title");
         QTest::addColumn<int>("minimumFigureHeight");
-        QTest::newRow("22 px") << 22 << 22 << u"12/63"_qs << 9;
-        QTest::newRow("22 px, full load") << 22 << 22 << u"100/100"_qs << 9;
-        QTest::newRow("24 px") << 24 << 24 << u"100/7"_qs << 9;
-        QTest::newRow("32 px") << 32 << 32 << u"8/100"_qs << 13;
-        QTest::newRow("44 px (twice 22)") << 44 << 44 << u"48/100"_qs << 18;
+        QTest::newRow("22 px") << 22 << 22 << u"12/63"_s << 9;
+        QTest::newRow("22 px, full load") << 22 << 22 << u"100/100"_s << 9;
+        QTest::newRow("24 px") << 24 << 24 << u"100/7"_s << 9;
+        QTest::newRow("32 px") << 32 << 32 << u"8/100"_s << 13;
+        QTest::newRow("44 px (twice 22)") << 44 << 44 << u"48/100"_s << 18;
         const int largest = TrayIconRenderer::sizes().constLast();
-        QTest::newRow("largest scaled to 22") << largest << 22 << u"100/63"_qs << 9;
-        QTest::newRow("largest scaled to 24") << largest << 24 << u"100/100"_qs << 9;
+        QTest::newRow("largest scaled to 22") << largest << 22 << u"100/63"_s << 9;
+        QTest::newRow("largest scaled to 24") << largest << 24 << u"100/100"_s << 9;
     }
     void figuresAreLegible()
     {
@@ -113,7 +114,7 @@ private Q_SLOTS:
         for (int r = 0; r < rows.size(); ++r) {
             const auto [top, bottom] = rows.at(r);
             QVERIFY2(bottom - top + 1 >= minimumFigureHeight,
-                     qPrintable(u"row %1 is %2 px tall"_qs.arg(r).arg(bottom - top + 1)));
+                     qPrintable(u"row %1 is %2 px tall"_s.arg(r).arg(bottom - top + 1)));
             const QList<QPair<int, int>> ink = runs(image.width(), [&](int x) {
                 for (int y = top; y <= bottom; ++y)
                     if (inkAt(x, y))
@@ -124,8 +125,8 @@ private Q_SLOTS:
             // (at least 4 px each): nothing is cut off or shrunk out of sight.
             const int left = ink.first().first, right = ink.last().second;
             QVERIFY2(top >= 1 && bottom <= image.height() - 2 && left >= 1 && right <= image.width() - 2,
-                     qPrintable(u"row %1 touches the edge"_qs.arg(r)));
-            QVERIFY2(right - left + 1 >= 4 * lines.at(r).size(), qPrintable(u"row %1 is %2 px wide"_qs.arg(r).arg(right - left + 1)));
+                     qPrintable(u"row %1 touches the edge"_s.arg(r)));
+            QVERIFY2(right - left + 1 >= 4 * lines.at(r).size(), qPrintable(u"row %1 is %2 px wide"_s.arg(r).arg(right - left + 1)));
         }
         // Dark ink on a light badge, which stands out from dark and coloured panels.
         for (const QColor panel : {QColor(Qt::white), QColor(0x20, 0x20, 0x24), QColor(0x3c, 0x6e, 0xb4)}) {
@@ -140,10 +141,10 @@ private Q_SLOTS:
     void drawsTheTitle()
     {
         for (int size : TrayIconRenderer::sizes()) {
-            const QImage a = TrayIconRenderer::render(u"12/63"_qs, size, Face::title);
-            QVERIFY(a != TrayIconRenderer::render(u"13/63"_qs, size, Face::title));
-            QVERIFY(a != TrayIconRenderer::render(u"12/68"_qs, size, Face::title));
-            QCOMPARE(a, TrayIconRenderer::render(u"12/63"_qs, size, Face::title));
+            const QImage a = TrayIconRenderer::render(u"12/63"_s, size, Face::title);
+            QVERIFY(a != TrayIconRenderer::render(u"13/63"_s, size, Face::title));
+            QVERIFY(a != TrayIconRenderer::render(u"12/68"_s, size, Face::title));
+            QCOMPARE(a, TrayIconRenderer::render(u"12/63"_s, size, Face::title));
         }
     }
 
@@ -151,8 +152,8 @@ private Q_SLOTS:
     void twiceTheSizeHalvesCleanly()
     {
         for (Face face : {Face::title, Face::glyph}) {
-            const QImage small = onPanel(TrayIconRenderer::render(u"100/63"_qs, 22, face), Qt::white);
-            const QImage halved = onPanel(TrayIconRenderer::render(u"100/63"_qs, 44, face)
+            const QImage small = onPanel(TrayIconRenderer::render(u"100/63"_s, 22, face), Qt::white);
+            const QImage halved = onPanel(TrayIconRenderer::render(u"100/63"_s, 44, face)
                                               .scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), Qt::white);
             double difference = 0;
             for (int y = 0; y < 22; ++y)
@@ -166,10 +167,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("figures") << u"12/63"_qs << u"CPU 12 % · Memory 63 %"_qs;
-        QTest::newRow("placeholder") << u"--/--"_qs << u"CPU and memory: measuring…"_qs;
-        QTest::newRow("one figure") << u"12/"_qs << u"CPU and memory: measuring…"_qs;
-        QTest::newRow("three parts") << u"1/2/3"_qs << u"CPU and memory: measuring…"_qs;
+        QTest::newRow("figures") << u"12/63"_s << u"CPU 12 % · Memory 63 %"_s;
+        QTest::newRow("placeholder") << u"--/--"_s << u"CPU and memory: measuring…"_s;
+        QTest::newRow("one figure") << u"12/"_s << u"CPU and memory: measuring…"_s;
+        QTest::newRow("three parts") << u"1/2/3"_s << u"CPU and memory: measuring…"_s;
     }
     void toolTipSaysWhatTheFiguresAre()
     {

@@ -17,6 +17,7 @@
 #include <QTextLayout>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(AppMetricKind)
 Q_DECLARE_METATYPE(FigureEmphasis)
@@ -153,7 +154,7 @@ private slots:
         QCOMPARE(AppMetricRow::countText(1), std::nullopt);
         for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
             QLocale::setDefault(locale); // plain digits, never grouped
-            QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1234"_qs));
+            QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1234"_s));
         }
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         ProcessListModel processes;
@@ -228,10 +229,10 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("plain") << "Mail";
-        QTest::newRow("right-to-left override") << u"\u202Eexe.txt"_qs;
-        QTest::newRow("override after a stray isolate end") << u"\u2069\u202Eexe.txt"_qs;
-        QTest::newRow("isolate left open") << u"\u05D3\u05D5\u2067exe"_qs;
-        QTest::newRow("right-to-left script") << u"\u05D3\u05D5\u05D0\u05F4\u05DC"_qs;
+        QTest::newRow("right-to-left override") << u"\u202Eexe.txt"_s;
+        QTest::newRow("override after a stray isolate end") << u"\u2069\u202Eexe.txt"_s;
+        QTest::newRow("isolate left open") << u"\u05D3\u05D5\u2067exe"_s;
+        QTest::newRow("right-to-left script") << u"\u05D3\u05D5\u05D0\u05F4\u05DC"_s;
     }
     void menuTitlesIsolateTheName()
     {
@@ -241,8 +242,8 @@ private slots:
         layout.beginLayout();
         QTextLine line = layout.createLine();
         layout.endLayout();
-        const qsizetype nameStart = title.indexOf(u"Show all "_qs) + 9;
-        const qsizetype nameEnd = title.indexOf(u" processes"_qs);
+        const qsizetype nameStart = title.indexOf(u"Show all "_s) + 9;
+        const qsizetype nameEnd = title.indexOf(u" processes"_s);
         QVERIFY(nameStart == 9 && nameEnd > nameStart);
         qreal left = line.naturalTextWidth(), right = 0;
         for (qsizetype i = nameStart; i <= nameEnd; ++i) {
@@ -280,7 +281,7 @@ private slots:
         QWidget *viewport = section->listView()->viewport();
         const auto at = [&](const QString &id) {
             // A gap: just below the first row's card.
-            const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_qs : id);
+            const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_s : id);
             return viewport->mapFrom(section.get(), id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
         };
         QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressed));

@@ -32,6 +32,7 @@
 #include <sys/stat.h>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -96,7 +97,7 @@ private slots:
     {
         const SummaryMetricView *memory = view->header()->memoryTile();
         QCOMPARE(memory->value(), u"64%");
-        QCOMPARE(memory->detail(), std::optional<QString>(u"10.3 GB / 16.0 GB"_qs));
+        QCOMPARE(memory->detail(), std::optional<QString>(u"10.3 GB / 16.0 GB"_s));
         const SummaryMetricView::FittedText cut = SummaryMetricView::fitDetail(*memory->detail(), 30);
         QVERIFY(cut.font.pixelSize() < SummaryMetricView::fitDetail(*memory->detail(), 400).font.pixelSize());
         QVERIFY(cut.text.endsWith(QChar(0x2026)));
@@ -270,7 +271,7 @@ private slots:
         QCOMPARE(view->rebuildCount(), before);
         view->show();
         QCOMPARE(view->rebuildCount(), before + 1);
-        QVERIFY(listed().contains(u"late arrival"_qs));
+        QVERIFY(listed().contains(u"late arrival"_s));
     }
 
     // A damaged or absent height falls back to 520; a readable one is kept as
