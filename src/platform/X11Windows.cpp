@@ -180,9 +180,19 @@ int X11Display::socketDescriptor() const
 
 void X11Display::askWindowManagerToActivate(std::uint32_t window)
 {
+    // As a pager: first to the window's workspace (some window managers, such
+    // as Openbox, only unminimise on activation), unless it shows on all.
+    xcb_ewmh_connection_t *ewmh = &d->ewmh;
+    const xcb_get_property_cookie_t desktopCookie = xcb_ewmh_get_wm_desktop(ewmh, window);
+    const xcb_get_property_cookie_t currentCookie = xcb_ewmh_get_current_desktop(ewmh, d->screen);
+    std::uint32_t desktop = 0, current = 0;
+    const bool known = xcb_ewmh_get_wm_desktop_reply(ewmh, desktopCookie, &desktop, nullptr);
+    if (xcb_ewmh_get_current_desktop_reply(ewmh, currentCookie, &current, nullptr) && known && desktop != current
+        && desktop != 0xFFFFFFFF)
+        xcb_ewmh_request_change_current_desktop(ewmh, d->screen, desktop, XCB_CURRENT_TIME);
     // Source 2: a direct action of the user through a tool like a pager, which
     // window managers honour without focus-stealing prevention.
-    xcb_ewmh_request_change_active_window(&d->ewmh, d->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+    xcb_ewmh_request_change_active_window(ewmh, d->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
                                           XCB_CURRENT_TIME, XCB_WINDOW_NONE);
 }
 

@@ -54,8 +54,9 @@ public:
     // is at its other end.
     int socketDescriptor() const;
 
-    // _NET_ACTIVE_WINDOW as a pager sends it (source 2): the window manager
-    // switches to the window's workspace, unminimises, raises and focuses it.
+    // What a pager does: _NET_CURRENT_DESKTOP to the window's workspace, then
+    // _NET_ACTIVE_WINDOW (source 2): the window manager unminimises, raises
+    // and focuses it.
     void askWindowManagerToActivate(std::uint32_t window);
     // _NET_CLOSE_WINDOW to the root window: the window manager closes the
     // window as its title-bar button would.
