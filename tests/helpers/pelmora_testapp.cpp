@@ -1,11 +1,15 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// pelmora_testapp --busy|--idle [--marker FILE]: a stand-in application that
-// prints "ready", spins or sleeps until SIGTERM, appends "SIGTERM <pid>" to FILE, exits 0.
+// pelmora_testapp --busy|--idle [--marker FILE] [--connect SOCKET]: a stand-in
+// application that prints "ready", spins or sleeps until SIGTERM, appends
+// "SIGTERM <pid>" to FILE, exits 0. With --connect it holds a connection to
+// the unix socket SOCKET (a stand-in display server) meanwhile.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -22,6 +26,14 @@ int main(int argc, char **argv)
             busy = true;
         else if (std::strcmp(argv[i], "--marker") == 0 && i + 1 < argc)
             marker = argv[++i];
+        else if (std::strcmp(argv[i], "--connect") == 0 && i + 1 < argc) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, argv[++i], sizeof address.sun_path - 1);
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+                return 2;
+        }
     }
     struct sigaction action {};
     action.sa_handler = onTerm;
