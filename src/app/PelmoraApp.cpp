@@ -73,7 +73,7 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
     followTray(m_tray->mode());
-    m_window->installEventFilter(this); // the item hides its tooltip while the panel is open
+    m_window->installEventFilter(this); // the item keeps its tooltip out of the open panel's way
 }
 
 bool PelmoraApp::eventFilter(QObject *watched, QEvent *event)

@@ -75,7 +75,6 @@ public:
     // until the panel closes. The XEmbed icon, whose tooltip Qt shows, has
     // none meanwhile.
     void setPanelOpen(bool open);
-    bool isPanelOpen() const { return m_panelOpen; }
 
     // The StatusNotifierItem's bus name, empty when nothing could be exported.
     QString serviceName() const;
