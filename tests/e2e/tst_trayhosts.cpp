@@ -7,6 +7,7 @@
 // window that makes way for a tray that comes later and ends the program when
 // closed. A second start hands over to the first.
 #include "testsupport/DesktopSession.h"
+#include "testsupport/FixtureTree.h"
 
 #include <QtDBus>
 #include <QtTest>
@@ -169,7 +170,10 @@ private slots:
         QFETCH(Tray, tray);
         desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = tray});
         START_DESKTOP_OR_SKIP(*desktop);
-        QVERIFY(pelmora = desktop->startProgram(PELMORA_BINARY));
+        // The helper started below is an application, so that the title has figures to show.
+        FixtureTree data;
+        data.write("applications/org.pelmora.TestApp.desktop", desktopEntry("Pelmora Test App", "pelmora_testapp"));
+        QVERIFY(pelmora = desktop->startProgram("/usr/bin/env", {"XDG_DATA_DIRS=" + data.path(), PELMORA_BINARY}));
         QRect icon;
         QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 5000);
         // Windows that come besides those there now and the panel: tooltips.
@@ -193,7 +197,7 @@ private slots:
 
         QVERIFY(desktop->click(icon.center()));
         QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 5000);
-        // New figures under the open panel: a helper takes 3 % of the memory.
+        // New figures under the open panel: an application that takes 3 % of the memory.
         const auto title = [&] {
             return desktop->busProperty(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()),
                                         "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel", 2000);
