@@ -1,15 +1,19 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// pelmora_testapp --busy|--idle [--marker FILE]: a stand-in application that
-// prints "ready", spins or sleeps until SIGTERM, appends "SIGTERM <pid>" to FILE, exits 0.
+// pelmora_testapp --busy|--idle [--marker FILE] [--hold PERCENT]: a stand-in
+// application that holds PERCENT of the machine's memory (touched, so that it
+// counts as used), prints "ready", spins or sleeps until SIGTERM, appends
+// "SIGTERM <pid>" to FILE, exits 0.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
 namespace {
 volatile std::sig_atomic_t terminated = 0;
+void *volatile held = nullptr; // kept reachable, so the memory is not optimised away
 void onTerm(int) { terminated = 1; }
 } // namespace
 
@@ -17,11 +21,19 @@ int main(int argc, char **argv)
 {
     bool busy = false;
     const char *marker = nullptr;
+    int hold = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--busy") == 0)
             busy = true;
         else if (std::strcmp(argv[i], "--marker") == 0 && i + 1 < argc)
             marker = argv[++i];
+        else if (std::strcmp(argv[i], "--hold") == 0 && i + 1 < argc)
+            hold = std::atoi(argv[++i]);
+    }
+    if (hold > 0) {
+        const long bytes = sysconf(_SC_PHYS_PAGES) / 100 * hold * sysconf(_SC_PAGESIZE);
+        if ((held = bytes > 0 ? std::malloc(size_t(bytes)) : nullptr))
+            std::memset(held, 1, size_t(bytes));
     }
     struct sigaction action {};
     action.sa_handler = onTerm;
