@@ -162,10 +162,6 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
 <context>
     <name>pelmora::PopoverHeader</name>
     <message>
-        <source>tz9-Pelmora</source>
-        <translation>tz9-Pelmora</translation>
-    </message>
-    <message>
         <source>System monitor</source>
         <translation>Systemmonitor</translation>
     </message>
@@ -180,6 +176,11 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>Memory</source>
         <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>Pelmora</source>
+        <extracomment>The panel&apos;s title: the program&apos;s name, as the window title and the menu entry give it.</extracomment>
+        <translation>Pelmora</translation>
     </message>
 </context>
 <context>

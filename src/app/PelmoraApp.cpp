@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QEvent>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -80,6 +81,14 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
     followTray(m_tray->mode());
+    m_window->installEventFilter(this); // the item keeps its tooltip out of the open panel's way
+}
+
+bool PelmoraApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_tray->setPanelOpen(event->type() == QEvent::Show);
+    return QObject::eventFilter(watched, event);
 }
 
 PelmoraApp::~PelmoraApp()

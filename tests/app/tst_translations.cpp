@@ -3,9 +3,11 @@
 
 #include "views/PopoverFixture.h"
 
+#include "app/PopoverWindow.h"
 #include "app/Translations.h"
 #include "views/AppActionMenuPresenter.h"
 #include "views/AppListModel.h"
+#include "views/FilterBar.h"
 #include "views/MetricColumnHeaderView.h"
 #include "views/MetricsSectionView.h"
 #include "views/PopoverHeader.h"
@@ -73,6 +75,17 @@ QMap<QString, QString> shownTexts(PopoverView &view)
     return texts;
 }
 
+// The items of a line edit's context menu, without mnemonics and shortcuts.
+QStringList contextMenuTexts(QLineEdit &field)
+{
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text().section(u'\t', 0, 0).remove(u'&');
+    return texts;
+}
+
 } // namespace
 
 // Runs under LANG=de_DE.UTF-8 (set by CTest), which Qt reads itself.
@@ -87,20 +100,35 @@ private slots:
         QVERIFY2(QLocale().language() == QLocale::German, "run with LANG=de_DE.UTF-8");
         PopoverFixture fixture;
         QMap<QString, QString> english, german;
+        QStringList englishMenu, germanMenu;
+        // The panel's title is the program's name, as its window's title says.
+        const auto nameAsTheWindow = [](PopoverView &view) {
+            return view.header()->titleLabel()->text() == PopoverWindow(PopoverWindow::Style::window).windowTitle();
+        };
         {
             PopoverView view(*fixture.store, fixture.settings());
             english = shownTexts(view);
+            englishMenu = contextMenuTexts(*view.filterBar()->field());
+            QVERIFY(nameAsTheWindow(view));
         }
-        QVERIFY(installTranslations(*qApp) >= 1);
+        // Qt's own catalogue, where Qt looks for it, comes with qt6-translations-l10n.
+        const bool qtCatalogue = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
+        QCOMPARE(installTranslations(*qApp), qtCatalogue ? 2 : 1);
         {
             PopoverView view(*fixture.store, fixture.settings());
             german = shownTexts(view);
+            germanMenu = contextMenuTexts(*view.filterBar()->field());
+            QVERIFY(nameAsTheWindow(view));
             // Figures follow the locale: a decimal comma.
             QVERIFY(view.header()->memoryTile()->detail().value_or(QString()).contains(u"10,3"));
         }
+        // The search field's menu is Qt's: German with Qt's catalogue.
+        QVERIFY(englishMenu.contains(u"Select All"_s));
+        if (qtCatalogue)
+            QVERIFY2(germanMenu.contains(u"Alles auswählen"_s), qPrintable(germanMenu.join(u", "_s)));
         QCOMPARE(german.keys(), english.keys());
         QVERIFY(english.size() > 30);
-        const QStringList sameInGerman{u"tz9-Pelmora"_s, u"CPU"_s, u"%CPU"_s};
+        const QStringList sameInGerman{u"Pelmora"_s, u"CPU"_s, u"%CPU"_s};
         QStringList untranslated;
         for (auto it = english.cbegin(); it != english.cend(); ++it) {
             if (german.value(it.key()) == it.value() && !sameInGerman.contains(it.value()))

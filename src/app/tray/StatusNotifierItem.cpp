@@ -13,6 +13,8 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
+#include <utility>
+
 namespace pelmora {
 
 StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent)
@@ -98,7 +100,8 @@ void StatusNotifierItem::setTitle(const QString &title)
         Q_EMIT m_adaptor->NewIcon();
     }
     Q_EMIT m_adaptor->NewTitle();
-    Q_EMIT m_adaptor->NewToolTip();
+    if (!m_frozenToolTipTitle)
+        Q_EMIT m_adaptor->NewToolTip();
     Q_EMIT m_adaptor->XAyatanaNewLabel(m_title, m_adaptor->xAyatanaLabelGuide());
 }
 
@@ -111,9 +114,19 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
     Q_EMIT m_adaptor->NewIcon();
 }
 
+void StatusNotifierItem::freezeToolTip(bool frozen)
+{
+    if (frozen) {
+        if (!m_frozenToolTipTitle)
+            m_frozenToolTipTitle = m_title;
+    } else if (const std::optional<QString> was = std::exchange(m_frozenToolTipTitle, std::nullopt); was && *was != m_title) {
+        Q_EMIT m_adaptor->NewToolTip();
+    }
+}
+
 SniToolTip StatusNotifierItem::toolTip() const
 {
-    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_title)};
+    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_frozenToolTipTitle.value_or(m_title))};
 }
 
 SniIconPixmapList StatusNotifierItem::iconPixmaps() const
