@@ -43,7 +43,8 @@ int main(int argc, char **argv)
     }
     if (hold > 0) {
         const long bytes = sysconf(_SC_PHYS_PAGES) / 100 * hold * sysconf(_SC_PAGESIZE);
-        if ((held = bytes > 0 ? std::malloc(size_t(bytes)) : nullptr))
+        held = bytes > 0 ? std::malloc(size_t(bytes)) : nullptr;
+        if (held)
             std::memset(held, 1, size_t(bytes));
     }
     struct sigaction action {};
