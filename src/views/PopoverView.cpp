@@ -10,6 +10,7 @@
 #include "PaddedListView.h"
 #include "PopoverHeader.h"
 #include "ProcessListView.h"
+#include "QuitAnswerBar.h"
 #include "ResizeHandle.h"
 #include "ScrollingArea.h"
 #include "SymbolButton.h"
@@ -66,6 +67,9 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
         requestRebuild();
     });
 
+    // Below the search, where focus goes next: what a quit that could ask nothing says.
+    m_quitAnswer = new QuitAnswerBar(m_store);
+
     m_columnHeader = new MetricColumnHeaderView;
     m_columnHeader->setSetMetric([this](AppMetricKind kind) { m_actions.setMetric(kind); });
     m_columnHeaderRow = padded(m_columnHeader, sidePadding, 0, sidePadding, 10);
@@ -99,6 +103,10 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     layout->setSpacing(0);
     layout->addWidget(padded(m_header, sidePadding, 18, sidePadding, 14));
     layout->addWidget(padded(m_filterBar, sidePadding, 0, sidePadding, 10));
+    auto *answerRow = new QVBoxLayout; // takes no room while the answer is hidden
+    answerRow->setContentsMargins(sidePadding, 0, sidePadding, 10);
+    answerRow->addWidget(m_quitAnswer);
+    layout->addLayout(answerRow);
     layout->addWidget(m_columnHeaderRow);
     layout->addWidget(m_scrollingArea, 1);
     layout->addWidget(new Divider);

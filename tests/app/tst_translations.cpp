@@ -13,6 +13,7 @@
 #include "views/PopoverHeader.h"
 #include "views/PopoverView.h"
 #include "views/ProcessListView.h"
+#include "views/QuitAnswerBar.h"
 #include "views/SummaryMetricView.h"
 
 #include <QtWidgets>
@@ -62,6 +63,12 @@ QMap<QString, QString> shownTexts(PopoverView &view)
     note(u"row description"_s, row.data(Qt::AccessibleDescriptionRole).toString());
     note(u"menu show"_s, AppActionMenuPresenter::showProcessesTitle(u"Mail"_s));
     note(u"menu quit"_s, AppActionMenuPresenter::quitTitle(u"Mail"_s));
+    for (const QuitOutcome::Reason reason : {QuitOutcome::Reason::otherUsers, QuitOutcome::Reason::windowSystemSilent,
+                                             QuitOutcome::Reason::forceOnly, QuitOutcome::Reason::unseenWindows})
+        note(u"quit answer "_s + QString::number(int(reason)),
+             QuitAnswerBar::answerText({u"mail"_s, u"Mail"_s, QuitOutcome::Kind::noRoute, reason, true}));
+    note(u"quit end"_s, QuitAnswerBar::endTitle(u"Mail"_s));
+    note(u"quit confirmation"_s, QuitAnswerBar::confirmationText(u"Mail"_s));
     view.listActions().showProcesses(view.section()->model().itemAt(0));
     widgets(u"processes: "_s);
     view.listActions().clearFilter();

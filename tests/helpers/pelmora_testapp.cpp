@@ -1,14 +1,17 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// pelmora_testapp --busy|--idle [--marker FILE] [--hold PERCENT]: a stand-in
-// application that holds PERCENT of the machine's memory (touched, so that it
-// counts as used), prints "ready", spins or sleeps until SIGTERM, appends
-// "SIGTERM <pid>" to FILE, exits 0.
+// pelmora_testapp --busy|--idle [--marker FILE] [--hold PERCENT] [--connect SOCKET]:
+// a stand-in application that holds PERCENT of the machine's memory (touched,
+// so that it counts as used), prints "ready", spins or sleeps until SIGTERM,
+// appends "SIGTERM <pid>" to FILE, exits 0. With --connect it holds a
+// connection to the unix socket SOCKET (a stand-in display server) meanwhile.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -29,10 +32,19 @@ int main(int argc, char **argv)
             marker = argv[++i];
         else if (std::strcmp(argv[i], "--hold") == 0 && i + 1 < argc)
             hold = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--connect") == 0 && i + 1 < argc) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strncpy(address.sun_path, argv[++i], sizeof address.sun_path - 1);
+            const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+            if (connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0)
+                return 2;
+        }
     }
     if (hold > 0) {
         const long bytes = sysconf(_SC_PHYS_PAGES) / 100 * hold * sysconf(_SC_PAGESIZE);
-        if ((held = bytes > 0 ? std::malloc(size_t(bytes)) : nullptr))
+        held = bytes > 0 ? std::malloc(size_t(bytes)) : nullptr;
+        if (held)
             std::memset(held, 1, size_t(bytes));
     }
     struct sigaction action {};
