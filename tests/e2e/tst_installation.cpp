@@ -61,6 +61,18 @@ QStringList manOptions(QString page)
     return options;
 }
 
+// Qt words the options it adds itself (help, version) differently from one
+// release to the next (6.4 and 6.8 differ): of those, the syntax must match.
+QStringList withoutQtWording(QStringList options)
+{
+    for (QString &option : options) {
+        const QString syntax = option.section(QStringLiteral(" | "), 0, 0);
+        if (syntax == "-h, --help" || syntax == "--help-all" || syntax == "-v, --version")
+            option = syntax;
+    }
+    return options;
+}
+
 } // namespace
 
 class TestInstallation : public QObject {
@@ -96,8 +108,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("command");
         QTest::newRow("desktop entry") << QStringList{"desktop-file-validate", "share/applications/" + appId + ".desktop"};
-        QTest::newRow("metainfo") << QStringList{"appstreamcli", "validate", "--no-net",
-                                                 "share/metainfo/" + appId + ".metainfo.xml"};
+        // The AppStream file is installed as built; data.metainfo validates it there.
     }
     void validatorsAccept()
     {
@@ -124,7 +135,7 @@ private slots:
         QCOMPARE(sizes.join(' '), "128x128 16x16 22x22 24x24 256x256 32x32 48x48 64x64");
     }
 
-    // Well-formed as the validator above says; here: what it points at exists.
+    // Well-formed as data.metainfo says; here: what it points at exists.
     void metainfoLaunchesTheDesktopEntry()
     {
         QFile file(installed("share/metainfo/" + appId + ".metainfo.xml"));
@@ -222,7 +233,7 @@ private slots:
         QCOMPARE(helped, 0);
         const QStringList options = helpOptions(help);
         QVERIFY(options.size() >= 7);
-        QCOMPARE(manOptions(page), options);
+        QCOMPARE(withoutQtWording(manOptions(page)), withoutQtWording(options));
     }
 };
 
