@@ -3,64 +3,28 @@
 
 #include "PopoverHeightSetting.h"
 
-#include "PopoverResize.h"
-#include "platform/SmallFile.h"
-#include "support/WholeWrite.h"
+#include "SafeFile.h"
+#include "SettingsText.h"
 
-#include <QDir>
+#include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <cmath>
-#include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <cstdio>
 
 namespace pelmora {
 namespace {
 
-QByteArrayView trimmed(QByteArrayView text)
-{
-    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
-        text = text.sliced(1);
-    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.chop(1);
-    return text;
-}
+constexpr QByteArrayView key = "popoverHeight";
 
 } // namespace
 
 PopoverHeightSetting::PopoverHeightSetting(SettingsLocation location) : m_location(std::move(location)) {}
 
-QString PopoverHeightSetting::key()
-{
-    return QStringLiteral("popoverHeight");
-}
-
 std::optional<double> PopoverHeightSetting::parse(QByteArrayView text)
 {
-    if (text.startsWith("\xEF\xBB\xBF"))
-        text = text.sliced(3);
-    // Keys before any group belong to [General], as QSettings reads them.
-    bool inGeneral = true;
-    std::optional<QByteArrayView> value;
-    while (!text.isEmpty()) {
-        const qsizetype end = text.indexOf('\n');
-        const QByteArrayView line = trimmed(end < 0 ? text : text.first(end));
-        text = end < 0 ? QByteArrayView() : text.sliced(end + 1);
-        if (line.isEmpty() || line.front() == ';' || line.front() == '#')
-            continue;
-        if (line.front() == '[') {
-            const qsizetype close = line.indexOf(']');
-            inGeneral = line.sliced(1, (close < 0 ? line.size() : close) - 1) == "General";
-            continue;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (inGeneral && equals > 0 && trimmed(line.first(equals)) == "popoverHeight")
-            value = trimmed(line.sliced(equals + 1)); // the last one wins
-    }
+    const std::optional<QByteArrayView> value = SettingsText::generalValue(text, key);
     if (!value)
         return std::nullopt;
     QByteArrayView number = *value;
@@ -74,16 +38,24 @@ std::optional<double> PopoverHeightSetting::parse(QByteArrayView text)
     return height;
 }
 
-PopoverHeightSetting::Read PopoverHeightSetting::readFile(const QString &fileName,
-                                                          std::optional<double> &height) const
+PopoverHeightSetting::Read PopoverHeightSetting::readFile(const QString &fileName, std::optional<double> &height)
 {
     height.reset();
-    if (fileName.isEmpty() || !QFileInfo::exists(fileName))
+    const auto [folderPath, name] = safefile::splitPath(QFile::encodeName(fileName));
+    if (name.isEmpty())
         return Read::missing;
-    const std::optional<QByteArray> content = platform::readSmallRegularFile(fileName, maximumFileSize);
-    if (!content)
+    // Read through a linked folder, too: only writing refuses one.
+    const safefile::Opened folder = safefile::openFolder(folderPath, safefile::LastLink::follow, false);
+    if (folder.problem == safefile::Problem::missing)
+        return Read::missing;
+    if (!folder.ok())
         return Read::unreadable;
-    height = parse(*content);
+    const safefile::Read file = safefile::readFile(folder.handle.fd(), name, maximumFileSize, safefile::LastLink::follow);
+    if (file.problem == safefile::Problem::missing)
+        return Read::missing;
+    if (!file.content)
+        return Read::unreadable;
+    height = parse(*file.content);
     return Read::read;
 }
 
@@ -93,10 +65,10 @@ double PopoverHeightSetting::read()
     switch (readFile(m_location.fileName, height)) {
     case Read::read:
         m_keepsFileUnchanged = false;
-        return height.value_or(PopoverResize::defaultHeight);
+        return height.value_or(defaultHeight);
     case Read::unreadable:
         m_keepsFileUnchanged = true;
-        return PopoverResize::defaultHeight;
+        return defaultHeight;
     case Read::missing:
         break;
     }
@@ -105,36 +77,73 @@ double PopoverHeightSetting::read()
     // is not undone by the old one.
     if (readFile(m_location.legacyFileName, height) == Read::read && height) {
         write(*height);
-        if (QFileInfo::exists(m_location.fileName))
+        if (QFile::exists(m_location.fileName))
             QFile::remove(m_location.legacyFileName);
         return *height;
     }
-    return PopoverResize::defaultHeight;
+    return defaultHeight;
 }
 
 void PopoverHeightSetting::write(double height)
 {
-    if (m_keepsFileUnchanged || m_location.fileName.isEmpty())
+    if (m_location.fileName.isEmpty())
         return;
-    const QFileInfo target(m_location.fileName);
-    if (!QDir().mkpath(target.absolutePath()))
+    const auto unreadable = [this] {
+        return QCoreApplication::translate("PopoverHeightSetting",
+                                           "the panel's height is not stored: %1 cannot be read whole.")
+            .arg(m_location.fileName);
+    };
+    if (m_keepsFileUnchanged) {
+        if (!m_reported)
+            report(unreadable());
         return;
-    const QByteArray text = "[General]\n" + key().toLatin1() + '='
-        + QByteArray::number(height, 'g', QLocale::FloatingPointShortest) + '\n';
-    // A new file renamed into place: the old content or the new, never half,
-    // and a symbolic link there is replaced rather than followed. No fsync: a
-    // drag writes many times, and after a power cut a lost height is only
-    // the default again.
-    QByteArray temp = QFile::encodeName(m_location.fileName) + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
+    }
+    const auto [folderPath, name] = safefile::splitPath(QFile::encodeName(m_location.fileName));
+    const safefile::Opened folder = safefile::openFolder(folderPath, safefile::LastLink::refuse, true);
+    if (!folder.ok()) {
+        if (safefile::isRefusal(folder.problem)) {
+            m_keepsFileUnchanged = true;
+            report(QCoreApplication::translate("PopoverHeightSetting", "the panel's height is not stored: %1.")
+                       .arg(safefile::describe(folder.problem, QFile::decodeName(folderPath))));
+        }
+        return; // a read-only home, say: the next drag tries again
+    }
+    const int dir = folder.handle.fd();
+    // The file as it is now: someone may have edited it since it was read. A
+    // link's content is kept in the file that replaces the link.
+    const safefile::Read current = safefile::readFile(dir, name, maximumFileSize, safefile::LastLink::follow);
+    if (!current.content && current.problem != safefile::Problem::missing) {
+        m_keepsFileUnchanged = true;
+        report(unreadable());
         return;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const bool written = writeWhole(fd, text) == text.size();
-    if (::close(fd) != 0 || !written || ::rename(temp.constData(), QFile::encodeName(m_location.fileName)) != 0)
-        ::unlink(temp.constData());
+    }
+    const QByteArray number = QByteArray::number(height, 'g', QLocale::FloatingPointShortest);
+    std::optional<QByteArray> text = SettingsText::withGeneralValue(current.content.value_or(QByteArray()), key, number);
+    if (!text) {
+        const std::optional<QByteArray> aside = safefile::keepAside(dir, name);
+        if (!aside) {
+            m_keepsFileUnchanged = true;
+            report(QCoreApplication::translate("PopoverHeightSetting",
+                                               "the panel's height is not stored: %1 does not read as settings, "
+                                               "and no copy of it could be kept.")
+                       .arg(m_location.fileName));
+            return;
+        }
+        report(QCoreApplication::translate("PopoverHeightSetting",
+                                           "%1 does not read as settings; it is kept as %2, and a new one is written.")
+                   .arg(m_location.fileName, QFile::decodeName(folderPath + '/' + *aside)));
+        text = SettingsText::withGeneralValue({}, key, number);
+    }
+    // No fsync: a drag writes many times, and after a power cut a lost
+    // height is only the default again. The rename still makes it whole.
+    safefile::writeFile(dir, name, *text, {.mode = 0666, .replace = safefile::Replace::always, .sync = safefile::Sync::none});
+}
+
+void PopoverHeightSetting::report(const QString &line)
+{
+    if (std::exchange(m_reported, true))
+        return;
+    std::fprintf(stderr, "pelmora: %s\n", qPrintable(line));
 }
 
 } // namespace pelmora
