@@ -59,6 +59,20 @@ Q_SIGNALS:
     Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
 };
 
+// A watcher that takes every call and never answers, as a hung panel does.
+class MuteWatcher : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+public:
+    int calls = 0;
+public Q_SLOTS:
+    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &)
+    {
+        ++calls;
+        setDelayedReply(true); // and no reply ever follows
+    }
+};
+
 // GNOME Shell's OverviewActive, as far as a panel's client sees it: leaving
 // takes a moment (the closing animation), and a shell may also not leave.
 class TestShell : public QObject {
@@ -230,7 +244,8 @@ private Q_SLOTS:
             QTRY_COMPARE(m_watcher.listed.size(), 1);
             QTest::qWait(600); // past the next check: it stays listed and nothing more is sent
             QCOMPARE(m_watcher.listed.size(), 1);
-            QCOMPARE(modes.size(), 0);
+            QCOMPARE(modes.size(), 1); // taken, and never let go
+            QCOMPARE(item->mode(), Mode::statusNotifier);
         }
         QCOMPARE(item->registrationCount(), registrations);
         // A restarted watcher starts over.
@@ -239,8 +254,33 @@ private Q_SLOTS:
         stopWatcher();
         QVERIFY(startWatcher());
         QTRY_COMPARE(m_watcher.registrations.size(), registrations + 1);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
         QCOMPARE(item->registrationCount(), registrations + 1);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
+    }
+
+    // A watcher that never answers is no host: the window comes after the
+    // grace period, it is asked a bounded number of times, and a watcher
+    // that answers in its place gets the item.
+    void aWatcherThatNeverAnswers()
+    {
+        stopWatcher();
+        MuteWatcher mute;
+        QDBusConnection panel = newBus();
+        QVERIFY(panel.registerObject(u"/StatusNotifierWatcher"_s, &mute, QDBusConnection::ExportScriptableContents));
+        QVERIFY(panel.registerService(u"org.kde.StatusNotifierWatcher"_s));
+        using namespace std::chrono_literals;
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{
+            .bus = newBus(), .hostGrace = 200ms, .watcherTimeout = 100ms, .retryDelay = 20ms, .retryLimit = 2});
+        QSignalSpy modes(item.get(), &TrayItem::modeChanged);
+        QCOMPARE(item->mode(), Mode::searching);
+        QTRY_COMPARE(item->mode(), Mode::none);
+        QTRY_COMPARE(item->registrationCount(), 3);
+        QTRY_COMPARE(mute.calls, 3);
+        QCOMPARE(modes.size(), 1);
+        QVERIFY(panel.unregisterService(u"org.kde.StatusNotifierWatcher"_s));
+        QVERIFY(startWatcher());
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 1);
     }
 
     void followsTheWatcher()
@@ -252,9 +292,9 @@ private Q_SLOTS:
         QCOMPARE(item->mode(), Mode::searching);
         QTest::qWait(300);
         QVERIFY(startWatcher());
-        QTRY_COMPARE(m_watcher.registrations.size(), 1);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 1);
         QCOMPARE(modes.size(), 1);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
         // A panel restart: the name goes away and comes back within the grace period.
         stopWatcher();
         QTRY_COMPARE(item->mode(), Mode::searching);
@@ -269,8 +309,8 @@ private Q_SLOTS:
         QCOMPARE(modes.size(), 5);
         // A watcher that appears later gets the item.
         QVERIFY(startWatcher());
-        QTRY_COMPARE(m_watcher.registrations.size(), 3);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 3);
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.

@@ -14,6 +14,18 @@
 #include <QDBusPendingReply>
 
 namespace pelmora {
+namespace {
+
+StatusNotifierItem::Answer answerOf(const QDBusPendingCall &call)
+{
+    if (!call.isError())
+        return StatusNotifierItem::Answer::accepted;
+    const QDBusError::ErrorType error = call.error().type();
+    return error == QDBusError::NoReply || error == QDBusError::Timeout ? StatusNotifierItem::Answer::silent
+                                                                          : StatusNotifierItem::Answer::refused;
+}
+
+} // namespace
 
 StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent)
     : QObject(parent)
@@ -60,18 +72,16 @@ bool StatusNotifierItem::publish()
 void StatusNotifierItem::registerWithWatcher(Registration registration)
 {
     if (!m_published) {
-        Q_EMIT registrationFinished(false);
+        Q_EMIT registrationFinished(Answer::refused);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
         QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
     call << (registration == Registration::objectPath ? QLatin1String(objectPath) : m_serviceName);
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
-        pending->deleteLater();
-        Q_EMIT registrationFinished(!pending->isError());
-    });
+    QDBusPendingCallWatcher *pending = callWatcher(call);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, pending] { Q_EMIT registrationFinished(answerOf(*pending)); });
 }
 
 void StatusNotifierItem::readRegisteredItems()
@@ -79,13 +89,21 @@ void StatusNotifierItem::readRegisteredItems()
     QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
                                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QLatin1String(sni::watcherInterface) << QStringLiteral("RegisteredStatusNotifierItems");
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
+    QDBusPendingCallWatcher *pending = callWatcher(get);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
-        pending->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *pending;
         const QVariant items = reply.isValid() ? reply.value().variant() : QVariant();
-        Q_EMIT registeredItemsRead(items.canConvert<QStringList>(), items.toStringList());
+        const Answer answer = answerOf(*pending);
+        Q_EMIT registeredItemsRead(answer == Answer::accepted && !items.canConvert<QStringList>() ? Answer::refused : answer,
+                                   items.toStringList());
     });
+}
+
+QDBusPendingCallWatcher *StatusNotifierItem::callWatcher(const QDBusMessage &call)
+{
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_watcherTimeout.count())), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, pending, &QObject::deleteLater);
+    return pending;
 }
 
 void StatusNotifierItem::setTitle(const QString &title)

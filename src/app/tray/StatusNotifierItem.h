@@ -13,6 +13,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
+
+class QDBusPendingCallWatcher;
+
 namespace pelmora {
 
 class DBusMenuExporter;
@@ -33,6 +37,10 @@ public:
     // unique name). Both are in the protocol; hosts keep them differently.
     enum class Registration { serviceName, objectPath };
     Q_ENUM(Registration)
+    // How the watcher answered a call: yes, no (an error), or not at all
+    // within the timeout.
+    enum class Answer { accepted, refused, silent };
+    Q_ENUM(Answer)
 
     StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent = nullptr);
     ~StatusNotifierItem() override;
@@ -43,11 +51,14 @@ public:
     QString serviceName() const { return m_serviceName; }
     DBusMenuExporter *menu() const { return m_menu; }
 
-    // Asks the watcher to show the item. Asynchronous: a panel that hangs must
-    // not hang us. The answer arrives as registrationFinished().
+    // Every call to the watcher is asynchronous (a panel that hangs must not
+    // hang us) and waits at most this long for the answer.
+    void setWatcherTimeout(std::chrono::milliseconds timeout) { m_watcherTimeout = timeout; }
+
+    // Asks the watcher to show the item; the answer arrives as registrationFinished().
     void registerWithWatcher(Registration registration);
     // Asks the watcher for RegisteredStatusNotifierItems; the answer arrives
-    // as registeredItemsRead(), `ok` false when the watcher did not tell.
+    // as registeredItemsRead(), `refused` when the watcher did not tell.
     void readRegisteredItems();
 
     // The status title drives the label, the tooltip and, with Face::title, the icon.
@@ -64,12 +75,14 @@ public:
 Q_SIGNALS:
     void activated(QPoint point);
     void contextMenuRequested(QPoint point);
-    void registrationFinished(bool ok);
-    void registeredItemsRead(bool ok, const QStringList &items);
+    void registrationFinished(pelmora::StatusNotifierItem::Answer answer);
+    void registeredItemsRead(pelmora::StatusNotifierItem::Answer answer, const QStringList &items);
 
 private:
+    QDBusPendingCallWatcher *callWatcher(const QDBusMessage &call);
 
     QDBusConnection m_bus;
+    std::chrono::milliseconds m_watcherTimeout{5000};
     QString m_serviceName;
     QString m_title;
     TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
