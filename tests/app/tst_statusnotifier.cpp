@@ -13,6 +13,8 @@
 #include <QDBusContext>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace pelmora;
 using namespace Qt::StringLiterals;
 using Mode = TrayItem::Mode;
@@ -311,6 +313,37 @@ private Q_SLOTS:
         QVERIFY(startWatcher());
         QTRY_COMPARE(item->mode(), Mode::statusNotifier);
         QCOMPARE(m_watcher.registrations.size(), 3);
+    }
+
+    // Thousands of GetAll calls at once leave no resident memory behind: the
+    // heap's free pages go back to the system once the flood is over.
+    void aFloodLeavesNoMemoryBehind()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizer's allocator keeps freed memory on purpose");
+#endif
+        const auto residentKiB = [] {
+            QFile statm(u"/proc/self/statm"_s);
+            return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+        };
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
+        item->setTitle(u"13/63"_s);
+        QVERIFY(properties(item->serviceName()).contains(u"IconPixmap"_s)); // drawn once
+        const qint64 before = residentKiB();
+        QDBusMessage getAll = QDBusMessage::createMethodCall(item->serviceName(), u"/StatusNotifierItem"_s,
+                                                             u"org.freedesktop.DBus.Properties"_s, u"GetAll"_s);
+        getAll << u"org.kde.StatusNotifierItem"_s;
+        {
+            QList<QDBusPendingCall> calls;
+            for (int i = 0; i < 3000; ++i)
+                calls.append(m_host->asyncCall(getAll, 60000));
+            QTRY_VERIFY_WITH_TIMEOUT(std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isFinished(); }), 60000);
+            QVERIFY(std::none_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isError(); }));
+        }
+        const qint64 peak = residentKiB();
+        QVERIFY2(peak - before > 8 * 1024, qPrintable(u"%1 → %2 KiB"_s.arg(before).arg(peak))); // the flood weighed
+        QTRY_VERIFY2_WITH_TIMEOUT(residentKiB() - before < (peak - before) / 4,
+                                  qPrintable(u"%1 → %2 → %3 KiB"_s.arg(before).arg(peak).arg(residentKiB())), 5000);
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.

@@ -7,11 +7,13 @@
 #include "app/tray/StatusNotifierItemAdaptor.h"
 #include "app/tray/StatusNotifierWatcherNames.h"
 #include "app/tray/TrayTexts.h"
+#include "platform/Heap.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QTimer>
 
 namespace pelmora {
 namespace {
@@ -32,11 +34,18 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString
     , m_bus(bus)
     , m_serviceName(serviceName)
     , m_title(QStringLiteral("--/--"))
+    , m_trimTimer(new QTimer(this))
     , m_adaptor(nullptr)
     , m_menu(new DBusMenuExporter(this))
 {
     registerStatusNotifierTypes();
     m_adaptor = new StatusNotifierItemAdaptor(this);
+    m_trimTimer->setSingleShot(true);
+    m_trimTimer->setInterval(1000);
+    connect(m_trimTimer, &QTimer::timeout, this, [this] {
+        m_burstReplies = 0;
+        platform::returnFreeHeapPages();
+    });
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -132,6 +141,16 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
 SniToolTip StatusNotifierItem::toolTip() const
 {
     return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_title)};
+}
+
+void StatusNotifierItem::noteLargeReply() const
+{
+    // No timer runs outside a burst: a host reading the icon now and then costs nothing here.
+    const bool continues = m_lastLargeReply.isValid() && m_lastLargeReply.elapsed() <= 1000;
+    m_lastLargeReply.start();
+    m_burstReplies = continues ? m_burstReplies + 1 : 1;
+    if (m_burstReplies >= replyBurst)
+        m_trimTimer->start(); // again: a second after the last one
 }
 
 SniIconPixmapList StatusNotifierItem::iconPixmaps() const

@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -16,6 +17,7 @@
 #include <chrono>
 
 class QDBusPendingCallWatcher;
+class QTimer;
 
 namespace pelmora {
 
@@ -70,6 +72,15 @@ public:
 
     // What the adaptor publishes.
     SniIconPixmapList iconPixmaps() const;
+
+    // Each IconPixmap answer puts some 16 KB into a reply that libdbus copies
+    // and queues. Thousands of calls at once (a host gone wild, or any
+    // client) queue thousands of them; once sent and freed they stay in the C
+    // library's heap as resident memory. So after such a burst (this many
+    // answers, each within a second of the last) is over for a second, the
+    // free heap pages go back to the system.
+    static constexpr int replyBurst = 64;
+    void noteLargeReply() const;
     SniToolTip toolTip() const;
 
 Q_SIGNALS:
@@ -89,6 +100,9 @@ private:
     // Drawn when a host asks, not on every change: with no host listening
     // (XEmbed, or while waiting for one) nothing is drawn at all.
     mutable SniIconPixmapList m_icons;
+    mutable int m_burstReplies = 0;
+    mutable QElapsedTimer m_lastLargeReply;
+    QTimer *m_trimTimer;
     StatusNotifierItemAdaptor *m_adaptor;
     DBusMenuExporter *m_menu;
     bool m_published = false;
