@@ -114,7 +114,9 @@ std::optional<QByteArray> withGeneralValue(QByteArrayView text, QByteArrayView k
     const QByteArray line = key.toByteArray() + '=' + value.toByteArray() + found.lineEnd.toByteArray();
     if (found.generalEnd >= 0) {
         result.append(text.first(found.generalEnd));
-        if (!result.endsWith('\n'))
+        if (result.endsWith('\r')) // the last line, cut after its CR
+            result.append('\n');
+        else if (!result.endsWith('\n'))
             result.append(found.lineEnd);
         result.append(line).append(text.sliced(found.generalEnd));
         return result;

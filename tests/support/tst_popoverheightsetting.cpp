@@ -159,6 +159,8 @@ private slots:
         QTest::newRow("BOM, CRLF, no last line end") << QByteArray("\xEF\xBB\xBF[General]\r\nother=1")
                                                      << QByteArray("\xEF\xBB\xBF[General]\r\nother=1\r\npopoverHeight=610\r\n")
                                                      << false;
+        QTest::newRow("CRLF, cut after the last CR") << QByteArray("other=1\r\n;\r\nlast=2\r")
+                                                     << QByteArray("other=1\r\n;\r\nlast=2\r\npopoverHeight=610\r\n") << false;
         QTest::newRow("a continued value") << QByteArray("[General]\nlist=a, \\\n  b\n[W]\n")
                                            << QByteArray("[General]\nlist=a, \\\n  b\npopoverHeight=610\n[W]\n") << false;
         QTest::newRow("empty") << QByteArray("") << fresh << false;
