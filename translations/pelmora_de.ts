@@ -234,10 +234,6 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
 <context>
     <name>pelmora::PopoverHeader</name>
     <message>
-        <source>tz9-Pelmora</source>
-        <translation>tz9-Pelmora</translation>
-    </message>
-    <message>
         <source>System monitor</source>
         <translation>Systemmonitor</translation>
     </message>
@@ -252,6 +248,11 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>Memory</source>
         <translation>Speicher</translation>
+    </message>
+    <message>
+        <source>Pelmora</source>
+        <extracomment>The panel&apos;s title: the program&apos;s name, as the window title and the menu entry give it.</extracomment>
+        <translation>Pelmora</translation>
     </message>
 </context>
 <context>
@@ -289,6 +290,48 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>No matching processes</source>
         <translation>Keine passenden Prozesse</translation>
+    </message>
+</context>
+<context>
+    <name>pelmora::QuitAnswerBar</name>
+    <message>
+        <source>Dismiss</source>
+        <extracomment>Closes the line that says why an application could not be asked to quit.</extracomment>
+        <translation>Ausblenden</translation>
+    </message>
+    <message>
+        <source>%1 runs as another user; Pelmora does not ask it to quit.</source>
+        <translation>%1 läuft als anderer Benutzer; Pelmora fordert es nicht zum Beenden auf.</translation>
+    </message>
+    <message>
+        <source>This desktop does not let Pelmora ask %1 to quit.</source>
+        <translation>Diese Arbeitsumgebung lässt Pelmora %1 nicht zum Beenden auffordern.</translation>
+    </message>
+    <message>
+        <source>The windows of %1 can only be closed by force.</source>
+        <translation>Die Fenster von %1 lassen sich nur gewaltsam schließen.</translation>
+    </message>
+    <message>
+        <source>%1 has no Quit command or window that Pelmora can reach.</source>
+        <translation>%1 hat keinen Beenden-Befehl und kein Fenster, das Pelmora erreicht.</translation>
+    </message>
+    <message>
+        <source>End %1…</source>
+        <extracomment>Ends an application at once (SIGTERM), for one that cannot be asked to quit.</extracomment>
+        <translation>%1 sofort beenden …</translation>
+    </message>
+    <message>
+        <source>End %1? Unsaved work in it may be lost.</source>
+        <translation>%1 sofort beenden? Ungesicherte Arbeit darin kann verloren gehen.</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <extracomment>Confirms ending an application at once.</extracomment>
+        <translation>Sofort beenden</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

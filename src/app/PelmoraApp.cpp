@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QEvent>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -40,6 +41,14 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_view, &PopoverView::closeRequested, m_window, &QWidget::close);
     connect(m_view, &PopoverView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_view, &PopoverView::shownHeightChanged, m_window, [this](int) { m_window->adjustSize(); });
+    // A quit that asked something makes room for the application's answer: the
+    // panel sits above every window and takes the first click. (A window of
+    // its own sits below the application's windows, which come forward.)
+    connect(m_store.get(), &MetricsStore::quitAnswered, m_window, [this](const QuitOutcome &outcome) {
+        if (outcome.kind == QuitOutcome::Kind::asked && m_window->style() == PopoverWindow::Style::panel
+            && m_window->isVisible())
+            m_window->close();
+    });
     // As a window it is all there is of the program, so closing it ends the
     // program; as a panel it only closes. (The tray menu is a window too, so
     // Qt's last-window rule cannot tell these apart.)
@@ -72,6 +81,14 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     connect(m_tray, &TrayItem::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     connect(m_tray, &TrayItem::modeChanged, this, &PelmoraApp::followTray);
     followTray(m_tray->mode());
+    m_window->installEventFilter(this); // the item keeps its tooltip out of the open panel's way
+}
+
+bool PelmoraApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_tray->setPanelOpen(event->type() == QEvent::Show);
+    return QObject::eventFilter(watched, event);
 }
 
 PelmoraApp::~PelmoraApp()

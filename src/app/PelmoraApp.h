@@ -41,6 +41,9 @@ public:
     // Shell's overview first, which would hide it.
     void openPanel();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void followTray(TrayItem::Mode mode);
 

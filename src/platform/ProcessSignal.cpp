@@ -14,6 +14,9 @@ extern "C" {
 #include <sys/pidfd.h>
 }
 
+#include <algorithm>
+#include <charconv>
+#include <string>
 #include <utility>
 
 namespace pelmora::platform {
@@ -61,6 +64,48 @@ bool ProcessHandle::hasEnded() const
     while ((result = ::poll(&ready, 1, 0)) < 0 && errno == EINTR) {
     }
     return result != 0;
+}
+
+std::optional<std::int32_t> ProcessHandle::currentPid() const
+{
+    if (m_fd < 0)
+        return std::nullopt;
+    const std::string path = "/proc/self/fdinfo/" + std::to_string(m_fd);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    char buffer[512];
+    ssize_t got;
+    while ((got = ::read(fd, buffer, sizeof buffer - 1)) < 0 && errno == EINTR) {
+    }
+    ::close(fd);
+    if (got <= 0)
+        return std::nullopt;
+    const std::optional<std::int32_t> pid = parsePidfdPid(std::string_view(buffer, std::size_t(got)));
+    if (!pid || *pid <= 0)
+        return std::nullopt;
+    return pid;
+}
+
+std::optional<std::int32_t> parsePidfdPid(std::string_view fdinfo)
+{
+    constexpr std::string_view key = "Pid:";
+    for (std::size_t at = 0; at < fdinfo.size();) {
+        const std::size_t end = std::min(fdinfo.find('\n', at), fdinfo.size());
+        std::string_view line = fdinfo.substr(at, end - at);
+        at = end + 1;
+        if (!line.starts_with(key))
+            continue;
+        line.remove_prefix(key.size());
+        while (!line.empty() && (line.front() == '\t' || line.front() == ' '))
+            line.remove_prefix(1);
+        std::int32_t pid = 0;
+        const auto [rest, error] = std::from_chars(line.data(), line.data() + line.size(), pid);
+        if (error != std::errc() || rest == line.data() || (rest != line.data() + line.size() && *rest != ' '))
+            return std::nullopt;
+        return pid;
+    }
+    return std::nullopt;
 }
 
 std::uint32_t realUserId() noexcept

@@ -6,10 +6,14 @@
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
+#include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
+#include <QDBusUnixFileDescriptor>
 #include <QDBusVariant>
 #include <QFileInfo>
 #include <QHash>
+
+#include <fcntl.h>
 
 #include <memory>
 
@@ -67,12 +71,68 @@ std::optional<ActionDescription> parseDescription(const QDBusMessage &reply)
     return description;
 }
 
-struct PeerSearch {
-    std::function<void(QList<BusPeer>)> done;
-    QHash<QString, QStringList> namesByOwner;
-    QList<BusPeer> peers;
+struct ConnectionSearch {
+    std::function<void(QList<BusConnection>)> done;
+    QHash<QString, BusConnection> byUniqueName;
     int pending = 0;
+
+    void finishOne()
+    {
+        if (--pending > 0)
+            return;
+        QList<BusConnection> connections;
+        connections.reserve(byUniqueName.size());
+        for (BusConnection &connection : byUniqueName) {
+            connection.names.sort();
+            connections.append(std::move(connection));
+        }
+        done(std::move(connections));
+    }
 };
+
+// GetConnectionCredentials' a{sv}; QtDBus hands a received map over either
+// demarshalled or still marshalled.
+QVariantMap credentialsOf(const QDBusMessage &reply)
+{
+    if (!isReply(reply, "a{sv}"))
+        return {};
+    const QVariant argument = reply.arguments().constFirst();
+    if (argument.canConvert<QDBusArgument>())
+        return qdbus_cast<QVariantMap>(argument.value<QDBusArgument>());
+    return argument.toMap();
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// A D-Bus address value: bytes other than a few are written %XX.
+std::optional<std::string> unescaped(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] != '%') {
+            out += value[i];
+            continue;
+        }
+        if (i + 2 >= value.size())
+            return std::nullopt;
+        const int high = hexDigit(value[i + 1]), low = hexDigit(value[i + 2]);
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        out += char(high * 16 + low);
+        i += 2;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -87,50 +147,63 @@ std::optional<SessionBusActions> SessionBusActions::connect()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return std::nullopt;
-    return SessionBusActions(bus);
+    return SessionBusActions(bus, busSocketName(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString(),
+                                                runtimeDir.toStdString()));
 }
 
-void SessionBusActions::listPeers(std::function<void(QList<BusPeer>)> done) const
+void SessionBusActions::listConnections(std::function<void(QList<BusConnection>)> done) const
 {
-    auto search = std::make_shared<PeerSearch>();
+    auto search = std::make_shared<ConnectionSearch>();
     search->done = std::move(done);
     const QDBusConnection bus = m_bus;
-
-    const auto askPids = [bus, search] {
-        if (search->namesByOwner.isEmpty())
-            return search->done({});
-        search->pending = int(search->namesByOwner.size());
-        for (auto it = search->namesByOwner.cbegin(); it != search->namesByOwner.cend(); ++it) {
-            callAsync(bus, busCall(QStringLiteral("GetConnectionUnixProcessID"), {it.key()}), -1,
-                      [search, owner = it.key(), names = it.value()](const QDBusMessage &reply) mutable {
-                          if (isReply(reply, "u")) {
-                              names.sort();
-                              search->peers.append(BusPeer{owner, names, reply.arguments().constFirst().toUInt()});
-                          }
-                          if (--search->pending == 0)
-                              search->done(std::move(search->peers));
-                      });
-        }
-    };
-
-    callAsync(bus, busCall(QStringLiteral("ListNames")), -1, [bus, search, askPids](const QDBusMessage &reply) {
+    callAsync(bus, busCall(QStringLiteral("ListNames")), -1, [bus, search](const QDBusMessage &reply) {
         QStringList names;
         if (isReply(reply, "as"))
             names = reply.arguments().constFirst().toStringList();
-        names.removeIf([](const QString &name) { return name.startsWith(u':') || name == busService; });
+        names.removeAll(busService);
         if (names.isEmpty())
             return search->done({});
+        // Unique names for the processes, well-known names for their owners.
         search->pending = int(names.size());
         for (const QString &name : std::as_const(names)) {
-            callAsync(bus, busCall(QStringLiteral("GetNameOwner"), {name}), -1,
-                      [search, askPids, name](const QDBusMessage &owner) {
-                          if (isReply(owner, "s"))
-                              search->namesByOwner[owner.arguments().constFirst().toString()].append(name);
-                          if (--search->pending == 0)
-                              askPids();
-                      });
+            if (name.startsWith(u':')) {
+                search->byUniqueName[name].uniqueName = name;
+                callAsync(bus, busCall(QStringLiteral("GetConnectionUnixProcessID"), {name}), -1,
+                          [search, name](const QDBusMessage &pid) {
+                              if (isReply(pid, "u"))
+                                  search->byUniqueName[name].pid = pid.arguments().constFirst().toUInt();
+                              search->finishOne();
+                          });
+            } else {
+                callAsync(bus, busCall(QStringLiteral("GetNameOwner"), {name}), -1,
+                          [search, name](const QDBusMessage &owner) {
+                              if (isReply(owner, "s")) {
+                                  const QString unique = owner.arguments().constFirst().toString();
+                                  search->byUniqueName[unique].uniqueName = unique;
+                                  search->byUniqueName[unique].names.append(name);
+                              }
+                              search->finishOne();
+                          });
+            }
         }
     });
+}
+
+void SessionBusActions::processOf(const QString &uniqueName, int timeoutMs, std::function<void(BusProcess)> done) const
+{
+    callAsync(m_bus, busCall(QStringLiteral("GetConnectionCredentials"), {uniqueName}), timeoutMs,
+              [done = std::move(done)](const QDBusMessage &reply) {
+                  BusProcess process;
+                  const QVariantMap credentials = credentialsOf(reply);
+                  process.answered = !credentials.isEmpty();
+                  const QVariant fd = credentials.value(QStringLiteral("ProcessFD"));
+                  if (fd.canConvert<QDBusUnixFileDescriptor>()) {
+                      // The message's copy closes with it: keep one of our own.
+                      const int own = ::fcntl(fd.value<QDBusUnixFileDescriptor>().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+                      process.handle = ProcessHandle::adopt(own);
+                  }
+                  done(std::move(process));
+              });
 }
 
 void SessionBusActions::describeAction(const QString &uniqueName, const QString &objectPath, const QString &action,
@@ -152,6 +225,38 @@ void SessionBusActions::activateAction(const QString &uniqueName, const QString 
     activate << action << QVariant::fromValue(QVariantList()) << QVariant::fromValue(QVariantMap());
     activate.setAutoStartService(false);
     m_bus.send(activate);
+}
+
+std::string busSocketName(std::string_view address, std::string_view runtimeDir)
+{
+    if (address.empty())
+        return runtimeDir.empty() ? std::string() : std::string(runtimeDir) + "/bus";
+    while (!address.empty()) {
+        const std::size_t end = std::min(address.find(';'), address.size());
+        std::string_view entry = address.substr(0, end);
+        address.remove_prefix(std::min(end + 1, address.size()));
+        constexpr std::string_view unixTransport = "unix:";
+        if (!entry.starts_with(unixTransport))
+            continue;
+        entry.remove_prefix(unixTransport.size());
+        while (!entry.empty()) {
+            const std::size_t comma = std::min(entry.find(','), entry.size());
+            const std::string_view pair = entry.substr(0, comma);
+            entry.remove_prefix(std::min(comma + 1, entry.size()));
+            const std::size_t equals = pair.find('=');
+            if (equals == std::string_view::npos)
+                continue;
+            const std::string_view key = pair.substr(0, equals);
+            const std::optional<std::string> value = unescaped(pair.substr(equals + 1));
+            if (!value || value->empty() || value->find('\0') != std::string::npos)
+                continue;
+            if (key == "path")
+                return *value;
+            if (key == "abstract")
+                return '@' + *value;
+        }
+    }
+    return {};
 }
 
 } // namespace pelmora::platform

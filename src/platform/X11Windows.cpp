@@ -3,14 +3,12 @@
 
 #include "X11Windows.h"
 
+#include <xcb/res.h>
 #include <xcb/xcb.h>
 #include <xcb/xcb_ewmh.h>
 #include <xcb/xcb_icccm.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,6 +22,11 @@ struct FreeReply {
 template <typename T>
 using Reply = std::unique_ptr<T, FreeReply>;
 
+bool lists(const xcb_ewmh_get_atoms_reply_t &atoms, xcb_atom_t atom)
+{
+    return std::find(atoms.atoms, atoms.atoms + atoms.atoms_len, atom) != atoms.atoms + atoms.atoms_len;
+}
+
 } // namespace
 
 struct X11Display::Private {
@@ -32,6 +35,7 @@ struct X11Display::Private {
     xcb_ewmh_connection_t ewmh{};
     bool ewmhReady = false;
     xcb_atom_t deleteWindow = XCB_ATOM_NONE;
+    std::uint32_t resourceMask = 0;
 
     ~Private()
     {
@@ -56,6 +60,49 @@ struct X11Display::Private {
                                                       &confirmed, nullptr)
             && confirmed == check;
     }
+
+    // The stacking list where the window manager keeps one, else the plain one.
+    std::vector<xcb_window_t> clientWindows()
+    {
+        xcb_ewmh_get_windows_reply_t clients{};
+        if (!xcb_ewmh_get_client_list_stacking_reply(&ewmh, xcb_ewmh_get_client_list_stacking(&ewmh, screen),
+                                                     &clients, nullptr)
+            && !xcb_ewmh_get_client_list_reply(&ewmh, xcb_ewmh_get_client_list(&ewmh, screen), &clients, nullptr))
+            return {};
+        std::vector<xcb_window_t> ids(clients.windows, clients.windows + clients.windows_len);
+        xcb_ewmh_get_windows_reply_wipe(&clients);
+        return ids;
+    }
+
+    // Every local client and its process, by the X-Resource extension.
+    std::optional<std::vector<X11Client>> localClients()
+    {
+        const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_res_id);
+        if (!extension || !extension->present)
+            return std::nullopt;
+        const Reply<xcb_res_query_version_reply_t> version{
+            xcb_res_query_version_reply(connection, xcb_res_query_version(connection, 1, 2), nullptr)};
+        if (!version || version->server_major < 1 || (version->server_major == 1 && version->server_minor < 2))
+            return std::nullopt;
+        // Client None: every client.
+        const xcb_res_client_id_spec_t all{XCB_NONE, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        const Reply<xcb_res_query_client_ids_reply_t> ids{
+            xcb_res_query_client_ids_reply(connection, xcb_res_query_client_ids(connection, 1, &all), nullptr)};
+        if (!ids)
+            return std::nullopt;
+        std::vector<X11Client> clients;
+        for (xcb_res_client_id_value_iterator_t it = xcb_res_query_client_ids_ids_iterator(ids.get()); it.rem > 0;
+             xcb_res_client_id_value_next(&it)) {
+            // A client the server cannot place (remote, TCP) has no pid entry.
+            if (!(it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID)
+                || xcb_res_client_id_value_value_length(it.data) != 1)
+                continue;
+            const std::uint32_t pid = *xcb_res_client_id_value_value(it.data);
+            if (pid > 0)
+                clients.push_back({it.data->spec.client & ~resourceMask, pid});
+        }
+        return clients;
+    }
 };
 
 X11Display::X11Display(std::unique_ptr<Private> p)
@@ -74,6 +121,7 @@ std::unique_ptr<X11Display> X11Display::open()
     p->connection = xcb_connect(display, &p->screen);
     if (xcb_connection_has_error(p->connection))
         return nullptr; // ~Private disconnects: xcb wants that even for a failed connection
+    xcb_prefetch_extension_data(p->connection, &xcb_res_id);
     const xcb_intern_atom_cookie_t deleteCookie =
         xcb_intern_atom(p->connection, 0, std::strlen("WM_DELETE_WINDOW"), "WM_DELETE_WINDOW");
     xcb_intern_atom_cookie_t *cookies = xcb_ewmh_init_atoms(p->connection, &p->ewmh);
@@ -82,67 +130,75 @@ std::unique_ptr<X11Display> X11Display::open()
         p->deleteWindow = atom->atom;
     if (!p->ewmhReady || p->deleteWindow == XCB_ATOM_NONE || p->screen < 0 || p->screen >= p->ewmh.nb_screens)
         return nullptr;
+    // Every client's ids share the server's mask; the rest of an id is its client's base.
+    p->resourceMask = xcb_get_setup(p->connection)->resource_id_mask;
     return std::unique_ptr<X11Display>(new X11Display(std::move(p)));
 }
 
 X11Desktop X11Display::readDesktop()
 {
     X11Desktop desktop;
+    desktop.clients = d->localClients();
     if (!d->windowManagerRuns())
         return desktop;
     xcb_ewmh_connection_t *ewmh = &d->ewmh;
 
     xcb_ewmh_get_atoms_reply_t supported{};
     if (xcb_ewmh_get_supported_reply(ewmh, xcb_ewmh_get_supported(ewmh, d->screen), &supported, nullptr)) {
-        desktop.windowManagerClosesWindows = std::find(supported.atoms, supported.atoms + supported.atoms_len,
-                                                       ewmh->_NET_CLOSE_WINDOW)
-            != supported.atoms + supported.atoms_len;
+        desktop.windowManagerClosesWindows = lists(supported, ewmh->_NET_CLOSE_WINDOW);
+        desktop.windowManagerActivatesWindows = lists(supported, ewmh->_NET_ACTIVE_WINDOW);
         xcb_ewmh_get_atoms_reply_wipe(&supported);
     }
 
-    xcb_ewmh_get_windows_reply_t clients{};
-    if (!xcb_ewmh_get_client_list_reply(ewmh, xcb_ewmh_get_client_list(ewmh, d->screen), &clients, nullptr))
-        return desktop;
-    const std::vector<xcb_window_t> ids(clients.windows, clients.windows + clients.windows_len);
-    xcb_ewmh_get_windows_reply_wipe(&clients);
-
+    const std::vector<xcb_window_t> ids = d->clientWindows();
     // Every request first, then every reply: one round trip for the lot.
-    struct Cookies {
-        xcb_get_property_cookie_t pid, machine, protocols;
-    };
-    std::vector<Cookies> cookies;
+    std::vector<xcb_get_property_cookie_t> cookies;
     cookies.reserve(ids.size());
     for (const xcb_window_t id : ids)
-        cookies.push_back({xcb_ewmh_get_wm_pid(ewmh, id), xcb_icccm_get_wm_client_machine(d->connection, id),
-                           xcb_icccm_get_wm_protocols(d->connection, id, ewmh->WM_PROTOCOLS)});
+        cookies.push_back(xcb_icccm_get_wm_protocols(d->connection, id, ewmh->WM_PROTOCOLS));
     desktop.windows.reserve(ids.size());
     for (std::size_t i = 0; i < ids.size(); ++i) {
         X11ClientWindow window;
         window.id = ids[i];
-        if (!xcb_ewmh_get_wm_pid_reply(ewmh, cookies[i].pid, &window.pid, nullptr))
-            window.pid = 0;
-        xcb_icccm_get_text_property_reply_t machine{};
-        if (xcb_icccm_get_wm_client_machine_reply(d->connection, cookies[i].machine, &machine, nullptr)) {
-            // An 8-bit STRING is all a host name can be; other encodings do not match it.
-            if (machine.format == 8 && machine.encoding == XCB_ATOM_STRING)
-                window.clientMachine.assign(machine.name, machine.name_len);
-            xcb_icccm_get_text_property_reply_wipe(&machine);
-        }
+        window.client = ids[i] & ~d->resourceMask;
         xcb_icccm_get_wm_protocols_reply_t protocols{};
-        if (xcb_icccm_get_wm_protocols_reply(d->connection, cookies[i].protocols, &protocols, nullptr)) {
+        if (xcb_icccm_get_wm_protocols_reply(d->connection, cookies[i], &protocols, nullptr)) {
             window.takesDeleteWindow = std::find(protocols.atoms, protocols.atoms + protocols.atoms_len,
                                                  d->deleteWindow)
                 != protocols.atoms + protocols.atoms_len;
             xcb_icccm_get_wm_protocols_reply_wipe(&protocols);
         }
-        desktop.windows.push_back(std::move(window));
+        desktop.windows.push_back(window);
     }
     return desktop;
 }
 
+int X11Display::socketDescriptor() const
+{
+    return xcb_get_file_descriptor(d->connection);
+}
+
+void X11Display::askWindowManagerToActivate(std::uint32_t window)
+{
+    // As a pager: first to the window's workspace (some window managers, such
+    // as Openbox, only unminimise on activation), unless it shows on all.
+    xcb_ewmh_connection_t *ewmh = &d->ewmh;
+    const xcb_get_property_cookie_t desktopCookie = xcb_ewmh_get_wm_desktop(ewmh, window);
+    const xcb_get_property_cookie_t currentCookie = xcb_ewmh_get_current_desktop(ewmh, d->screen);
+    std::uint32_t desktop = 0, current = 0;
+    const bool known = xcb_ewmh_get_wm_desktop_reply(ewmh, desktopCookie, &desktop, nullptr);
+    if (xcb_ewmh_get_current_desktop_reply(ewmh, currentCookie, &current, nullptr) && known && desktop != current
+        && desktop != 0xFFFFFFFF)
+        xcb_ewmh_request_change_current_desktop(ewmh, d->screen, desktop, XCB_CURRENT_TIME);
+    // Source 2: a direct action of the user through a tool like a pager, which
+    // window managers honour without focus-stealing prevention.
+    xcb_ewmh_request_change_active_window(ewmh, d->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
+                                          XCB_CURRENT_TIME, XCB_WINDOW_NONE);
+}
+
 void X11Display::askWindowManagerToClose(std::uint32_t window)
 {
-    // Source 2: a direct action of the user through a tool like a pager.
+    // Source 2, as above.
     xcb_ewmh_request_close_window(&d->ewmh, d->screen, window, XCB_CURRENT_TIME,
                                   XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
 }
@@ -164,14 +220,6 @@ void X11Display::sync()
 {
     Reply<xcb_get_input_focus_reply_t>(
         xcb_get_input_focus_reply(d->connection, xcb_get_input_focus(d->connection), nullptr));
-}
-
-std::string localClientMachine()
-{
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
-        return {};
-    return name;
 }
 
 } // namespace pelmora::platform

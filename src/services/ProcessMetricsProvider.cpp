@@ -77,9 +77,14 @@ RankedApps ProcessMetricsProvider::readApps()
     return groupAndRank(readProcesses());
 }
 
-void ProcessMetricsProvider::quit(const AppMetric &app) const
+void ProcessMetricsProvider::quit(const AppMetric &app, std::function<void(QuitOutcome)> done) const
 {
-    quitApplication(app, m_registry, m_root);
+    quitApplication(app, m_registry, m_root, std::move(done));
+}
+
+void ProcessMetricsProvider::end(const AppMetric &app) const
+{
+    endApplication(app, m_registry, m_root);
 }
 
 } // namespace pelmora

@@ -8,10 +8,12 @@
 #include "PsProcessSource.h"
 #include "registry/AppRegistry.h"
 
+#include "models/QuitOutcome.h"
 #include "platform/ProcFs.h"
 
 #include <QStringView>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -47,8 +49,12 @@ public:
     // Asks the application's top processes to quit as its user would (its own
     // Quit command, its windows' close buttons, SIGTERM only where neither
     // exists and it cannot hold a window), each process checked at that
-    // moment against what the user saw. Returns at once.
-    void quit(const AppMetric &app) const;
+    // moment against what the user saw. Returns at once; `done` gets what
+    // came of it later, on this thread.
+    void quit(const AppMetric &app, std::function<void(QuitOutcome)> done = {}) const;
+    // SIGTERM to the application's top processes of the user's own, each
+    // checked as for quit(): for one that nothing could ask.
+    void end(const AppMetric &app) const;
 
     const AppRegistry &registry() const { return m_registry; }
     std::size_t cachedProcessCount() const { return m_procSource.cachedProcessCount(); }

@@ -6,6 +6,8 @@
 #include "StatusTitleRule.h"
 #include "support/RuntimeProbe.h"
 
+#include <QPointer>
+
 namespace pelmora {
 namespace {
 
@@ -146,8 +148,22 @@ void MetricsStore::applyStatusTitleRule(const MetricsSnapshot &snapshot)
 
 void MetricsStore::quit(const AppMetric &app)
 {
-    m_processProvider.quit(app);
+    // The answer may come late (the bus is asked asynchronously): not to a store that is gone.
+    m_processProvider.quit(app, [store = QPointer<MetricsStore>(this)](const QuitOutcome &outcome) {
+        if (store)
+            Q_EMIT store->quitAnswered(outcome);
+    });
     // Bound to this store: a pending follow-up does nothing once it is gone.
+    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+}
+
+void MetricsStore::endApp(const QString &appId)
+{
+    const auto app = std::find_if(m_snapshot.allApps.cbegin(), m_snapshot.allApps.cend(),
+                                  [&](const AppMetric &candidate) { return candidate.id == appId; });
+    if (app == m_snapshot.allApps.cend())
+        return;
+    m_processProvider.end(*app);
     QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "models/MetricsSnapshot.h"
+#include "models/QuitOutcome.h"
 #include "services/ProcessMetricsProvider.h"
 #include "services/SystemMetricsProvider.h"
 
@@ -56,13 +57,20 @@ public Q_SLOTS:
     // One refresh now, also while paused.
     void refresh();
     // Asks each process of `app` to quit; refreshes one second later.
+    // quitAnswered() tells what came of it once the requests are out.
     void quit(const pelmora::AppMetric &app);
+    // Ends the application `appId` of the current sample: SIGTERM to the
+    // user's own processes of it, for one that nothing could ask, after the
+    // user agreed to lose unsaved work. Refreshes one second later.
+    void endApp(const QString &appId);
     // While paused, timer ticks do nothing. Nothing else happens here.
     void setUpdatesPaused(bool paused);
 
 Q_SIGNALS:
     void snapshotChanged();
     void statusTitleChanged();
+    // What came of quit(): requests are on their way, or why none could be.
+    void quitAnswered(const pelmora::QuitOutcome &outcome);
 
 private:
     void start();

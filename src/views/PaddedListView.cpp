@@ -68,6 +68,10 @@ void PaddedListView::currentChanged(const QModelIndex &current, const QModelInde
 void PaddedListView::focusInEvent(QFocusEvent *event)
 {
     QListView::focusInEvent(event);
+    // QAbstractItemView does this only until a row was first made current;
+    // the host clears the current row again when it opens.
+    if (!currentIndex().isValid() && event->reason() != Qt::MouseFocusReason && model() && model()->rowCount() > 0)
+        setCurrentIndex(model()->index(0, 0));
     viewport()->update();
 }
 

@@ -57,8 +57,9 @@ PopoverHeader::PopoverHeader(QWidget *parent) : QWidget(parent)
 {
     auto *titles = new QVBoxLayout;
     titles->setSpacing(1);
-    titles->addWidget(textLabel(tr("tz9-Pelmora"), Theme::font(Theme::TextStyle::title3, QFont::Bold),
-                                Theme::primaryLabel()));
+    //: The panel's title: the program's name, as the window title and the menu entry give it.
+    m_title = textLabel(tr("Pelmora"), Theme::font(Theme::TextStyle::title3, QFont::Bold), Theme::primaryLabel());
+    titles->addWidget(m_title);
     titles->addWidget(textLabel(tr("System monitor"), Theme::font(Theme::TextStyle::caption),
                                 Theme::secondaryLabel()));
 

@@ -5,13 +5,15 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace pelmora {
 
 class SummaryMetricView;
 class SymbolButton;
 struct MetricsSnapshot;
 
-// The top of the popover: the gradient badge, "tz9-Pelmora" over "System
+// The top of the popover: the gradient badge, the program's name over "System
 // monitor", the close button, and the CPU and memory tiles.
 class PopoverHeader : public QWidget {
     Q_OBJECT
@@ -26,6 +28,7 @@ public:
 
     void showFigures(const MetricsSnapshot &snapshot);
 
+    QLabel *titleLabel() const { return m_title; }
     SymbolButton *closeButton() const { return m_close; }
     SummaryMetricView *cpuTile() const { return m_cpu; }
     SummaryMetricView *memoryTile() const { return m_memory; }
@@ -34,6 +37,7 @@ signals:
     void closeClicked();
 
 private:
+    QLabel *m_title = nullptr;
     SymbolButton *m_close = nullptr;
     SummaryMetricView *m_cpu = nullptr;
     SummaryMetricView *m_memory = nullptr;

@@ -7,8 +7,10 @@
 #include "FilterBar.h"
 #include "MetricColumnHeaderView.h"
 #include "MetricsSectionView.h"
+#include "PaddedListView.h"
 #include "PopoverHeader.h"
 #include "ProcessListView.h"
+#include "QuitAnswerBar.h"
 #include "ResizeHandle.h"
 #include "ScrollingArea.h"
 #include "SymbolButton.h"
@@ -17,8 +19,9 @@
 #include "stores/MetricsStore.h"
 
 #include <QLineEdit>
-#include <QScrollBar>
 #include <QPainter>
+#include <QScrollBar>
+#include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -46,6 +49,14 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     m_actions = makeAppListActions(
         m_state, [this] { requestRebuild(); }, [this](const AppMetric &app) { m_store.quit(app); },
         [this](bool paused) { m_store.setUpdatesPaused(paused); });
+    // The process list takes the keyboard at its back button, however it was
+    // opened and wherever focus was: the page switch hands focus on only from
+    // inside the list's page.
+    m_actions.showProcesses = [this, show = m_actions.showProcesses](const AppMetric &app) {
+        show(app);
+        if (isVisible() && isProcessListShown())
+            m_processList->header()->backButton()->setFocus(Qt::OtherFocusReason);
+    };
 
     m_header = new PopoverHeader;
     connect(m_header, &PopoverHeader::closeClicked, this, &PopoverView::closeRequested);
@@ -55,6 +66,9 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
         m_state.searchText = text;
         requestRebuild();
     });
+
+    // Below the search, where focus goes next: what a quit that could ask nothing says.
+    m_quitAnswer = new QuitAnswerBar(m_store);
 
     m_columnHeader = new MetricColumnHeaderView;
     m_columnHeader->setSetMetric([this](AppMetricKind kind) { m_actions.setMetric(kind); });
@@ -89,6 +103,10 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     layout->setSpacing(0);
     layout->addWidget(padded(m_header, sidePadding, 18, sidePadding, 14));
     layout->addWidget(padded(m_filterBar, sidePadding, 0, sidePadding, 10));
+    auto *answerRow = new QVBoxLayout; // takes no room while the answer is hidden
+    answerRow->setContentsMargins(sidePadding, 0, sidePadding, 10);
+    answerRow->addWidget(m_quitAnswer);
+    layout->addLayout(answerRow);
     layout->addWidget(m_columnHeaderRow);
     layout->addWidget(m_scrollingArea, 1);
     layout->addWidget(new Divider);
@@ -147,8 +165,16 @@ void PopoverView::showEvent(QShowEvent *event)
 {
     if (m_needsRebuild)
         rebuild();
-    // Typing filters at once, as in a menu's search field.
-    m_filterBar->field()->setFocus(Qt::OtherFocusReason);
+    // Each opening starts where the first one did, however long the program
+    // has run: typing filters at once, as in a menu's search field; no row is
+    // current until Tab reaches the list (which then makes the first one
+    // current); focus is shown only once the keyboard moves it. A window the
+    // system merely shows again (spontaneously) keeps its place.
+    if (!event->spontaneous()) {
+        m_section->listView()->setCurrentIndex(QModelIndex());
+        window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
+        m_filterBar->field()->setFocus(Qt::OtherFocusReason);
+    }
     QWidget::showEvent(event);
 }
 

@@ -25,6 +25,7 @@ class MetricsSectionView;
 class MetricsStore;
 class PopoverHeader;
 class ProcessListView;
+class QuitAnswerBar;
 class ResizeHandle;
 class ScrollingArea;
 
@@ -56,6 +57,7 @@ public:
 
     PopoverHeader *header() const { return m_header; }
     FilterBar *filterBar() const { return m_filterBar; }
+    QuitAnswerBar *quitAnswer() const { return m_quitAnswer; }
     MetricColumnHeaderView *columnHeader() const { return m_columnHeader; }
     bool isColumnHeaderShown() const;
     MetricsSectionView *section() const { return m_section; }
@@ -100,6 +102,7 @@ private:
 
     PopoverHeader *m_header = nullptr;
     FilterBar *m_filterBar = nullptr;
+    QuitAnswerBar *m_quitAnswer = nullptr;
     QWidget *m_columnHeaderRow = nullptr;
     MetricColumnHeaderView *m_columnHeader = nullptr;
     ScrollingArea *m_scrollingArea = nullptr;

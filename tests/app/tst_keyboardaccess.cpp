@@ -128,6 +128,54 @@ private slots:
         QTRY_VERIFY(!window->isVisible());
     }
 
+    // However long the program has run, each opening starts as the first did:
+    // the search field focused, and Tab into the list makes the first row
+    // current, not the row the last opening left current.
+    void everyOpeningStartsAfresh()
+    {
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(focus(), appList());
+        QTest::keyClick(appList(), Qt::Key_Down);
+        QTest::keyClick(appList(), Qt::Key_Down);
+        QTest::keyClick(appList(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->isVisible());
+
+        window->openAt(QPoint(640, 10));
+        QTRY_COMPARE(focus(), view->filterBar()->field());
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(focus(), appList());
+        QCOMPARE(appList()->currentIndex().row(), 0);
+        QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
+        QTest::keyClick(appList(), Qt::Key_Down);
+        QCOMPARE(appList()->currentIndex().row(), 1);
+    }
+
+    // "Show all … processes" chosen with the mouse leaves the keyboard where
+    // the keyboard path does: on the back button, which Space presses.
+    void showProcessesByMouseFocusesBack()
+    {
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                poll.stop();
+                const QPoint item = menu->actionGeometry(menu->actions().constFirst()).center();
+                QTest::mouseMove(menu, item);
+                QTest::mouseClick(menu, Qt::LeftButton, {}, item);
+            }
+        });
+        poll.start(10);
+        const QString id = appList()->model()->index(1, 0).data(AppListModel::AppIDRole).toString();
+        QTest::mouseClick(appList()->viewport(), Qt::LeftButton, {},
+                          appList()->viewport()->mapFrom(view->section(), view->section()->cardRect(id).center()));
+        QTRY_VERIFY(view->isProcessListShown());
+        QCOMPARE(view->listState().focusedAppID.value_or(QString()), id);
+        QTRY_COMPARE(focus(), view->processList()->header()->backButton());
+        QTest::keyClick(focus(), Qt::Key_Space);
+        QVERIFY(!view->isProcessListShown());
+    }
+
     // The click on the tray item that closes the popup by pressing outside it
     // then arrives as an activation: within 400 ms it must not reopen it.
     void trayClicksCloseItLikeAMenu()

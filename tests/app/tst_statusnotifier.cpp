@@ -126,6 +126,9 @@ class TestStatusNotifier : public QObject {
         const QDBusMessage all = call(service, u"/StatusNotifierItem"_s, u"GetAll"_s, {u"org.kde.StatusNotifierItem"_s});
         return qdbus_cast<QVariantMap>(all.arguments().value(0).value<QDBusArgument>());
     }
+    int m_toolTipChanges = 0;
+public Q_SLOTS:
+    void countToolTipChange() { ++m_toolTipChanges; }
 private Q_SLOTS:
     void initTestCase()
     {
@@ -206,6 +209,36 @@ private Q_SLOTS:
         QCOMPARE(quit.size(), 1);
         item.reset(); // hosts drop an item when its name goes away
         QTRY_VERIFY(!m_host->interface()->isServiceRegistered(service).value());
+    }
+
+    // While the panel is open the tooltip stays as it was: Xfce's panel shows
+    // it again over the panel whenever it reads a different one (also an
+    // empty one), and the panel's grab then holds it there. Closing brings
+    // it up to date, announced once, and only if the figures changed.
+    void toolTipStaysWhileThePanelIsOpen()
+    {
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
+        const QString service = item->serviceName();
+        m_toolTipChanges = 0;
+        QVERIFY(m_host->connect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
+                                this, SLOT(countToolTipChange())));
+        const auto description = [&] {
+            return qdbus_cast<SniToolTip>(properties(service).value(u"ToolTip"_s).value<QDBusArgument>()).description;
+        };
+        item->setTitle(u"13/63"_s);
+        QTRY_COMPARE(m_toolTipChanges, 1);
+        item->setPanelOpen(true);
+        item->setPanelOpen(false); // nothing changed: nothing to announce
+        item->setPanelOpen(true);
+        item->setTitle(u"14/63"_s);
+        item->setTitle(u"15/63"_s);
+        QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
+        item->setPanelOpen(false);
+        QTRY_COMPARE(m_toolTipChanges, 2);
+        QCOMPARE(description(), u"CPU 15 % · Memory 63 %");
+        QCOMPARE(m_toolTipChanges, 2);
+        m_host->disconnect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
+                           this, SLOT(countToolTipChange()));
     }
 
     // A watcher that drops or refuses the item gets it again, a bounded number of times.

@@ -3,14 +3,17 @@
 
 #include "views/PopoverFixture.h"
 
+#include "app/PopoverWindow.h"
 #include "app/Translations.h"
 #include "views/AppActionMenuPresenter.h"
 #include "views/AppListModel.h"
+#include "views/FilterBar.h"
 #include "views/MetricColumnHeaderView.h"
 #include "views/MetricsSectionView.h"
 #include "views/PopoverHeader.h"
 #include "views/PopoverView.h"
 #include "views/ProcessListView.h"
+#include "views/QuitAnswerBar.h"
 #include "views/SummaryMetricView.h"
 
 #include <QtWidgets>
@@ -60,9 +63,26 @@ QMap<QString, QString> shownTexts(PopoverView &view)
     note(u"row description"_s, row.data(Qt::AccessibleDescriptionRole).toString());
     note(u"menu show"_s, AppActionMenuPresenter::showProcessesTitle(u"Mail"_s));
     note(u"menu quit"_s, AppActionMenuPresenter::quitTitle(u"Mail"_s));
+    for (const QuitOutcome::Reason reason : {QuitOutcome::Reason::otherUsers, QuitOutcome::Reason::windowSystemSilent,
+                                             QuitOutcome::Reason::forceOnly, QuitOutcome::Reason::unseenWindows})
+        note(u"quit answer "_s + QString::number(int(reason)),
+             QuitAnswerBar::answerText({u"mail"_s, u"Mail"_s, QuitOutcome::Kind::noRoute, reason, true}));
+    note(u"quit end"_s, QuitAnswerBar::endTitle(u"Mail"_s));
+    note(u"quit confirmation"_s, QuitAnswerBar::confirmationText(u"Mail"_s));
     view.listActions().showProcesses(view.section()->model().itemAt(0));
     widgets(u"processes: "_s);
     view.listActions().clearFilter();
+    return texts;
+}
+
+// The items of a line edit's context menu, without mnemonics and shortcuts.
+QStringList contextMenuTexts(QLineEdit &field)
+{
+    std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text().section(u'\t', 0, 0).remove(u'&');
     return texts;
 }
 
@@ -80,20 +100,35 @@ private slots:
         QVERIFY2(QLocale().language() == QLocale::German, "run with LANG=de_DE.UTF-8");
         PopoverFixture fixture;
         QMap<QString, QString> english, german;
+        QStringList englishMenu, germanMenu;
+        // The panel's title is the program's name, as its window's title says.
+        const auto nameAsTheWindow = [](PopoverView &view) {
+            return view.header()->titleLabel()->text() == PopoverWindow(PopoverWindow::Style::window).windowTitle();
+        };
         {
             PopoverView view(*fixture.store, fixture.settings());
             english = shownTexts(view);
+            englishMenu = contextMenuTexts(*view.filterBar()->field());
+            QVERIFY(nameAsTheWindow(view));
         }
-        QVERIFY(installTranslations(*qApp) >= 1);
+        // Qt's own catalogue, where Qt looks for it, comes with qt6-translations-l10n.
+        const bool qtCatalogue = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + u"/qtbase_de.qm"_s);
+        QCOMPARE(installTranslations(*qApp), qtCatalogue ? 2 : 1);
         {
             PopoverView view(*fixture.store, fixture.settings());
             german = shownTexts(view);
+            germanMenu = contextMenuTexts(*view.filterBar()->field());
+            QVERIFY(nameAsTheWindow(view));
             // Figures follow the locale: a decimal comma.
             QVERIFY(view.header()->memoryTile()->detail().value_or(QString()).contains(u"10,3"));
         }
+        // The search field's menu is Qt's: German with Qt's catalogue.
+        QVERIFY(englishMenu.contains(u"Select All"_s));
+        if (qtCatalogue)
+            QVERIFY2(germanMenu.contains(u"Alles auswählen"_s), qPrintable(germanMenu.join(u", "_s)));
         QCOMPARE(german.keys(), english.keys());
         QVERIFY(english.size() > 30);
-        const QStringList sameInGerman{u"tz9-Pelmora"_s, u"CPU"_s, u"%CPU"_s};
+        const QStringList sameInGerman{u"Pelmora"_s, u"CPU"_s, u"%CPU"_s};
         QStringList untranslated;
         for (auto it = english.cbegin(); it != english.cend(); ++it) {
             if (german.value(it.key()) == it.value() && !sameInGerman.contains(it.value()))

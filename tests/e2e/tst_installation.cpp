@@ -8,10 +8,12 @@
 #include <QDateTime>
 #include <QDirIterator>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTranslator>
 
 namespace {
 
@@ -174,6 +176,42 @@ private slots:
         const auto newest = releases.peekNext();
         QCOMPARE(newest.captured(1), version);
         QCOMPARE(newest.captured(2), date);
+    }
+
+    // Qt's own texts (--help's lines, the search field's menu) are in Qt's
+    // catalogue, which Debian ships apart from Qt: the package that puts it
+    // where the program looks is one pelmora recommends, and with it --help
+    // speaks German.
+    void qtCatalogueIsRecommended()
+    {
+        const QString catalogue = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm";
+        if (!QFile::exists(catalogue))
+            QSKIP("Qt's German catalogue is not installed (qt6-translations-l10n)");
+        const auto [found, owner] = run("dpkg-query", {"-S", catalogue});
+        QCOMPARE(found, 0);
+        const QString package = owner.section(u':', 0, 0).trimmed();
+
+        QFile control(PELMORA_SOURCE_DIR "/debian/control");
+        QVERIFY(control.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QString stanza = QString::fromUtf8(control.readAll()).section("\nPackage: pelmora\n", 1).section("\n\n", 0, 0);
+        const auto field = QRegularExpression(R"(\nRecommends:((?:.|\n )*))").match(stanza);
+        QStringList recommends;
+        for (const QString &alternatives : field.captured(1).split(u','))
+            for (const QString &name : alternatives.split(u'|'))
+                recommends << name.section(u'(', 0, 0).trimmed();
+        QVERIFY2(recommends.contains(package), qPrintable(package + " not in: " + recommends.join(", ")));
+
+        QTranslator qt;
+        QVERIFY(qt.load(catalogue));
+        const QString german = qt.translate("QCommandLineParser", "Displays help on commandline options.");
+        QVERIFY(!german.isEmpty());
+        QProcessEnvironment env = environmentWithoutDisplay();
+        for (const char *name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+            env.remove(name);
+        env.insert("LANG", "de_DE.UTF-8");
+        const auto [helped, help] = runProgram(installed("bin/pelmora"), {"--help"}, env);
+        QCOMPARE(helped, 0);
+        QVERIFY2(help.contains(german), qPrintable(help));
     }
 
     void manPageOptionsMatchHelp()

@@ -7,6 +7,7 @@
 // window that makes way for a tray that comes later and ends the program when
 // closed. A second start hands over to the first.
 #include "testsupport/DesktopSession.h"
+#include "testsupport/FixtureTree.h"
 
 #include <QtDBus>
 #include <QtTest>
@@ -156,6 +157,61 @@ private slots:
             QVERIFY(!popover().isValid());
         }
         QCOMPARE(pelmora->state(), QProcess::Running);
+    }
+
+    // Hovering over the item shows the host's tooltip; the click that opens
+    // the panel takes it down. Xfce's panel shows it again as soon as the
+    // tooltip it reads changes, over the open panel, whose grab then holds it
+    // there with old figures. While the panel is open no tooltip shows, new
+    // figures or not; once it closes, hovering shows one again.
+    void noToolTipOverTheOpenPanel_data() { itemStaysThrough_data(); }
+    void noToolTipOverTheOpenPanel()
+    {
+        QFETCH(Tray, tray);
+        desktop = std::make_unique<DesktopSession>(DesktopSession::Options{.tray = tray});
+        START_DESKTOP_OR_SKIP(*desktop);
+        // The helper started below is an application, so that the title has figures to show.
+        FixtureTree data;
+        data.write("applications/org.pelmora.TestApp.desktop", desktopEntry("Pelmora Test App", "pelmora_testapp"));
+        QVERIFY(pelmora = desktop->startProgram("/usr/bin/env", {"XDG_DATA_DIRS=" + data.path(), PELMORA_BINARY}));
+        QRect icon;
+        QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 5000);
+        // Windows that come besides those there now and the panel: tooltips.
+        const QList<quint64> known = windowIds();
+        const auto toolTipShown = [&] {
+            const quint64 panel = popoverWindow();
+            for (quint64 id : windowIds())
+                if (!known.contains(id) && id != panel)
+                    return true;
+            return false;
+        };
+        // Away, onto the item, and a step on it: Qt's tooltips wait for a move after the entry.
+        const auto hover = [&] {
+            const auto moveTo = [&](QPoint point) {
+                return desktop->runCommand("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y())});
+            };
+            return moveTo({600, 600}) && moveTo(icon.center() - QPoint(1, 1)) && moveTo(icon.center());
+        };
+        QVERIFY(hover());
+        QTRY_VERIFY_WITH_TIMEOUT(toolTipShown(), 5000);
+
+        QVERIFY(desktop->click(icon.center()));
+        QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 5000);
+        // New figures under the open panel: an application that takes 3 % of the memory.
+        const auto title = [&] {
+            return desktop->busProperty(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()),
+                                        "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel", 2000);
+        };
+        const QVariant before = title();
+        QVERIFY(desktop->startProgram(PELMORA_BINARY_DIR "/tests/helpers/pelmora_testapp", {"--idle", "--hold", "3"}));
+        QTRY_VERIFY_WITH_TIMEOUT(title() != before, 15000);
+        QVERIFY2(!QTest::qWaitFor(toolTipShown, 2500), "a tooltip over the open panel");
+        QVERIFY(popover().isValid());
+
+        QVERIFY(desktop->runCommand("xdotool", {"key", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 5000);
+        QVERIFY(hover());
+        QTRY_VERIFY_WITH_TIMEOUT(toolTipShown(), 5000);
     }
 
     void windowWithoutTray()

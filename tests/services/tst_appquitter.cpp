@@ -10,6 +10,8 @@
 #include "services/quit/AppQuitter.h"
 #include "services/quit/DisplayConnections.h"
 #include "services/quit/QuitRoute.h"
+#include "services/quit/ServerReach.h"
+#include "services/quit/X11QuitWindows.h"
 #include "testsupport/FixtureTree.h"
 #include "testsupport/SignalCheck.h"
 
@@ -26,10 +28,14 @@
 #include <unistd.h>
 
 using namespace pelmora;
-using platform::X11ClientWindow;
+using namespace Qt::StringLiterals;
+using Reason = QuitOutcome::Reason;
 
 Q_DECLARE_METATYPE(pelmora::Candidacy)
 Q_DECLARE_METATYPE(pelmora::QuitRoute)
+Q_DECLARE_METATYPE(pelmora::QuitOutcome::Reason)
+Q_DECLARE_METATYPE(pelmora::BusConnectionFacts)
+Q_DECLARE_METATYPE(std::optional<std::size_t>)
 
 namespace {
 
@@ -196,13 +202,23 @@ private slots:
         QTest::addColumn<int>("closable");
         QTest::addColumn<int>("unclosable");
         QTest::addColumn<bool>("displayClient");
+        QTest::addColumn<bool>("attributes");
         QTest::addColumn<QuitRoute>("expected");
-        QTest::newRow("quit action over windows") << true << 2 << 0 << true << QuitRoute::ownQuitCommand;
-        QTest::newRow("windows") << false << 1 << 0 << true << QuitRoute::closeWindows;
-        QTest::newRow("some windows closable") << false << 1 << 1 << true << QuitRoute::closeWindows;
-        QTest::newRow("only windows that would be killed") << false << 0 << 1 << true << QuitRoute::leaveAlone;
-        QTest::newRow("display client, no window seen") << false << 0 << 0 << true << QuitRoute::leaveAlone;
-        QTest::newRow("windowless") << false << 0 << 0 << false << QuitRoute::terminate;
+        QTest::addColumn<Reason>("reason");
+        const auto row = [](const char *why, bool quit, int closable, int unclosable, bool display, bool attributes,
+                            QuitRoute route, Reason reason) {
+            QTest::newRow(why) << quit << closable << unclosable << display << attributes << route << reason;
+        };
+        row("quit action over windows", true, 2, 0, true, true, QuitRoute::ownQuitCommand, Reason::none);
+        row("quit action, windows unknowable", true, 0, 0, true, false, QuitRoute::ownQuitCommand, Reason::none);
+        row("windows", false, 1, 0, true, true, QuitRoute::closeWindows, Reason::none);
+        row("some windows closable", false, 1, 1, true, true, QuitRoute::closeWindows, Reason::none);
+        row("only windows that would be killed", false, 0, 1, true, true, QuitRoute::none, Reason::forceOnly);
+        row("display client, no window proven", false, 0, 0, true, true, QuitRoute::none, Reason::unseenWindows);
+        row("display client, window system silent", false, 0, 0, true, false, QuitRoute::none,
+            Reason::windowSystemSilent);
+        row("windowless", false, 0, 0, false, true, QuitRoute::terminate, Reason::none);
+        row("windowless, window system silent", false, 0, 0, false, false, QuitRoute::terminate, Reason::none);
     }
     void routes()
     {
@@ -210,27 +226,193 @@ private slots:
         QFETCH(int, closable);
         QFETCH(int, unclosable);
         QFETCH(bool, displayClient);
+        QFETCH(bool, attributes);
         QFETCH(QuitRoute, expected);
-        QCOMPARE(chooseRoute({quitAction, std::size_t(closable), std::size_t(unclosable), displayClient}), expected);
+        QFETCH(Reason, reason);
+        const RouteChoice choice =
+            chooseRoute({quitAction, std::size_t(closable), std::size_t(unclosable), displayClient, attributes});
+        QCOMPARE(choice.route, expected);
+        QCOMPARE(choice.reason, reason);
     }
 
-    // Which windows are a process's, and how each is asked to close.
-    void windows()
+    // What an application is told from the choices for its processes.
+    void outcomes()
     {
-        const std::vector<X11ClientWindow> all{{1, 42, "vm", true},   {2, 42, "vm", false}, {3, 42, "other", true},
-                                               {4, 0, "vm", true},    {5, 43, "vm", true},  {6, 42, "", true},
-                                               {7, 42, "vm.local", true}};
-        const auto ids = [](const std::vector<X11ClientWindow> &windows) {
-            QList<quint32> out;
-            for (const X11ClientWindow &w : windows)
-                out << w.id;
-            return out;
+        using Kind = QuitOutcome::Kind;
+        const RouteChoice asked{QuitRoute::closeWindows, Reason::none}, unseen{QuitRoute::none, Reason::unseenWindows},
+            silent{QuitRoute::none, Reason::windowSystemSilent}, force{QuitRoute::none, Reason::forceOnly};
+        const auto outcome = [](std::initializer_list<RouteChoice> choices, bool others) {
+            const std::vector<RouteChoice> list(choices);
+            const QuitOutcome o = outcomeOf(u"app"_s, u"App"_s, list, others);
+            return std::tuple(o.kind, o.reason, o.canEnd);
         };
-        QCOMPARE(ids(windowsOf(all, 42, "vm")), (QList<quint32>{1, 2}));
-        QCOMPARE(ids(windowsOf(all, 0, "vm")), QList<quint32>{});
-        QCOMPARE(ids(windowsOf(all, 42, "")), QList<quint32>{});
-        // One that does not take WM_DELETE_WINDOW would be killed by the window manager.
-        QCOMPARE(closeRequestFor(all[1], true), CloseRequest::none);
+        QCOMPARE(outcome({}, false), std::tuple(Kind::gone, Reason::none, false));
+        QCOMPARE(outcome({}, true), std::tuple(Kind::noRoute, Reason::otherUsers, false));
+        QCOMPARE(outcome({unseen, asked}, true), std::tuple(Kind::asked, Reason::none, true));
+        QCOMPARE(outcome({unseen, force}, false), std::tuple(Kind::noRoute, Reason::forceOnly, true));
+        QCOMPARE(outcome({unseen, force, silent}, false), std::tuple(Kind::noRoute, Reason::windowSystemSilent, true));
+        QCOMPARE(outcome({unseen}, true), std::tuple(Kind::noRoute, Reason::unseenWindows, true));
+    }
+
+    // Whether a bus connection that the bus attributes to the target's pid is the target's.
+    void busConnections_data()
+    {
+        QTest::addColumn<BusConnectionFacts>("facts");
+        QTest::addColumn<bool>("expected");
+        const std::int32_t target = 4242;
+        BusConnectionFacts ours;
+        ours.reportedPid = target;
+        ours.busSharesPidNamespace = true;
+        ours.connectionsWithPid = 1;
+        ours.targetConnections = 1;
+        const auto row = [](const char *why, BusConnectionFacts facts, bool expected) {
+            QTest::newRow(why) << facts << expected;
+        };
+        row("one connection, held by the target", ours, true);
+        BusConnectionFacts two = ours;
+        two.connectionsWithPid = 2;
+        two.targetConnections = 2;
+        row("two connections, both held", two, true);
+        BusConnectionFacts handedOn = ours;
+        handedOn.targetConnections = 0;
+        row("pid reused, connection held by another", handedOn, false);
+        BusConnectionFacts extra = ours;
+        extra.connectionsWithPid = 2;
+        row("one of two held: which is which?", extra, false);
+        BusConnectionFacts inherited = ours;
+        inherited.targetConnections = 2;
+        row("holds one more than the bus names", inherited, false);
+        BusConnectionFacts uncounted = ours;
+        uncounted.targetConnections.reset();
+        row("sockets unreadable", uncounted, false);
+        BusConnectionFacts foreign = ours;
+        foreign.busSharesPidNamespace = false;
+        row("bus in another pid namespace", foreign, false);
+        BusConnectionFacts otherPid = ours;
+        otherPid.reportedPid = target + 1;
+        row("another pid", otherPid, false);
+        BusConnectionFacts pinned = handedOn;
+        pinned.offersProcessHandle = true;
+        pinned.handlePid = target;
+        pinned.busSharesPidNamespace = false;
+        row("ProcessFD names the target, whatever else", pinned, true);
+        BusConnectionFacts gone = ours;
+        gone.offersProcessHandle = true;
+        gone.handlePid.reset();
+        row("ProcessFD of a process that ended", gone, false);
+        BusConnectionFacts elsewhere = ours;
+        elsewhere.offersProcessHandle = true;
+        elsewhere.handlePid = target + 7;
+        row("ProcessFD of another process", elsewhere, false);
+    }
+    void busConnections()
+    {
+        QFETCH(BusConnectionFacts, facts);
+        QFETCH(bool, expected);
+        QCOMPARE(isTargetsConnection(facts, 4242), expected);
+        QVERIFY(!isTargetsConnection(facts, 1));
+    }
+
+    // The X server's word on whose a window is, checked against the target's connections.
+    void x11Windows_data()
+    {
+        QTest::addColumn<std::optional<std::size_t>>("targetConnections");
+        QTest::addColumn<bool>("withResources");
+        QTest::addColumn<QList<quint32>>("expected");
+        const auto row = [](const char *why, std::optional<std::size_t> connections, bool resources,
+                            QList<quint32> expected) { QTest::newRow(why) << connections << resources << expected; };
+        row("its two clients, both connections held", std::size_t(2), true, {0x200001, 0x200005});
+        row("one of the pid's clients is not its", std::size_t(1), true, {});
+        row("pid reused: no client is its", std::size_t(0), true, {});
+        row("sockets unreadable", std::nullopt, true, {});
+        row("no X-Resource", std::size_t(2), false, {});
+    }
+    void x11Windows()
+    {
+        QFETCH(std::optional<std::size_t>, targetConnections);
+        QFETCH(bool, withResources);
+        QFETCH(QList<quint32>, expected);
+        platform::X11Desktop desktop;
+        // Clients at 0x200000 and 0xa00000 (pid 42, the second without a window),
+        // 0x400000 (pid 43); 0x600000 is remote (no pid); 0x800000 left a window
+        // behind when it went.
+        desktop.windows = {{0x200001, 0x200000, true}, {0x400001, 0x400000, true}, {0x600001, 0x600000, true},
+                           {0x200005, 0x200000, false}, {0x800001, 0x800000, true}};
+        if (withResources)
+            desktop.clients = std::vector<platform::X11Client>{{0x200000, 42}, {0x400000, 43}, {0xa00000, 42}};
+        QList<quint32> proven;
+        for (const platform::X11ClientWindow &window : windowsProvenFor(desktop, 42, targetConnections))
+            proven << window.id;
+        QCOMPARE(proven, expected);
+        QVERIFY(windowsProvenFor(desktop, 0, targetConnections).empty());
+        QCOMPARE(x11ServerNames("@/tmp/.X11-unix/X3"),
+                 (std::vector<std::string>{"@/tmp/.X11-unix/X3", "/tmp/.X11-unix/X3"}));
+        QCOMPARE(x11ServerNames("/tmp/.X11-unix/X3"),
+                 (std::vector<std::string>{"/tmp/.X11-unix/X3", "@/tmp/.X11-unix/X3"}));
+    }
+
+    // Pids a server reports are ours only when it shares our pid namespace.
+    void pidNamespaces_data()
+    {
+        QTest::addColumn<QByteArray>("own");
+        QTest::addColumn<QByteArray>("server");
+        QTest::addColumn<int>("serverPid"); // -1: unknown
+        QTest::addColumn<bool>("expected");
+        const QByteArray top = "Name:\tx\nNSpid:\t812\nNSsid:\t1\n", nested = "NSpid:\t812\t1\nNSsid:\t1\n";
+        QTest::newRow("both here") << top << top << 812 << true;
+        QTest::newRow("server one level down") << top << nested << 812 << false;
+        QTest::newRow("we one level down, server beside us") << nested << nested << 812 << true;
+        QTest::newRow("server outside: pid 0") << top << top << 0 << false;
+        QTest::newRow("server unknown (TCP)") << top << top << -1 << false;
+        QTest::newRow("no NSpid line") << top << QByteArray("Name:\tx\n") << 812 << false;
+        QTest::newRow("malformed NSpid") << top << QByteArray("NSpid:\t81x\n") << 812 << false;
+        QTest::newRow("empty NSpid") << top << QByteArray("NSpid:\n") << 812 << false;
+    }
+    void pidNamespaces()
+    {
+        QFETCH(QByteArray, own);
+        QFETCH(QByteArray, server);
+        QFETCH(int, serverPid);
+        QFETCH(bool, expected);
+        const std::optional<std::int32_t> pid = serverPid < 0 ? std::nullopt : std::optional(serverPid);
+        QCOMPARE(sharesPidNamespace(pid, pidNamespaceDepth(own.toStdString()), pidNamespaceDepth(server.toStdString())),
+                 expected);
+        // The same, read from files as the quit reads them.
+        FixtureTree proc;
+        proc.write(u"self/status"_s, own);
+        proc.write(u"812/status"_s, server);
+        QCOMPARE(sharesPidNamespace(platform::ProcRoot(proc.path().toStdString()), pid), expected);
+    }
+
+    // Where a client reaches the bus, from its address.
+    void busAddresses_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("socket");
+        QTest::newRow("systemd's") << "unix:path=/run/user/1000/bus" << "/run/user/1000/bus";
+        QTest::newRow("dbus-daemon's own") << "unix:abstract=/tmp/dbus-Xq2,guid=0f1e" << "@/tmp/dbus-Xq2";
+        QTest::newRow("escaped") << "unix:path=/tmp/a%20b%2cc" << "/tmp/a b,c";
+        QTest::newRow("first unix entry") << "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y" << "/x";
+        QTest::newRow("bad escape") << "unix:path=/tmp/a%2" << "";
+        QTest::newRow("NUL escaped") << "unix:path=/tmp/a%00b" << "";
+        QTest::newRow("tcp only") << "tcp:host=localhost,port=1" << "";
+        QTest::newRow("none: the runtime folder's") << "" << "/run/user/7/bus";
+    }
+    void busAddresses()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, socket);
+        QCOMPARE(QString::fromStdString(platform::busSocketName(address.toStdString(), "/run/user/7")), socket);
+    }
+
+    // The pid a pidfd names, from its fdinfo.
+    void pidfdInfo()
+    {
+        QCOMPARE(platform::parsePidfdPid("pos:\t0\nflags:\t02000002\nmnt_id:\t15\nPid:\t4242\nNSpid:\t4242\n"), 4242);
+        QCOMPARE(platform::parsePidfdPid("Pid:\t-1\nNSpid:\t-1\n"), -1);
+        QCOMPARE(platform::parsePidfdPid("pos:\t0\nPid:\t12x\n"), std::nullopt);
+        QCOMPARE(platform::parsePidfdPid("pos:\t0\nflags:\t02\n"), std::nullopt);
+        QCOMPARE(platform::parsePidfdPid("NSpid:\t5\n"), std::nullopt);
     }
 
     void objectPaths_data()
@@ -275,34 +457,40 @@ private slots:
         QCOMPARE(isDisplaySocketName(name.toStdString(), compositor), display);
     }
 
-    // One process's sockets against this namespace's table and its own socket tables.
+    // One process's sockets against this namespace's table and its own socket
+    // tables: does it talk to a display server, and how many connections does
+    // it hold to the X server (-1: cannot be counted).
     void displayConnections_data()
     {
         QTest::addColumn<QList<quint64>>("held"); // 0 alone: descriptors unreadable
         QTest::addColumn<bool>("withTables");
         QTest::addColumn<bool>("expected");
-        QTest::newRow("descriptors unreadable") << QList<quint64>{0} << true << true;
-        QTest::newRow("no sockets") << QList<quint64>{} << true << false;
-        QTest::newRow("session bus only") << QList<quint64>{11} << true << false;
-        QTest::newRow("X client") << QList<quint64>{11, 21} << true << true;
-        QTest::newRow("Wayland client") << QList<quint64>{31} << true << true;
-        QTest::newRow("the X server itself") << QList<quint64>{20} << true << true;
-        QTest::newRow("not connected") << QList<quint64>{40} << true << false;
-        QTest::newRow("X over TCP") << QList<quint64>{900} << true << true;
-        QTest::newRow("other TCP") << QList<quint64>{901} << true << false;
-        QTest::newRow("unix socket of a sandbox") << QList<quint64>{902} << true << true;
-        QTest::newRow("unplaced, tables unreadable") << QList<quint64>{901} << false << true;
+        QTest::addColumn<int>("x11Connections");
+        QTest::newRow("descriptors unreadable") << QList<quint64>{0} << true << true << -1;
+        QTest::newRow("no sockets") << QList<quint64>{} << true << false << 0;
+        QTest::newRow("session bus only") << QList<quint64>{11} << true << false << 0;
+        QTest::newRow("X client") << QList<quint64>{11, 21} << true << true << 1;
+        QTest::newRow("X client through the file") << QList<quint64>{23} << true << true << 1;
+        QTest::newRow("Wayland client") << QList<quint64>{31} << true << true << 0;
+        QTest::newRow("the X server itself") << QList<quint64>{20} << true << true << 0;
+        QTest::newRow("not connected") << QList<quint64>{40} << true << false << 0;
+        QTest::newRow("X over TCP") << QList<quint64>{900} << true << true << 0;
+        QTest::newRow("other TCP") << QList<quint64>{901} << true << false << 0;
+        QTest::newRow("unix socket of a sandbox") << QList<quint64>{902} << true << true << -1;
+        QTest::newRow("unplaced, tables unreadable") << QList<quint64>{901} << false << true << -1;
     }
     void displayConnections()
     {
         QFETCH(QList<quint64>, held);
         QFETCH(bool, withTables);
         QFETCH(bool, expected);
+        QFETCH(int, x11Connections);
         const std::vector<platform::UnixSocket> table{
             {10, 0, "/run/user/1000/bus"}, {12, 11, "/run/user/1000/bus"}, {11, 12, ""},
-            {20, 0, "/tmp/.X11-unix/X0"},  {22, 21, "/tmp/.X11-unix/X0"},  {21, 22, ""},
+            {20, 0, "@/tmp/.X11-unix/X0"},  {22, 21, "@/tmp/.X11-unix/X0"},  {21, 22, ""},
+            {24, 0, "/tmp/.X11-unix/X0"},  {25, 23, "/tmp/.X11-unix/X0"},  {23, 25, ""},
             {30, 0, "/run/user/1000/wayland-1"}, {32, 31, "/run/user/1000/wayland-1"}, {31, 32, ""}, {40, 0, ""}};
-        const std::optional<DisplayLinks> links(std::in_place, table, "");
+        const std::optional<SocketLinks> links(std::in_place, table, "");
         HeldSockets sockets;
         if (held != QList<quint64>{0})
             sockets.inodes = std::vector<std::uint64_t>(held.cbegin(), held.cend());
@@ -316,6 +504,9 @@ private slots:
         }
         QCOMPARE(talksToDisplayServer(sockets, links), expected);
         QVERIFY(talksToDisplayServer(sockets, std::nullopt) == (!sockets.inodes || !sockets.inodes->empty()));
+        const std::optional<std::size_t> connections =
+            connectionsTo(sockets, links, x11ServerNames("@/tmp/.X11-unix/X0"));
+        QCOMPARE(connections ? int(*connections) : -1, x11Connections);
     }
 
     // Live children, one quit: each is asked only when it should be, and only by SIGTERM here.
@@ -354,7 +545,8 @@ private slots:
             app.processes.append(ProcessMetric{child->pid, "Tailer", "tail", 0.0, 4096,
                                                startTimeOf(child->pid) + (child == &unseen ? 1 : 0)});
         app.processes.append(ProcessMetric{1, "Tailer", "init", 0.0, 4096, startTimeOf(1)});
-        quitApplication(app, registry, root);
+        std::optional<QuitOutcome> answer;
+        quitApplication(app, registry, root, [&](QuitOutcome outcome) { answer = outcome; });
 
         for (const auto &[child, asked, why] : std::initializer_list<std::tuple<Child *, bool, const char *>>{
                  {&plain, true, "windowless"}, {&paired, true, "holds a socket pair"},
@@ -363,6 +555,17 @@ private slots:
             QVERIFY2(pelmora::wasSignalledToEnd(child->pid) == asked, why);
         QCOMPARE(plain.endedBy(5000), SIGTERM);
         QVERIFY(!pelmora::wasSignalledToEnd(1));
+        QVERIFY(answer && answer->kind == QuitOutcome::Kind::asked && answer->appId == u"tailer");
+
+        // The one left could be asked nothing, and says so; ending it is up to the user.
+        AppMetric rest{"tailer", "Tailer", 0, 1, app.processes.mid(2, 3)}; // client, renamed, unseen
+        quitApplication(rest, registry, root, [&](QuitOutcome outcome) { answer = outcome; });
+        QCOMPARE(answer->kind, QuitOutcome::Kind::noRoute);
+        QCOMPARE(answer->reason, Reason::windowSystemSilent); // no display to ask here
+        QVERIFY(answer->canEnd && !pelmora::wasSignalledToEnd(client.pid));
+        QCOMPARE(endApplication(rest, registry, root), std::size_t(1));
+        QCOMPARE(client.endedBy(5000), SIGTERM);
+        QVERIFY(!pelmora::wasSignalledToEnd(renamed.pid) && !pelmora::wasSignalledToEnd(unseen.pid));
         ::close(accepted);
         ::close(compositor);
     }
@@ -373,9 +576,11 @@ private slots:
         auto gone = std::make_unique<Child>(tail, "tail");
         const platform::ProcessHandle handle = platform::ProcessHandle::open(gone->pid);
         QVERIFY(handle.isValid() && !handle.hasEnded());
+        QCOMPARE(handle.currentPid(), gone->pid);
         gone.reset();
         QVERIFY(handle.hasEnded());
         QVERIFY(!handle.sendSignal(SIGTERM));
+        QCOMPARE(handle.currentPid(), std::nullopt);
     }
 };
 

@@ -139,7 +139,12 @@ private slots:
         machine.removeProcess(pids.front()); // as if it honoured the request
         QElapsedTimer timer;
         timer.start();
+        QSignalSpy answered(&store, &MetricsStore::quitAnswered);
         store.quit(store.snapshot().allApps.front());
+        // Nothing of it could be pinned (no such processes): it is gone by the time it is asked.
+        QTRY_COMPARE(answered.size(), 1);
+        QCOMPARE(answered.front().front().value<QuitOutcome>().kind, QuitOutcome::Kind::gone);
+        QCOMPARE(answered.front().front().value<QuitOutcome>().appId, u"editor");
         QTest::qWait(300);
         QCOMPARE(snapshots.size(), before);
         QTRY_COMPARE_WITH_TIMEOUT(snapshots.size(), before + 1, 3000);

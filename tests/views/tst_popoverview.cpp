@@ -12,6 +12,7 @@
 #include "views/PopoverView.h"
 #include "views/ProcessListModel.h"
 #include "views/ProcessListView.h"
+#include "views/QuitAnswerBar.h"
 #include "views/ResizeHandle.h"
 #include "views/ScrollingArea.h"
 #include "views/SummaryMetricView.h"
@@ -240,6 +241,64 @@ private slots:
         QCOMPARE(listed().mid(1, 2), (QStringList{"code editor", "terminal"}));
         QTest::mouseClick(header->hitArea(AppMetricKind::app), Qt::LeftButton);
         QCOMPARE(listed().mid(0, 2), (QStringList{"code editor", "files"}));
+    }
+
+    // A quit that could ask nothing answers in the panel, above the list:
+    // the reason, and "End …" where the user's own processes remain, which
+    // ends them only once confirmed. Focus lands on the answer; Return
+    // presses, Escape steps back; the answer goes with the panel.
+    void quitAnswer()
+    {
+        QuitAnswerBar *bar = view->quitAnswer();
+        QVERIFY(!bar->isVisible());
+        fixture->store->setUpdatesPaused(true); // only the follow-up of an End refreshes now
+        QSignalSpy refreshed(fixture->store.get(), &MetricsStore::snapshotChanged);
+        const QuitOutcome unreachable{u"mail"_s, u"Mail"_s, QuitOutcome::Kind::noRoute,
+                                      QuitOutcome::Reason::unseenWindows, true};
+        Q_EMIT fixture->store->quitAnswered(unreachable);
+        QVERIFY(bar->isVisible());
+        QVERIFY(geometryOf(bar).bottom() < geometryOf(view->columnHeader()).top());
+        QCOMPARE(bar->message()->text(), QuitAnswerBar::answerText(unreachable));
+        QVERIFY(bar->message()->text().contains(u"Mail"));
+        QVERIFY(bar->endButton()->isVisible() && bar->endButton()->hasFocus());
+        QCOMPARE(bar->endButton()->accessibleName(), QuitAnswerBar::endTitle(u"Mail"_s));
+        QCOMPARE(bar->endButton()->accessibleDescription(), bar->message()->text());
+
+        // Return asks first; Escape goes back to the answer, then takes it away.
+        QTest::keyClick(bar->endButton(), Qt::Key_Return);
+        QVERIFY(bar->isConfirming() && bar->cancelButton()->hasFocus() && bar->confirmButton()->isVisible());
+        QCOMPARE(bar->message()->text(), QuitAnswerBar::confirmationText(u"Mail"_s));
+        QTest::keyClick(bar->cancelButton(), Qt::Key_Escape);
+        QVERIFY(!bar->isConfirming() && bar->endButton()->hasFocus());
+        QTest::keyClick(bar->endButton(), Qt::Key_Escape);
+        QVERIFY(!bar->isVisible() && view->isVisible());
+
+        // Confirmed, it ends the application and refreshes a second later.
+        Q_EMIT fixture->store->quitAnswered(unreachable);
+        QTest::mouseClick(bar->endButton(), Qt::LeftButton);
+        QCOMPARE(refreshed.count(), 0);
+        QTest::keyClick(bar->cancelButton(), Qt::Key_Tab);
+        QVERIFY(bar->confirmButton()->hasFocus());
+        QTest::keyClick(bar->confirmButton(), Qt::Key_Return);
+        QVERIFY(!bar->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(refreshed.count(), 1, 3000);
+
+        // Nothing of its own to end: the answer alone; a quit that asked says nothing.
+        const QuitOutcome others{u"mail"_s, u"Mail"_s, QuitOutcome::Kind::noRoute, QuitOutcome::Reason::otherUsers,
+                                 false};
+        Q_EMIT fixture->store->quitAnswered(others);
+        QVERIFY(bar->isVisible() && !bar->endButton()->isVisible() && bar->dismissButton()->hasFocus());
+        Q_EMIT fixture->store->quitAnswered({u"mail"_s, u"Mail"_s, QuitOutcome::Kind::asked});
+        QVERIFY(!bar->isVisible());
+
+        // An answer that came while the panel was closed shows when it opens, and goes when it closes.
+        view->hide();
+        Q_EMIT fixture->store->quitAnswered(others);
+        view->show();
+        QVERIFY(bar->isVisible());
+        view->hide();
+        view->show();
+        QVERIFY(!bar->isVisible());
     }
 
     // Refresh and app quits reach the store (a quit refreshes a second later);

@@ -15,6 +15,8 @@
 #include <QDBusPendingReply>
 #include <QTimer>
 
+#include <utility>
+
 namespace pelmora {
 namespace {
 
@@ -125,7 +127,8 @@ void StatusNotifierItem::setTitle(const QString &title)
         Q_EMIT m_adaptor->NewIcon();
     }
     Q_EMIT m_adaptor->NewTitle();
-    Q_EMIT m_adaptor->NewToolTip();
+    if (!m_frozenToolTipTitle)
+        Q_EMIT m_adaptor->NewToolTip();
     Q_EMIT m_adaptor->XAyatanaNewLabel(m_title, m_adaptor->xAyatanaLabelGuide());
 }
 
@@ -138,9 +141,19 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
     Q_EMIT m_adaptor->NewIcon();
 }
 
+void StatusNotifierItem::freezeToolTip(bool frozen)
+{
+    if (frozen) {
+        if (!m_frozenToolTipTitle)
+            m_frozenToolTipTitle = m_title;
+    } else if (const std::optional<QString> was = std::exchange(m_frozenToolTipTitle, std::nullopt); was && *was != m_title) {
+        Q_EMIT m_adaptor->NewToolTip();
+    }
+}
+
 SniToolTip StatusNotifierItem::toolTip() const
 {
-    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_title)};
+    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_frozenToolTipTitle.value_or(m_title))};
 }
 
 void StatusNotifierItem::noteLargeReply() const

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <optional>
 
 class QDBusPendingCallWatcher;
 class QTimer;
@@ -69,6 +70,11 @@ public:
     void setFace(TrayIconRenderer::Face face);
     QString title() const { return m_title; }
     TrayIconRenderer::Face face() const { return m_face; }
+    // While frozen the ToolTip keeps the figures it had when frozen, whatever
+    // the title does: a host that sees it change shows it again (Xfce's,
+    // which re-reads it on any New* signal). Thawing brings it up to date
+    // and says so with NewToolTip.
+    void freezeToolTip(bool frozen);
 
     // What the adaptor publishes.
     SniIconPixmapList iconPixmaps() const;
@@ -97,6 +103,7 @@ private:
     QString m_serviceName;
     QString m_title;
     TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
+    std::optional<QString> m_frozenToolTipTitle; // the title the frozen tooltip tells of
     // Drawn when a host asks, not on every change: with no host listening
     // (XEmbed, or while waiting for one) nothing is drawn at all.
     mutable SniIconPixmapList m_icons;

@@ -143,6 +143,14 @@ void TrayItem::setTitle(const QString &title)
         m_xembed->setTitle(title);
 }
 
+void TrayItem::setPanelOpen(bool open)
+{
+    m_panelOpen = open;
+    m_sni->freezeToolTip(open);
+    if (m_xembed)
+        m_xembed->setToolTipShown(!open);
+}
+
 void TrayItem::buildMenu()
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
@@ -192,6 +200,7 @@ void TrayItem::applyMode(Mode mode)
     if (mode == Mode::xembed && !m_xembed) {
         m_xembed = new XEmbedTrayIcon(m_menu, this);
         m_xembed->setTitle(m_title);
+        m_xembed->setToolTipShown(!m_panelOpen);
         connect(m_xembed, &XEmbedTrayIcon::activated, this, &TrayItem::activated);
     } else if (mode != Mode::xembed && m_xembed) {
         delete m_xembed;

@@ -73,6 +73,14 @@ public:
 
     // "--/--" until the first call. Nothing is redrawn or signalled when the text is unchanged.
     void setTitle(const QString &title);
+    // While the panel is open no host may show the item's tooltip: it would
+    // cover the panel and, held by the panel's pointer grab, go stale. Hosts
+    // hide it on the click that opens the panel; Xfce's shows it again as
+    // soon as the tooltip it reads differs (an empty one too: it then shows
+    // the item's Title), so the StatusNotifierItem's tooltip stays as it was
+    // until the panel closes. The XEmbed icon, whose tooltip Qt shows, has
+    // none meanwhile.
+    void setPanelOpen(bool open);
 
     // The StatusNotifierItem's bus name, empty when nothing could be exported.
     QString serviceName() const;
@@ -122,6 +130,7 @@ private:
     QTimer *m_confirmTimer = nullptr;
     int m_retries = 0;       // in a row, since the item was last seen listed
     int m_registrations = 0;
+    bool m_panelOpen = false;
 };
 
 } // namespace pelmora

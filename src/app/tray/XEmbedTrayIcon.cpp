@@ -43,7 +43,14 @@ void XEmbedTrayIcon::setTitle(const QString &title)
         return;
     m_title = title;
     m_icon->setIcon(TrayIconRenderer::icon(title, TrayIconRenderer::Face::title));
-    m_icon->setToolTip(TrayTexts::toolTip(title));
+    if (m_toolTipShown)
+        m_icon->setToolTip(TrayTexts::toolTip(title));
+}
+
+void XEmbedTrayIcon::setToolTipShown(bool shown)
+{
+    m_toolTipShown = shown;
+    m_icon->setToolTip(shown ? TrayTexts::toolTip(m_title) : QString());
 }
 
 } // namespace pelmora

@@ -31,6 +31,8 @@ public:
     static bool isTrayAvailable();
 
     void setTitle(const QString &title);
+    // While false the icon has no tooltip.
+    void setToolTipShown(bool shown);
 
 Q_SIGNALS:
     // A left click; the centre of the icon in global device-independent
@@ -40,6 +42,7 @@ Q_SIGNALS:
 private:
     QSystemTrayIcon *m_icon;
     QString m_title;
+    bool m_toolTipShown = true;
 };
 
 } // namespace pelmora

@@ -96,23 +96,34 @@ std::string waylandSocketPath(std::string_view waylandDisplay, std::string_view 
     return std::string(runtimeDir) + '/' + std::string(waylandDisplay);
 }
 
-DisplayLinks::DisplayLinks(std::span<const platform::UnixSocket> sockets, std::string_view waylandSocket)
+SocketLinks::SocketLinks(std::span<const platform::UnixSocket> sockets, std::string_view waylandSocket)
 {
     m_peerOf.reserve(sockets.size());
     for (const platform::UnixSocket &socket : sockets) {
         m_peerOf.emplace(socket.inode, socket.peer);
+        if (!socket.name.empty())
+            m_nameOf.emplace(socket.inode, socket.name);
         // A server's listening socket and every connection it accepted carry its name.
         if (isDisplaySocketName(socket.name, waylandSocket))
             m_display.insert(socket.inode);
     }
 }
 
-DisplayLinks::Kind DisplayLinks::classify(std::uint64_t inode) const
+SocketLinks::Kind SocketLinks::classify(std::uint64_t inode) const
 {
     const auto it = m_peerOf.find(inode);
     if (it == m_peerOf.cend())
         return Kind::unknown;
     return m_display.contains(inode) || m_display.contains(it->second) ? Kind::display : Kind::other;
+}
+
+const std::string *SocketLinks::peerName(std::uint64_t inode) const
+{
+    const auto peer = m_peerOf.find(inode);
+    if (peer == m_peerOf.cend() || peer->second == 0)
+        return nullptr;
+    const auto name = m_nameOf.find(peer->second);
+    return name == m_nameOf.cend() ? nullptr : &name->second;
 }
 
 std::vector<std::uint64_t> unixTableInodes(std::string_view table)
@@ -139,17 +150,17 @@ std::vector<std::uint64_t> x11TcpInodes(std::string_view table)
     return inodes;
 }
 
-std::vector<std::uint64_t> unplacedSockets(const HeldSockets &held, const std::optional<DisplayLinks> &links)
+std::vector<std::uint64_t> unplacedSockets(const HeldSockets &held, const std::optional<SocketLinks> &links)
 {
     std::vector<std::uint64_t> unplaced;
     if (held.inodes && links)
         for (const std::uint64_t inode : *held.inodes)
-            if (links->classify(inode) == DisplayLinks::Kind::unknown)
+            if (links->classify(inode) == SocketLinks::Kind::unknown)
                 unplaced.push_back(inode);
     return unplaced;
 }
 
-bool talksToDisplayServer(const HeldSockets &held, const std::optional<DisplayLinks> &links)
+bool talksToDisplayServer(const HeldSockets &held, const std::optional<SocketLinks> &links)
 {
     if (!held.inodes)
         return true;
@@ -158,7 +169,7 @@ bool talksToDisplayServer(const HeldSockets &held, const std::optional<DisplayLi
     if (!links)
         return true;
     if (std::any_of(held.inodes->cbegin(), held.inodes->cend(),
-                    [&](std::uint64_t inode) { return links->classify(inode) == DisplayLinks::Kind::display; }))
+                    [&](std::uint64_t inode) { return links->classify(inode) == SocketLinks::Kind::display; }))
         return true;
     const std::vector<std::uint64_t> unplaced = unplacedSockets(held, links);
     if (unplaced.empty())
@@ -177,16 +188,36 @@ bool talksToDisplayServer(const HeldSockets &held, const std::optional<DisplayLi
                        [&](std::uint64_t inode) { return contains(unixSockets, inode); });
 }
 
-std::optional<DisplayLinks> readDisplayLinks()
+std::optional<std::size_t> connectionsTo(const HeldSockets &held, const std::optional<SocketLinks> &links,
+                                         std::span<const std::string> names)
+{
+    if (!held.inodes || !links)
+        return std::nullopt;
+    // A unix socket this namespace's table lacks may lead anywhere.
+    if (const std::vector<std::uint64_t> unplaced = unplacedSockets(held, links); !unplaced.empty()) {
+        if (!held.unixTable)
+            return std::nullopt;
+        const std::vector<std::uint64_t> unixSockets = unixTableInodes(*held.unixTable);
+        if (std::any_of(unplaced.cbegin(), unplaced.cend(),
+                        [&](std::uint64_t inode) { return contains(unixSockets, inode); }))
+            return std::nullopt;
+    }
+    return std::size_t(std::count_if(held.inodes->cbegin(), held.inodes->cend(), [&](std::uint64_t inode) {
+        const std::string *name = links->peerName(inode);
+        return name && std::find(names.begin(), names.end(), *name) != names.end();
+    }));
+}
+
+std::optional<SocketLinks> readSocketLinks()
 {
     const std::optional<std::vector<platform::UnixSocket>> sockets = platform::listUnixSockets();
     if (!sockets)
         return std::nullopt;
-    return DisplayLinks(*sockets, waylandSocketPath(qgetenv("WAYLAND_DISPLAY").toStdString(),
+    return SocketLinks(*sockets, waylandSocketPath(qgetenv("WAYLAND_DISPLAY").toStdString(),
                                                     qgetenv("XDG_RUNTIME_DIR").toStdString()));
 }
 
-HeldSockets readHeldSockets(const std::string &procRoot, std::int32_t pid, const std::optional<DisplayLinks> &links)
+HeldSockets readHeldSockets(const std::string &procRoot, std::int32_t pid, const std::optional<SocketLinks> &links)
 {
     HeldSockets held;
     held.inodes = platform::socketInodesOf(procRoot, pid);
@@ -198,6 +229,21 @@ HeldSockets readHeldSockets(const std::string &procRoot, std::int32_t pid, const
                 held.tcpTables.push_back(std::move(*text));
     }
     return held;
+}
+
+const std::optional<SocketLinks> &SocketSurvey::links()
+{
+    if (!std::exchange(m_linksRead, true))
+        m_links = readSocketLinks();
+    return m_links;
+}
+
+const HeldSockets &SocketSurvey::heldBy(std::int32_t pid)
+{
+    auto it = m_held.find(pid);
+    if (it == m_held.end())
+        it = m_held.emplace(pid, readHeldSockets(m_procRoot, pid, links())).first;
+    return it->second;
 }
 
 } // namespace pelmora

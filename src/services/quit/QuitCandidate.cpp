@@ -84,10 +84,11 @@ ProcessNow readProcessNow(const platform::ProcRoot &root, const AppRegistry &reg
     return now;
 }
 
-std::vector<QuitTarget> pinQuitTargets(const AppMetric &app, const AppRegistry &registry,
-                                       const platform::ProcRoot &root, std::uint32_t ownUid)
+PinnedTargets pinQuitTargets(const AppMetric &app, const AppRegistry &registry, const platform::ProcRoot &root,
+                             std::uint32_t ownUid)
 {
-    std::vector<QuitTarget> targets;
+    PinnedTargets pinned;
+    std::vector<QuitTarget> &targets = pinned.targets;
     for (const ProcessMetric &process : app.processes) {
         if (process.id <= 1
             || std::any_of(targets.cbegin(), targets.cend(), [&](const QuitTarget &t) { return t.pid == process.id; }))
@@ -97,10 +98,18 @@ std::vector<QuitTarget> pinQuitTargets(const AppMetric &app, const AppRegistry &
         platform::ProcessHandle handle = platform::ProcessHandle::open(process.id);
         if (!handle.isValid())
             continue;
-        if (judgeCandidate(process, app.id, readProcessNow(root, registry, process.id), ownUid) == Candidacy::ask)
+        switch (judgeCandidate(process, app.id, readProcessNow(root, registry, process.id), ownUid)) {
+        case Candidacy::ask:
             targets.push_back({process.id, std::move(handle)});
+            break;
+        case Candidacy::otherUser:
+            pinned.othersOwnSome = true;
+            break;
+        default:
+            break;
+        }
     }
-    return targets;
+    return pinned;
 }
 
 } // namespace pelmora

@@ -57,10 +57,15 @@ struct QuitTarget {
     platform::ProcessHandle handle;
 };
 
+struct PinnedTargets {
+    std::vector<QuitTarget> targets;
+    bool othersOwnSome = false; // some listed process runs as another user
+};
+
 // The processes of `app` that a quit asks, each pinned before it was
 // checked, in the application's order. `root` must be the live /proc for
 // the pins to mean anything.
-std::vector<QuitTarget> pinQuitTargets(const AppMetric &app, const AppRegistry &registry,
-                                       const platform::ProcRoot &root, std::uint32_t ownUid);
+PinnedTargets pinQuitTargets(const AppMetric &app, const AppRegistry &registry, const platform::ProcRoot &root,
+                             std::uint32_t ownUid);
 
 } // namespace pelmora

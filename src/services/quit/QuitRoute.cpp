@@ -3,37 +3,32 @@
 
 #include "QuitRoute.h"
 
+#include <algorithm>
+
 namespace pelmora {
 
-QuitRoute chooseRoute(const RouteFacts &facts)
+RouteChoice chooseRoute(const RouteFacts &facts)
 {
+    using Reason = QuitOutcome::Reason;
     if (facts.hasQuitAction)
-        return QuitRoute::ownQuitCommand;
+        return {QuitRoute::ownQuitCommand, Reason::none};
     if (facts.closableWindows > 0)
-        return QuitRoute::closeWindows;
-    if (facts.unclosableWindows > 0 || facts.mayHoldUnseenWindows)
-        return QuitRoute::leaveAlone;
-    return QuitRoute::terminate;
+        return {QuitRoute::closeWindows, Reason::none};
+    if (facts.unclosableWindows > 0)
+        return {QuitRoute::none, Reason::forceOnly};
+    if (facts.mayHoldUnseenWindows)
+        return {QuitRoute::none, facts.windowSystemAttributes ? Reason::unseenWindows : Reason::windowSystemSilent};
+    return {QuitRoute::terminate, Reason::none};
 }
 
-std::vector<platform::X11ClientWindow> windowsOf(std::span<const platform::X11ClientWindow> windows,
-                                                 std::uint32_t pid, std::string_view clientMachine)
+bool isTargetsConnection(const BusConnectionFacts &facts, std::int32_t targetPid)
 {
-    // A pid means nothing without the machine it was given on.
-    std::vector<platform::X11ClientWindow> own;
-    if (pid == 0 || clientMachine.empty())
-        return own;
-    for (const platform::X11ClientWindow &window : windows)
-        if (window.pid == pid && window.clientMachine == clientMachine)
-            own.push_back(window);
-    return own;
-}
-
-CloseRequest closeRequestFor(const platform::X11ClientWindow &window, bool windowManagerClosesWindows)
-{
-    if (!window.takesDeleteWindow)
-        return CloseRequest::none;
-    return windowManagerClosesWindows ? CloseRequest::throughWindowManager : CloseRequest::deleteWindow;
+    if (targetPid <= 1)
+        return false;
+    if (facts.offersProcessHandle)
+        return facts.handlePid == targetPid;
+    return facts.busSharesPidNamespace && facts.reportedPid == quint32(targetPid) && facts.connectionsWithPid > 0
+        && facts.targetConnections == facts.connectionsWithPid;
 }
 
 QString applicationObjectPath(const QString &busName)
@@ -60,6 +55,31 @@ QString applicationObjectPath(const QString &busName)
 bool isPlainAction(const std::optional<platform::ActionDescription> &description)
 {
     return description && description->enabled && description->parameterType.isEmpty();
+}
+
+QuitOutcome outcomeOf(const QString &appId, const QString &appName, std::span<const RouteChoice> choices,
+                      bool othersOwnSome)
+{
+    using Reason = QuitOutcome::Reason;
+    QuitOutcome outcome{appId, appName};
+    if (choices.empty()) {
+        outcome.kind = othersOwnSome ? QuitOutcome::Kind::noRoute : QuitOutcome::Kind::gone;
+        outcome.reason = othersOwnSome ? Reason::otherUsers : Reason::none;
+        return outcome;
+    }
+    outcome.canEnd = true;
+    if (std::any_of(choices.begin(), choices.end(), [](const RouteChoice &c) { return c.route != QuitRoute::none; })) {
+        outcome.kind = QuitOutcome::Kind::asked;
+        return outcome;
+    }
+    // The reason that says the most about the desktop comes first.
+    outcome.kind = QuitOutcome::Kind::noRoute;
+    for (const Reason reason : {Reason::windowSystemSilent, Reason::forceOnly, Reason::unseenWindows})
+        if (std::any_of(choices.begin(), choices.end(), [reason](const RouteChoice &c) { return c.reason == reason; })) {
+            outcome.reason = reason;
+            break;
+        }
+    return outcome;
 }
 
 } // namespace pelmora
