@@ -20,11 +20,11 @@
 #include "BenchStats.h"
 
 #include "testsupport/DesktopSession.h"
+#include "testsupport/MuteWatcher.h"
 #include "testsupport/ProcessTree.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusContext>
 #include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -119,20 +119,6 @@ public Q_SLOTS:
 private:
     QDBusConnection m_bus;
     std::optional<double> m_at;
-};
-
-// A StatusNotifierWatcher that takes every call and never answers, as a hung panel does.
-class MuteWatcher : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    int calls = 0;
-public Q_SLOTS:
-    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &)
-    {
-        ++calls;
-        setDelayedReply(true);
-    }
 };
 
 // One pelmora process in a desktop, started with extra environment and

@@ -7,6 +7,7 @@
 #include "app/tray/TrayIconRenderer.h"
 #include "app/tray/TrayItem.h"
 
+#include "testsupport/MuteWatcher.h"
 #include "testsupport/PrivateBus.h"
 
 #include <QDBusConnectionInterface>
@@ -59,20 +60,6 @@ public Q_SLOTS:
 Q_SIGNALS:
     Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &item);
     Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
-};
-
-// A watcher that takes every call and never answers, as a hung panel does.
-class MuteWatcher : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-public:
-    int calls = 0;
-public Q_SLOTS:
-    Q_SCRIPTABLE void RegisterStatusNotifierItem(const QString &)
-    {
-        ++calls;
-        setDelayedReply(true); // and no reply ever follows
-    }
 };
 
 // GNOME Shell's OverviewActive, as far as a panel's client sees it: leaving
