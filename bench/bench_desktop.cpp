@@ -6,19 +6,26 @@
 //     the footprint just after start;
 //   - the footprint after many refreshes at a shortened period;
 //   - CPU used over 60 s windows at the normal period, with the popover
-//     closed in one desktop and open in another, measured side by side.
+//     closed in one desktop and open in another, measured side by side;
+//   - the footprint before and after a flood of GetAll calls on the item
+//     (all sent at once, and one after another), and some seconds later;
+//   - with a StatusNotifierWatcher that never answers (and no tray), the time
+//     from start to the fallback window.
 //   pelmora_bench_desktop --pelmora PATH [--starts N] [--soaks N] [--soak-refreshes N]
 //                         [--soak-interval-ms N] [--windows N] [--window-seconds N]
+//                         [--floods N] [--flood-calls N] [--mute-watchers N]
 //                         [--env NAME=VALUE]... [--label TEXT]
 // --env adds to pelmora's environment (for experiments); --label marks such rows.
 // Every program is started here and stopped by PID (DesktopSession, ProcessTree).
 #include "BenchStats.h"
 
 #include "testsupport/DesktopSession.h"
+#include "testsupport/MuteWatcher.h"
 #include "testsupport/ProcessTree.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -211,6 +218,9 @@ struct Settings {
     int soakIntervalMs = 10;
     int windows = 20;
     int windowSeconds = 60;
+    int floods = 0;
+    int floodCalls = 5000;
+    int muteWatchers = 0;
 };
 
 void measureStarts(const Settings &settings, DesktopSession &desktop, QTemporaryDir &scratch)
@@ -308,6 +318,122 @@ void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDi
              "heap and stacks (smaps_rollup `Anonymous`)");
 }
 
+// GetAll on the item `calls` times, as another client: all sent before any
+// answer is read (the answers queue up in the item's process), or each
+// answer awaited before the next call. Runs in a process of its own (this
+// program with --flood-client), so nothing of the benchmark's own bus traffic
+// mixes in. The exit status is 0 when every call was answered.
+int floodClient(const QString &service, int calls, bool pipelined)
+{
+    QDBusMessage getAll = QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"),
+                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("GetAll"));
+    getAll << QStringLiteral("org.kde.StatusNotifierItem");
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    int answered = 0, failed = 0;
+    if (!pipelined) {
+        for (int i = 0; i < calls && failed == 0; ++i)
+            failed += bus.call(getAll, QDBus::Block, 10000).type() != QDBusMessage::ReplyMessage;
+        return failed == 0 ? 0 : 1;
+    }
+    for (int i = 0; i < calls; ++i) {
+        auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(getAll, 600000), qApp);
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [&, watcher] {
+            failed += watcher->isError();
+            watcher->deleteLater();
+            if (++answered == calls)
+                QCoreApplication::quit();
+        });
+    }
+    QCoreApplication::exec();
+    return failed == 0 ? 0 : 1;
+}
+
+bool flood(const DesktopSession &desktop, const QString &service, int calls, bool pipelined)
+{
+    QProcess client;
+    client.setProcessEnvironment(desktop.environment());
+    client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    client.start(QCoreApplication::applicationFilePath(),
+                 {QStringLiteral("--flood-client"), service, QString::number(calls),
+                  pipelined ? QStringLiteral("pipelined") : QStringLiteral("sequential")});
+    const bool ended = client.waitForFinished(600000);
+    if (!ended) {
+        ProcessTree::stop(client.processId());
+        client.waitForFinished(5000);
+    }
+    if (!ended || client.exitCode() != 0)
+        std::fprintf(stderr, "flood: not every call was answered\n");
+    return ended && client.exitStatus() == QProcess::NormalExit && client.exitCode() == 0;
+}
+
+void measureFlood(const Settings &settings, DesktopSession &desktop)
+{
+    RegistrationWatch watch(desktop.busAddress(), QStringLiteral("bench-flood"));
+    for (const bool pipelined : {true, false}) {
+        Series before, after, later, laterAnonymous;
+        for (int run = 0; run < settings.floods; ++run) {
+            watch.reset();
+            Pelmora pelmora(desktop, settings.binary, {});
+            if (!waitFor([&] { return watch.registeredAt().has_value() || !pelmora.running(); }, 10000)
+                || !pelmora.running()) {
+                std::fprintf(stderr, "flood %d: did not start\n", run);
+                continue;
+            }
+            QThread::msleep(2000); // settled: the item painted, the menu exported
+            const Footprint start = footprintOf(long(pelmora.pid()));
+            if (!flood(desktop, QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora.pid()), settings.floodCalls,
+                       pipelined))
+                continue;
+            const Footprint end = footprintOf(long(pelmora.pid()));
+            if (!pelmora.running())
+                std::fprintf(stderr, "flood %d: pelmora ended\n", run);
+            waitFor([] { return false; }, 10000);
+            const Footprint settled = footprintOf(long(pelmora.pid()));
+            before.add(start.rssMB);
+            after.add(end.rssMB);
+            later.add(settled.rssMB);
+            laterAnonymous.add(settled.anonymousMB - start.anonymousMB);
+        }
+        const std::string how = std::to_string(settings.floodCalls) + (pipelined ? " GetAll calls sent at once" : " GetAll calls one after another");
+        printRow("3", named("RSS before " + how), before, "MB");
+        printRow("3", named("RSS right after " + how), after, "MB");
+        printRow("3", named("RSS 10 s after " + how), later, "MB");
+        printRow("3", named("anonymous memory 10 s after, above before (" + how + ")"), laterAnonymous, "MB");
+    }
+}
+
+void measureMuteWatcher(const Settings &settings)
+{
+    DesktopSession desktop({.tray = DesktopSession::Tray::none});
+    if (!startDesktop(desktop))
+        return;
+    MuteWatcher mute;
+    QDBusConnection panel = QDBusConnection::connectToBus(desktop.busAddress(), QStringLiteral("bench-mute-watcher"));
+    if (!panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &mute, QDBusConnection::ExportScriptableContents)
+        || !panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
+        std::fprintf(stderr, "mute watcher: cannot own the watcher's name\n");
+        return;
+    }
+    Series toWindow, calls;
+    for (int run = 0; run < settings.muteWatchers; ++run) {
+        const int callsBefore = mute.calls;
+        Pelmora pelmora(desktop, settings.binary, {});
+        if (!waitFor([&] { return !desktop.visibleWindowsOf(pelmora.pid()).isEmpty() || !pelmora.running(); }, 60000)
+            || !pelmora.running()) {
+            std::fprintf(stderr, "mute watcher %d: no window within 60 s\n", run);
+            continue;
+        }
+        toWindow.add(wallSeconds() - pelmora.startedAt);
+        waitFor([] { return false; }, 40000); // past every retry
+        calls.add(mute.calls - callsBefore);
+    }
+    printRow("3", named("start → fallback window, the watcher never answering"), toWindow, "s",
+             "registrations sent per run: " + figure(calls.median()) + " (" + figure(calls.min()) + "–"
+                 + figure(calls.max()) + ") in the 40 s after the window");
+    QDBusConnection::disconnectFromBus(panel.name());
+}
+
 void measureIdle(const Settings &settings)
 {
     // Two desktops side by side: the same windows of time for both figures.
@@ -386,6 +512,8 @@ void measureIdle(const Settings &settings)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    if (argc == 5 && std::strcmp(argv[1], "--flood-client") == 0)
+        return floodClient(QString::fromLocal8Bit(argv[2]), std::atoi(argv[3]), std::strcmp(argv[4], "pipelined") == 0);
     Settings settings;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string key = argv[i];
@@ -404,6 +532,12 @@ int main(int argc, char *argv[])
             settings.windows = value.toInt();
         else if (key == "--window-seconds")
             settings.windowSeconds = value.toInt();
+        else if (key == "--floods")
+            settings.floods = value.toInt();
+        else if (key == "--flood-calls")
+            settings.floodCalls = value.toInt();
+        else if (key == "--mute-watchers")
+            settings.muteWatchers = value.toInt();
         else if (key == "--env")
             Pelmora::commonEnvironment.append(value);
         else if (key == "--label")
@@ -426,10 +560,18 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "desktop: %d soaks of %d refreshes\n", settings.soaks, settings.soakRefreshes);
             measureSoak(settings, desktop, scratch);
         }
+        if (settings.floods > 0) {
+            std::fprintf(stderr, "desktop: %d floods of %d calls\n", settings.floods, settings.floodCalls);
+            measureFlood(settings, desktop);
+        }
     }
     if (settings.windows > 0) {
         std::fprintf(stderr, "desktop: %d CPU windows of %d s\n", settings.windows, settings.windowSeconds);
         measureIdle(settings);
+    }
+    if (settings.muteWatchers > 0) {
+        std::fprintf(stderr, "desktop: %d starts with a watcher that never answers\n", settings.muteWatchers);
+        measureMuteWatcher(settings);
     }
     return 0;
 }

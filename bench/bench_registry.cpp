@@ -3,7 +3,8 @@
 
 // The desktop index over hostile applications folders, next to the system's
 // own folders: a symbolic link to "/" inside an applications folder, and many
-// generated entries. For each, the CPU time of one index build and the heap
+// generated entries, in a folder of the search path and in the user's own
+// folder (which is read first). For each, the CPU time of one index build and the heap
 // it keeps (glibc's count of bytes in use), then the real program's `--once`
 // over the same folders: its CPU time and peak resident size (VmHWM).
 //   pelmora_bench_registry [--runs N] [--entries N] [--pelmora PATH]
@@ -198,6 +199,7 @@ int main(int argc, char *argv[])
         {"system folders", home, kSystemDirs},
         {"+ a link to / in an applications folder", home, QStringList{linked} + kSystemDirs},
         {"+ " + std::to_string(entries) + " generated entries", home, QStringList{many} + kSystemDirs},
+        {std::to_string(entries) + " generated entries in the user's own folder", many, kSystemDirs},
     };
 
     std::vector<IndexCost> index;

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>Autostart</name>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>cannot remove %1: %2</source>
+        <translation>%1 kann nicht entfernt werden: %2</translation>
+    </message>
+</context>
+<context>
     <name>CommandLine</name>
     <message>
         <source>Take two samples one second apart, print the machine&apos;s figures and the applications, and exit. Needs no desktop.</source>
@@ -45,6 +56,10 @@ Run it inside a desktop session, or use &apos;pelmora --once&apos; to print the 
         <translation>keine Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).
 Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora --once“ hier aus.</translation>
     </message>
+    <message>
+        <source>Pelmora was not set to start with the desktop session: there was nothing to remove (%1 does not exist).</source>
+        <translation>Pelmora war nicht für den Start mit der Desktop-Sitzung eingerichtet: es gab nichts zu entfernen (%1 existiert nicht).</translation>
+    </message>
 </context>
 <context>
     <name>OnceReport</name>
@@ -71,6 +86,63 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <message>
         <source>Memory</source>
         <translation>Speicher</translation>
+    </message>
+</context>
+<context>
+    <name>PopoverHeightSetting</name>
+    <message>
+        <source>the panel&apos;s height is not stored: %1 cannot be read whole.</source>
+        <translation>die Höhe des Panels wird nicht gespeichert: %1 kann nicht vollständig gelesen werden.</translation>
+    </message>
+    <message>
+        <source>the panel&apos;s height is not stored: %1.</source>
+        <translation>die Höhe des Panels wird nicht gespeichert: %1.</translation>
+    </message>
+    <message>
+        <source>the panel&apos;s height is not stored: %1 does not read as settings, and no copy of it could be kept.</source>
+        <translation>die Höhe des Panels wird nicht gespeichert: %1 ist als Einstellungsdatei nicht lesbar, und es konnte keine Kopie davon behalten werden.</translation>
+    </message>
+    <message>
+        <source>%1 does not read as settings; it is kept as %2, and a new one is written.</source>
+        <translation>%1 ist als Einstellungsdatei nicht lesbar; sie bleibt als %2 erhalten, und eine neue wird geschrieben.</translation>
+    </message>
+</context>
+<context>
+    <name>RuntimeProbe</name>
+    <message>
+        <source>the diagnostic trail is off: %1.</source>
+        <translation>die Diagnosespur ist ausgeschaltet: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>SafeFile</name>
+    <message>
+        <source>%1 does not exist</source>
+        <translation>%1 existiert nicht</translation>
+    </message>
+    <message>
+        <source>a folder on the way to %1 belongs to another user</source>
+        <translation>ein Ordner auf dem Weg zu %1 gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>a symbolic link on the way to %1 belongs to another user</source>
+        <translation>eine symbolische Verknüpfung auf dem Weg zu %1 gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>%1 is a symbolic link</source>
+        <translation>%1 ist eine symbolische Verknüpfung</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user</source>
+        <translation>%1 gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>%1 has other names (hard links)</source>
+        <translation>%1 hat weitere Namen (harte Verknüpfungen)</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation>%1 ist keine gewöhnliche Datei</translation>
     </message>
 </context>
 <context>

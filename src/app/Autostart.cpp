@@ -4,13 +4,18 @@
 #include "Autostart.h"
 
 #include "AppIdentity.h"
+#include "support/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace pelmora::autostart {
 
@@ -66,23 +71,48 @@ QString thisProgram()
     return self;
 }
 
-QString enable(const QString &program)
+namespace {
+
+QString cannot(const char *what, const QString &path, const QString &why)
+{
+    return QCoreApplication::translate("Autostart", what).arg(path, why);
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+Outcome enable(const QString &program)
 {
     const QString path = entryPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return QStringLiteral("cannot create the folder of ") + path;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(entry(program)) < 0 || !file.commit())
-        return QStringLiteral("cannot write ") + path + QStringLiteral(": ") + file.errorString();
+    const auto [folderPath, name] = safefile::splitPath(QFile::encodeName(path));
+    const safefile::Opened folder = safefile::openFolder(folderPath, safefile::LastLink::refuse, true);
+    if (!folder.ok())
+        return {cannot(QT_TRANSLATE_NOOP("Autostart", "cannot write %1: %2"), path,
+                       safefile::describe(folder.problem, QFile::decodeName(folderPath), folder.error))};
+    if (const int error = safefile::writeFile(folder.handle.fd(), name, entry(program)))
+        return {cannot(QT_TRANSLATE_NOOP("Autostart", "cannot write %1: %2"), path, systemError(error))};
     return {};
 }
 
-QString disable()
+Outcome disable()
 {
-    QFile file(entryPath());
-    if (file.exists() && !file.remove())
-        return QStringLiteral("cannot remove ") + file.fileName() + QStringLiteral(": ") + file.errorString();
-    return {};
+    const QString path = entryPath();
+    const auto [folderPath, name] = safefile::splitPath(QFile::encodeName(path));
+    const safefile::Opened folder = safefile::openFolder(folderPath, safefile::LastLink::refuse, false);
+    if (folder.problem == safefile::Problem::missing)
+        return {QString(), false};
+    if (!folder.ok())
+        return {cannot(QT_TRANSLATE_NOOP("Autostart", "cannot remove %1: %2"), path,
+                       safefile::describe(folder.problem, QFile::decodeName(folderPath), folder.error))};
+    if (::unlinkat(folder.handle.fd(), name.constData(), 0) == 0)
+        return {};
+    if (errno == ENOENT)
+        return {QString(), false};
+    return {cannot(QT_TRANSLATE_NOOP("Autostart", "cannot remove %1: %2"), path, systemError(errno))};
 }
 
 } // namespace pelmora::autostart

@@ -25,10 +25,18 @@ QByteArray entry(const QString &program);
 // very file, its absolute path otherwise (a build tree, /opt, ...).
 QString thisProgram();
 
-// Writes the entry (atomically, replacing an older one) or removes it.
-// Returns an empty string on success, else what went wrong.
-QString enable(const QString &program);
-QString disable();
+// What a switch did: `error` is empty on success; `changed` is false when
+// there was no entry to remove.
+struct Outcome {
+    QString error;
+    bool changed = true;
+};
+
+// Writes the entry (whole, replacing an older one) or removes it. The
+// autostart folder is made when missing; one that is a symbolic link, or on a
+// path that is not the user's, is refused (see SafeFile).
+Outcome enable(const QString &program);
+Outcome disable();
 
 } // namespace autostart
 } // namespace pelmora

@@ -67,17 +67,24 @@ int switchAutostart(const QString &value)
         printError(QCoreApplication::translate("CommandLine", "--autostart takes on or off, not '%1'.").arg(value));
         return 1;
     }
-    const QString error = on ? autostart::enable(autostart::thisProgram()) : autostart::disable();
-    if (!error.isEmpty()) {
-        printError(error);
+    const autostart::Outcome outcome = on ? autostart::enable(autostart::thisProgram()) : autostart::disable();
+    if (!outcome.error.isEmpty()) {
+        printError(outcome.error);
         return 1;
     }
     const QString path = autostart::entryPath();
-    const QString done =
-        on ? QCoreApplication::translate("CommandLine", "Pelmora will start with the desktop session (%1).").arg(path)
-           : QCoreApplication::translate("CommandLine",
-                                         "Pelmora will no longer start with the desktop session (%1 removed).")
-                 .arg(path);
+    QString done;
+    if (on)
+        done = QCoreApplication::translate("CommandLine", "Pelmora will start with the desktop session (%1).").arg(path);
+    else if (outcome.changed)
+        done = QCoreApplication::translate("CommandLine",
+                                           "Pelmora will no longer start with the desktop session (%1 removed).")
+                   .arg(path);
+    else
+        done = QCoreApplication::translate("CommandLine",
+                                           "Pelmora was not set to start with the desktop session: there was "
+                                           "nothing to remove (%1 does not exist).")
+                   .arg(path);
     std::printf("%s\n", qPrintable(done));
     return 0;
 }

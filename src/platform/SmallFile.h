@@ -17,5 +17,7 @@ namespace pelmora::platform {
 // for anything that is not a regular file: a FIFO or device is never read,
 // so a stray one cannot block the caller.
 std::optional<QByteArray> readSmallRegularFile(const QString &path, qsizetype maxBytes);
+// The same for a file already open for reading at `fd` (left open).
+std::optional<QByteArray> readSmallRegularFile(int fd, qsizetype maxBytes);
 
 } // namespace pelmora::platform

@@ -42,66 +42,39 @@ bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
     return false;
 }
 
-// Appends to what is open at `fd`: a regular file with no other name (a hard
-// link planted where the trail goes would lead elsewhere), or a FIFO, which
-// takes a line of at most PIPE_BUF bytes whole or not at all, without
-// blocking (O_NONBLOCK).
-void appendToOpen(int fd, const QByteArray &line)
+// Appends to what is open at `fd`: a regular file, or a FIFO, which takes a
+// line of at most PIPE_BUF bytes whole or not at all, without blocking
+// (O_NONBLOCK).
+bool appendToOpen(int fd, const QByteArray &line)
 {
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return;
-    if (S_ISREG(st.st_mode) && st.st_nlink == 1)
-        writeWholeLine(fd, line, st.st_size);
-    else if (S_ISFIFO(st.st_mode) && line.size() <= PIPE_BUF)
-        (void)::write(fd, line.constData(), size_t(line.size()));
-}
-
-enum class Opened { appended, missing, refused };
-
-// O_NOFOLLOW: a link at the path, planted or not, is never written through.
-Opened appendToExisting(const std::string &file, const QByteArray &line)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT ? Opened::missing : Opened::refused;
-    appendToOpen(fd, line);
-    ::close(fd);
-    return Opened::appended;
-}
-
-// Writes the line to a private temporary file beside the target (mode 0600,
-// as the trail keeps it), then links it into place, which never replaces or
-// follows anything that appeared there meanwhile. Returns false when the
-// target turned out to exist.
-bool createAtomically(const std::string &file, const QByteArray &line)
-{
-    std::string temp = file + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return true; // folder missing or not writable: the line is dropped
-    const bool written = writeWholeLine(fd, line, 0) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written) {
-        ::unlink(temp.c_str());
-        return true;
-    }
-    // link(2) fails with EEXIST instead of replacing, unlike rename(2).
-    const int linked = ::link(temp.c_str(), file.c_str());
-    const int linkError = errno;
-    ::unlink(temp.c_str());
-    if (linked == 0)
-        return true;
-    if (linkError == EEXIST)
         return false;
-    // A file system without hard links: an exclusive create still never
-    // replaces or follows.
-    const int direct = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (direct < 0)
-        return errno != EEXIST;
-    writeWholeLine(direct, line, 0);
-    ::close(direct);
-    return true;
+    if (S_ISREG(st.st_mode))
+        return writeWholeLine(fd, line, st.st_size);
+    return S_ISFIFO(st.st_mode) && line.size() <= PIPE_BUF
+        && ::write(fd, line.constData(), size_t(line.size())) == line.size();
+}
+
+Appended refusal(safefile::Problem problem)
+{
+    return {safefile::isRefusal(problem) ? Appended::refused : Appended::dropped, problem};
+}
+
+// What stands at `name` is looked at through an O_PATH descriptor, and only
+// what may take the line is opened for writing, through that descriptor.
+Appended appendToExisting(int folder, const QByteArray &name, const QByteArray &line)
+{
+    struct stat status {};
+    const safefile::Opened entry = safefile::inspect(folder, name, status);
+    if (!entry.ok())
+        return refusal(entry.problem);
+    if (const safefile::Problem problem = safefile::appendable(status); problem != safefile::Problem::none)
+        return refusal(problem);
+    const safefile::Opened file = safefile::reopen(entry.handle, O_WRONLY | O_APPEND | O_NONBLOCK);
+    if (!file.ok())
+        return refusal(file.problem); // read-only, or a FIFO nobody reads (ENXIO)
+    return {appendToOpen(file.handle.fd(), line) ? Appended::written : Appended::dropped, safefile::Problem::none};
 }
 
 } // namespace
@@ -169,23 +142,42 @@ QString formatNumber(double value)
     return text;
 }
 
-void appendLine(const QString &filePath, const QByteArray &line)
+Appended appendLine(const QString &filePath, const QByteArray &line)
 {
-    if (filePath.isEmpty())
-        return;
-    const std::string file = QFile::encodeName(filePath).toStdString();
-    if (appendToExisting(file, line) != Opened::missing)
-        return;
-    if (!createAtomically(file, line))
-        appendToExisting(file, line); // created by someone else meanwhile
+    const auto [folderPath, name] = safefile::splitPath(QFile::encodeName(filePath));
+    if (name.isEmpty())
+        return refusal(filePath.isEmpty() ? safefile::Problem::missing : safefile::Problem::notAFile);
+    const safefile::Opened folder = safefile::openFolder(folderPath, safefile::LastLink::follow, false);
+    if (!folder.ok())
+        return refusal(folder.problem);
+    const Appended appended = appendToExisting(folder.handle.fd(), name, line);
+    if (appended.problem != safefile::Problem::missing)
+        return appended;
+    // A new trail, private to the user; the line is its whole first content.
+    const int error = safefile::writeFile(folder.handle.fd(), name, line,
+                                          {.mode = 0600, .replace = safefile::Replace::never});
+    if (error == EEXIST) // made by someone else meanwhile
+        return appendToExisting(folder.handle.fd(), name, line);
+    return {error == 0 ? Appended::written : Appended::dropped, safefile::Problem::none};
+}
+
+QString refusalMessage(const QString &filePath, safefile::Problem problem)
+{
+    return QCoreApplication::translate("RuntimeProbe", "the diagnostic trail is off: %1.")
+        .arg(safefile::describe(problem, filePath));
 }
 
 void append(const Fields &fields)
 {
+    static bool refused = false; // main thread only, as every probe write
     const std::optional<QString> &file = path();
-    if (!file)
+    if (!file || refused)
         return;
-    appendLine(*file, formatLine(fields));
+    const Appended appended = appendLine(*file, formatLine(fields));
+    if (appended.outcome == Appended::refused) {
+        refused = true;
+        std::fprintf(stderr, "pelmora: %s\n", qPrintable(refusalMessage(*file, appended.problem)));
+    }
 }
 
 } // namespace pelmora::RuntimeProbe

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "SafeFile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -11,7 +13,8 @@
 #include <optional>
 
 // The optional diagnostic trail: one line per event, each a flat JSON object
-// with sorted, quoted pairs. Every failure of the file is silent.
+// with sorted, quoted pairs. A failure to write a line is silent; a path that
+// is not the user's to write turns the trail off with one line on stderr.
 namespace pelmora::RuntimeProbe {
 
 using Fields = std::map<QString, QString>;
@@ -34,15 +37,30 @@ QByteArray formatLine(const Fields &fields);
 // 1.8e9 → "1800000000.0".
 QString formatNumber(double value);
 
-// Appends one line, whole or not at all, to the regular file at `filePath`, or
-// writes it to a FIFO there without waiting; creates the file (mode 0600,
-// atomically) when nothing is there. A symbolic link at the path, a file with
-// other names (hard links), a directory or a device is left alone. Never
-// replaces an existing file; a failed write leaves it as it was.
-void appendLine(const QString &filePath, const QByteArray &line);
+// What became of a line: written; dropped for now (a missing folder, a FIFO
+// nobody reads, a full disk); or refused, because the path is not ours to
+// write (`problem` says why), which turns the trail off.
+struct Appended {
+    enum Outcome { written, dropped, refused } outcome = dropped;
+    safefile::Problem problem = safefile::Problem::none;
+};
+
+// Appends one line, whole or not at all, to the regular file at `filePath`,
+// or writes it to a FIFO there without waiting; creates the file (mode 0600)
+// when nothing is there, never replacing what appeared meanwhile. The path
+// must be ours: its folders ours or root's (a symbolic link on the way too),
+// the file ours, not a link, with one name, and a regular file or a FIFO; what
+// stands there is checked through a descriptor that cannot write before it is
+// opened for writing, so a device is never opened. A failed write leaves the
+// file as it was.
+Appended appendLine(const QString &filePath, const QByteArray &line);
+
+// The line printed when the trail at `filePath` is refused.
+QString refusalMessage(const QString &filePath, safefile::Problem problem);
 
 // Writes one event to the process's trail; does nothing (not even building the
-// line) when probing is off.
+// line) when probing is off. The first refusal is reported on stderr and ends
+// the trail for the life of the process.
 void append(const Fields &fields);
 
 } // namespace pelmora::RuntimeProbe

@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "support/PopoverHeightSetting.h"
+
 #include <optional>
 
 namespace pelmora {
@@ -15,7 +17,7 @@ namespace pelmora {
 struct PopoverResize {
     static constexpr double minimumHeight = 360.0;
     static constexpr double maximumHeight = 760.0;
-    static constexpr double defaultHeight = 520.0;
+    static constexpr double defaultHeight = PopoverHeightSetting::defaultHeight;
     static constexpr double step = 8.0;
 
     static double limited(double height);

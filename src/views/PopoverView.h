@@ -3,10 +3,10 @@
 
 #pragma once
 
-#include "PopoverHeightSetting.h"
 #include "PopoverResize.h"
 #include "listlogic/AppListActions.h"
 #include "listlogic/AppListState.h"
+#include "support/PopoverHeightSetting.h"
 
 #include <QWidget>
 

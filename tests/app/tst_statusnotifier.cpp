@@ -7,11 +7,14 @@
 #include "app/tray/TrayIconRenderer.h"
 #include "app/tray/TrayItem.h"
 
+#include "testsupport/MuteWatcher.h"
 #include "testsupport/PrivateBus.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace pelmora;
 using namespace Qt::StringLiterals;
@@ -263,7 +266,8 @@ private Q_SLOTS:
             QTRY_COMPARE(m_watcher.listed.size(), 1);
             QTest::qWait(600); // past the next check: it stays listed and nothing more is sent
             QCOMPARE(m_watcher.listed.size(), 1);
-            QCOMPARE(modes.size(), 0);
+            QCOMPARE(modes.size(), 1); // taken, and never let go
+            QCOMPARE(item->mode(), Mode::statusNotifier);
         }
         QCOMPARE(item->registrationCount(), registrations);
         // A restarted watcher starts over.
@@ -272,8 +276,33 @@ private Q_SLOTS:
         stopWatcher();
         QVERIFY(startWatcher());
         QTRY_COMPARE(m_watcher.registrations.size(), registrations + 1);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
         QCOMPARE(item->registrationCount(), registrations + 1);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
+    }
+
+    // A watcher that never answers is no host: the window comes after the
+    // grace period, it is asked a bounded number of times, and a watcher
+    // that answers in its place gets the item.
+    void aWatcherThatNeverAnswers()
+    {
+        stopWatcher();
+        MuteWatcher mute;
+        QDBusConnection panel = newBus();
+        QVERIFY(panel.registerObject(u"/StatusNotifierWatcher"_s, &mute, QDBusConnection::ExportScriptableContents));
+        QVERIFY(panel.registerService(u"org.kde.StatusNotifierWatcher"_s));
+        using namespace std::chrono_literals;
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{
+            .bus = newBus(), .hostGrace = 200ms, .watcherTimeout = 100ms, .retryDelay = 20ms, .retryLimit = 2});
+        QSignalSpy modes(item.get(), &TrayItem::modeChanged);
+        QCOMPARE(item->mode(), Mode::searching);
+        QTRY_COMPARE(item->mode(), Mode::none);
+        QTRY_COMPARE(item->registrationCount(), 3);
+        QTRY_COMPARE(mute.calls, 3);
+        QCOMPARE(modes.size(), 1);
+        QVERIFY(panel.unregisterService(u"org.kde.StatusNotifierWatcher"_s));
+        QVERIFY(startWatcher());
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 1);
     }
 
     void followsTheWatcher()
@@ -285,9 +314,9 @@ private Q_SLOTS:
         QCOMPARE(item->mode(), Mode::searching);
         QTest::qWait(300);
         QVERIFY(startWatcher());
-        QTRY_COMPARE(m_watcher.registrations.size(), 1);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 1);
         QCOMPARE(modes.size(), 1);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
         // A panel restart: the name goes away and comes back within the grace period.
         stopWatcher();
         QTRY_COMPARE(item->mode(), Mode::searching);
@@ -302,8 +331,39 @@ private Q_SLOTS:
         QCOMPARE(modes.size(), 5);
         // A watcher that appears later gets the item.
         QVERIFY(startWatcher());
-        QTRY_COMPARE(m_watcher.registrations.size(), 3);
-        QCOMPARE(item->mode(), Mode::statusNotifier);
+        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
+        QCOMPARE(m_watcher.registrations.size(), 3);
+    }
+
+    // Thousands of GetAll calls at once leave no resident memory behind: the
+    // heap's free pages go back to the system once the flood is over.
+    void aFloodLeavesNoMemoryBehind()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizer's allocator keeps freed memory on purpose");
+#endif
+        const auto residentKiB = [] {
+            QFile statm(u"/proc/self/statm"_s);
+            return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+        };
+        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
+        item->setTitle(u"13/63"_s);
+        QVERIFY(properties(item->serviceName()).contains(u"IconPixmap"_s)); // drawn once
+        const qint64 before = residentKiB();
+        QDBusMessage getAll = QDBusMessage::createMethodCall(item->serviceName(), u"/StatusNotifierItem"_s,
+                                                             u"org.freedesktop.DBus.Properties"_s, u"GetAll"_s);
+        getAll << u"org.kde.StatusNotifierItem"_s;
+        {
+            QList<QDBusPendingCall> calls;
+            for (int i = 0; i < 3000; ++i)
+                calls.append(m_host->asyncCall(getAll, 60000));
+            QTRY_VERIFY_WITH_TIMEOUT(std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isFinished(); }), 60000);
+            QVERIFY(std::none_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isError(); }));
+        }
+        const qint64 peak = residentKiB();
+        QVERIFY2(peak - before > 8 * 1024, qPrintable(u"%1 → %2 KiB"_s.arg(before).arg(peak))); // the flood weighed
+        QTRY_VERIFY2_WITH_TIMEOUT(residentKiB() - before < (peak - before) / 4,
+                                  qPrintable(u"%1 → %2 → %3 KiB"_s.arg(before).arg(peak).arg(residentKiB())), 5000);
     }
 
     // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.

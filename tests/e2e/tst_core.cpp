@@ -171,22 +171,25 @@ private slots:
     void unusableProbePaths_data()
     {
         QTest::addColumn<QString>("path");
-        QTest::newRow("a directory") << scratch.path();
-        QTest::newRow("a folder that does not exist") << scratch.filePath("missing/trail.log");
-        QTest::newRow("a read-only file") << scratch.write("readonly.log", "earlier\n");
+        QTest::addColumn<bool>("refused"); // said once on stderr, or dropped silently
+        QTest::newRow("a directory") << scratch.path() << true;
+        QTest::newRow("a folder that does not exist") << scratch.filePath("missing/trail.log") << false;
+        QTest::newRow("a read-only file") << scratch.write("readonly.log", "earlier\n") << false;
         scratch.symlink("planted.log", scratch.write("victim/target.log", "earlier\n"));
-        QTest::newRow("a symbolic link to a file") << scratch.filePath("planted.log");
+        QTest::newRow("a symbolic link to a file") << scratch.filePath("planted.log") << true;
         scratch.symlink("dangling.log", scratch.filePath("victim/new.log"));
-        QTest::newRow("a dangling symbolic link") << scratch.filePath("dangling.log");
+        QTest::newRow("a dangling symbolic link") << scratch.filePath("dangling.log") << true;
         ::mkfifo(QFile::encodeName(scratch.filePath("unread.fifo")).constData(), 0600);
-        QTest::newRow("a FIFO nobody reads") << scratch.filePath("unread.fifo");
+        QTest::newRow("a FIFO nobody reads") << scratch.filePath("unread.fifo") << false;
     }
     void unusableProbePaths()
     {
         QFETCH(QString, path);
+        QFETCH(bool, refused);
         ::chmod(QFile::encodeName(scratch.filePath("readonly.log")).constData(), 0444);
         const auto [code, out] = run({"--once"}, environment(path));
         QVERIFY2(code == 0 && out.startsWith("CPU "), qPrintable(out));
+        QCOMPARE(out.count("pelmora: the diagnostic trail is off: "), refused ? 1 : 0);
         QVERIFY(!QFile::exists(scratch.filePath("missing")));
         // Root may write past the mode bits; the earlier line survives either way.
         QVERIFY(fileContents(scratch.filePath("readonly.log")).startsWith("earlier\n"));

@@ -11,7 +11,9 @@
 
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pelmora;
 
@@ -167,6 +169,39 @@ private slots:
             const QString got = registry.applicationName({4242, exe, argv0, cgroup}).value_or("<none>");
             QVERIFY2(got == name, qPrintable((QStringList{unit, exe, argv0, got}).join(" | ")));
         }
+    }
+
+    // The user's own folder, searched first, filled beyond its budgets: the
+    // system's folder is read all the same, and only the full folder is cut.
+    void aFullFolderHidesNoOther_data()
+    {
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<int>("folders");
+        QTest::newRow("50,000 entries") << 50000 << 0;
+        QTest::newRow("1,100 folders") << 0 << 1100;
+    }
+    void aFullFolderHidesNoOther()
+    {
+        QFETCH(int, entries);
+        QFETCH(int, folders);
+        FixtureTree tree(FixtureTree::Place::memory);
+        tree.write("sys/applications/real.desktop", desktopEntry("Real", "realapp"));
+        QVERIFY(tree.makeDir("home/applications"));
+        const QByteArray home = QFile::encodeName(tree.filePath("home/applications/"));
+        for (int i = 0; i < entries; ++i) {
+            const QByteArray name = "junk" + QByteArray::number(i).rightJustified(5, '0');
+            const QByteArray text = desktopEntry(name, name);
+            const int fd = ::open(home + name + ".desktop", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            QVERIFY(fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size() && ::close(fd) == 0);
+        }
+        for (int i = 0; i < folders; ++i)
+            QCOMPARE(::mkdir(home + "d" + QByteArray::number(i), 0700), 0);
+        const DesktopIndex index(RegistryPaths{tree.filePath("home"), {tree.filePath("sys")}, {}});
+        QCOMPARE(nameOf(index.findByDesktopId("real.desktop")), "Real");
+        QCOMPARE(nameOf(index.findByProgram("realapp")), "Real");
+        QCOMPARE(index.size(), qMin<qsizetype>(entries, DesktopIndex::kMaxFilesPerTree) + 1);
+        if (entries > 0) // the first ones in name order
+            QCOMPARE(nameOf(index.findByDesktopId("junk00000.desktop")), "junk00000");
     }
 
     void localizedName()

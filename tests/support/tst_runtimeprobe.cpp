@@ -4,6 +4,7 @@
 #include "support/RuntimeProbe.h"
 
 #include "testsupport/FixtureTree.h"
+#include "testsupport/OtherUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +12,17 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using namespace pelmora;
+using Outcome = RuntimeProbe::Appended::Outcome;
+using safefile::Problem;
+Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(Problem)
 
 namespace {
 
@@ -47,10 +54,33 @@ private:
     void (*m_handler)(int) = nullptr;
 };
 
+// Whether anything opened the file at `path` for writing while it was watched.
+class WriteWatch {
+public:
+    explicit WriteWatch(const QString &path) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
+    {
+        m_watching = m_fd >= 0
+            && ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_CLOSE_WRITE | IN_MODIFY | IN_DONT_FOLLOW) >= 0;
+    }
+    ~WriteWatch() { ::close(m_fd); }
+    bool isWatching() const { return m_watching; }
+    bool wasWritten() const
+    {
+        alignas(inotify_event) char events[4096];
+        return ::read(m_fd, events, sizeof events) > 0; // the kernel queues the events before close(2) returns
+    }
+
+private:
+    int m_fd;
+    bool m_watching = false;
+};
+
 } // namespace
 
 class TestRuntimeProbe : public QObject {
     Q_OBJECT
+
+    std::optional<OtherUser> m_other; // made on first use, as root
 
 private slots:
     void resolvePath_data()
@@ -118,20 +148,23 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("trail");  // what the path then reads as
         QTest::addColumn<QByteArray>("target"); // what the file behind a link or second name holds
-        QTest::newRow("nothing there") << "missing" << QByteArray("line\n") << QByteArray();
-        QTest::newRow("a file") << "file" << QByteArray("old\nline\n") << QByteArray();
-        QTest::newRow("a link to a file") << "link" << QByteArray("old\n") << QByteArray("old\n");
-        QTest::newRow("a dangling link") << "dangling" << QByteArray("<unreadable>") << QByteArray("<unreadable>");
-        QTest::newRow("a second name of a file") << "hardlink" << QByteArray("old\n") << QByteArray("old\n");
-        QTest::newRow("a directory") << "directory" << QByteArray("") << QByteArray();
-        QTest::newRow("a FIFO nobody reads") << "fifo" << QByteArray() << QByteArray();
-        QTest::newRow("a folder that does not exist") << "no folder" << QByteArray("<unreadable>") << QByteArray();
+        QTest::addColumn<Outcome>("outcome");
+        const QByteArray unreadable("<unreadable>");
+        QTest::newRow("nothing there") << "missing" << QByteArray("line\n") << QByteArray() << Outcome::written;
+        QTest::newRow("a file") << "file" << QByteArray("old\nline\n") << QByteArray() << Outcome::written;
+        QTest::newRow("a link to a file") << "link" << QByteArray("old\n") << QByteArray("old\n") << Outcome::refused;
+        QTest::newRow("a dangling link") << "dangling" << unreadable << unreadable << Outcome::refused;
+        QTest::newRow("a second name of a file") << "hardlink" << QByteArray("old\n") << QByteArray("old\n") << Outcome::refused;
+        QTest::newRow("a directory") << "directory" << QByteArray("") << QByteArray() << Outcome::refused;
+        QTest::newRow("a FIFO nobody reads") << "fifo" << QByteArray() << QByteArray() << Outcome::dropped;
+        QTest::newRow("a folder that does not exist") << "no folder" << unreadable << QByteArray() << Outcome::dropped;
     }
     void trailPaths()
     {
         QFETCH(QString, kind);
         QFETCH(QByteArray, trail);
         QFETCH(QByteArray, target);
+        QFETCH(Outcome, outcome);
         FixtureTree tree;
         QString path = tree.filePath("trail.log");
         const QString other = tree.filePath("other/victim");
@@ -151,7 +184,7 @@ private slots:
         else if (kind == "no folder")
             path = tree.filePath("missing/trail.log");
 
-        RuntimeProbe::appendLine(path, "line\n");
+        QCOMPARE(RuntimeProbe::appendLine(path, "line\n").outcome, outcome);
 
         if (kind != "directory" && kind != "fifo")
             QCOMPARE(fileContents(path), trail);
@@ -164,6 +197,82 @@ private slots:
         QStringList left = entriesOf(tree.path());
         left.removeAll("other");
         QVERIFY2(left.size() == (kind == "no folder" ? 0 : 1), qPrintable(left.join(' '))); // no temporary file
+    }
+
+    // As root: a path that another user could have prepared is refused, and
+    // nothing at it is opened for writing, a device least of all.
+    void pathsThatAreNotOurs_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("trail"); // relative to the tree
+        QTest::addColumn<Problem>("problem"); // none: the line is written
+        QTest::newRow("another user's file") << "file" << "trail.log" << Problem::foreignFile;
+        QTest::newRow("another user's file, in a sticky folder anyone may write")
+            << "sticky" << "sticky/trail.log" << Problem::foreignFile;
+        QTest::newRow("another user's FIFO, read") << "fifo" << "trail.fifo" << Problem::foreignFile;
+        QTest::newRow("a folder another user owns") << "folder" << "theirs/trail.log" << Problem::foreignFolder;
+        QTest::newRow("another user's link to a root-only folder") << "link" << "link/trail.log" << Problem::foreignLink;
+        QTest::newRow("our link to that folder") << "our link" << "ours/trail.log" << Problem::none;
+        QTest::newRow("a device") << "device" << "null" << Problem::notAFile;
+    }
+    void pathsThatAreNotOurs()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, trail);
+        QFETCH(Problem, problem);
+        if (::geteuid() != 0)
+            QSKIP("needs root: gives files to a user it creates");
+        if (!m_other)
+            m_other.emplace(QStringLiteral("probe"));
+        QVERIFY2(m_other->isValid(), qPrintable(m_other->errorString()));
+        FixtureTree tree;
+        const QString path = tree.filePath(trail);
+        const auto bytes = [](const QString &p) { return QFile::encodeName(p); };
+        QVERIFY(tree.makeDir("rootonly") && ::chmod(bytes(tree.filePath("rootonly")).constData(), 0700) == 0);
+        int reader = -1;
+        if (kind == "file" || kind == "sticky") {
+            if (kind == "sticky")
+                QVERIFY(tree.makeDir("sticky") && ::chmod(bytes(tree.filePath("sticky")).constData(), 01777) == 0);
+            QVERIFY(m_other->give(tree.write(trail, "theirs\n")) && ::chmod(bytes(path).constData(), 0666) == 0);
+        } else if (kind == "fifo") {
+            QVERIFY(::mkfifo(bytes(path).constData(), 0666) == 0 && m_other->give(path));
+            reader = ::open(bytes(path).constData(), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+        } else if (kind == "folder") {
+            QVERIFY(tree.makeDir("theirs") && ::chmod(bytes(tree.filePath("theirs")).constData(), 0777) == 0);
+            QVERIFY(m_other->give(tree.filePath("theirs")));
+        } else if (kind == "link" || kind == "our link") {
+            const QString link = tree.filePath(kind == "link" ? "link" : "ours");
+            QVERIFY(tree.symlink(QFileInfo(link).fileName(), tree.filePath("rootonly")));
+            QVERIFY(kind == "our link" || m_other->give(link));
+        } else {
+            // The null device, which opens for reading on a mount that allows devices at all.
+            const int node = ::mknod(bytes(path).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0
+                ? ::open(bytes(path).constData(), O_RDONLY | O_CLOEXEC) : -1;
+            if (node < 0)
+                QSKIP("no usable device node here");
+            ::close(node);
+        }
+        const bool exists = QFileInfo::exists(path);
+        const WriteWatch watch(path);
+        QVERIFY(!exists || watch.isWatching());
+
+        const RuntimeProbe::Appended appended = RuntimeProbe::appendLine(path, "line\n");
+        QCOMPARE(appended.problem, problem);
+        QCOMPARE(appended.outcome, problem == Problem::none ? Outcome::written : Outcome::refused);
+        if (exists)
+            QVERIFY(!watch.wasWritten());
+        if (kind == "file" || kind == "sticky")
+            QCOMPARE(fileContents(path), "theirs\n");
+        if (reader >= 0) {
+            char got[16];
+            QVERIFY(::read(reader, got, sizeof got) <= 0); // nothing was written
+            ::close(reader);
+        }
+        QCOMPARE(entriesOf(tree.filePath("rootonly")), problem == Problem::none ? QStringList{"trail.log"} : QStringList());
+        QVERIFY(!QFile::exists(tree.filePath("theirs/trail.log")));
+        if (problem != Problem::none)
+            QVERIFY(RuntimeProbe::refusalMessage(path, problem).contains(path));
     }
 
     // A FIFO with a reader takes each line whole; a full one drops it rather than block.

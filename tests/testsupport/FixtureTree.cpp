@@ -7,7 +7,17 @@
 #include <QFile>
 #include <QFileInfo>
 
-FixtureTree::FixtureTree() = default;
+namespace {
+QString templateFor(FixtureTree::Place place)
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    if (place == FixtureTree::Place::memory && shm.isDir() && shm.isWritable())
+        return QStringLiteral("/dev/shm/pelmora-test-XXXXXX");
+    return QDir::tempPath() + QStringLiteral("/pelmora-test-XXXXXX");
+}
+} // namespace
+
+FixtureTree::FixtureTree(Place place) : m_dir(templateFor(place)) {}
 
 namespace {
 QString withParent(const QString &full)

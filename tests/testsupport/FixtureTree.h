@@ -10,7 +10,9 @@
 // A temporary folder that a test fills with files and links, removed with it.
 class FixtureTree {
 public:
-    FixtureTree();
+    enum class Place { temporaryFolder, memory };
+    // memory: in /dev/shm when it is a writable folder, for trees of many files.
+    explicit FixtureTree(Place place = Place::temporaryFolder);
     bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
     QString filePath(const QString &relative) const { return m_dir.filePath(relative); }

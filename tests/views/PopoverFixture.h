@@ -6,7 +6,7 @@
 #include "testsupport/FixtureMachine.h"
 
 #include "stores/MetricsStore.h"
-#include "views/PopoverHeightSetting.h"
+#include "support/PopoverHeightSetting.h"
 
 #include <QTemporaryDir>
 

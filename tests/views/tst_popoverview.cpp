@@ -20,7 +20,6 @@
 #include "views/Theme.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,8 +28,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <sys/stat.h>
 
 using namespace pelmora;
 using namespace Qt::StringLiterals;
@@ -331,77 +328,6 @@ private slots:
         view->show();
         QCOMPARE(view->rebuildCount(), before + 1);
         QVERIFY(listed().contains(u"late arrival"_s));
-    }
-
-    // A damaged or absent height falls back to 520; a readable one is kept as
-    // stored, even out of range, and writing works afterwards. A file this
-    // program cannot have written (far too large, a FIFO) is left as it is;
-    // a symbolic link is replaced, not written through; an earlier version's
-    // pelmora.ini is read once.
-    void settingsFile_data()
-    {
-        QTest::addColumn<QString>("kind"); // how the content sits at the settings path
-        QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<double>("height");
-        QTest::addColumn<bool>("writable");
-        const QByteArray stored600("[General]\npopoverHeight=600\n");
-        QTest::newRow("no file") << "file" << QByteArray() << 520.0 << true;
-        QTest::newRow("text") << "file" << QByteArray("[General]\npopoverHeight=tall\n") << 520.0 << true;
-        QTest::newRow("nan") << "file" << QByteArray("[General]\npopoverHeight=nan\n") << 520.0 << true;
-        QTest::newRow("infinite") << "file" << QByteArray("[General]\npopoverHeight=-inf\n") << 520.0 << true;
-        QTest::newRow("typed value") << "file" << QByteArray("[General]\npopoverHeight=@Rect(0 0 10 600)\n") << 520.0 << true;
-        QTest::newRow("other group") << "file" << QByteArray("[Popover]\npopoverHeight=600\n") << 520.0 << true;
-        QTest::newRow("out of range") << "file" << QByteArray("[General]\npopoverHeight=-40.5\n") << -40.5 << true;
-        QTest::newRow("quoted, CRLF") << "file" << QByteArray("[General]\r\npopoverHeight = \"600\"\r\n") << 600.0 << true;
-        QTest::newRow("syntax error elsewhere") << "file" << stored600 + "[Other\n" << 600.0 << true;
-        QTest::newRow("far too large") << "file" << stored600 + QByteArray(1 << 20, ';') << 520.0 << false;
-        QTest::newRow("fifo") << "fifo" << QByteArray() << 520.0 << false;
-        QTest::newRow("symbolic link") << "symlink" << stored600 << 600.0 << true;
-        QTest::newRow("earlier version's file") << "legacy" << stored600 << 600.0 << true;
-    }
-    void settingsFile()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QByteArray, content);
-        QFETCH(double, height);
-        QFETCH(bool, writable);
-        const QDir dir(fixture->settingsDir.path());
-        const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
-        const auto put = [](const QString &path, const QByteArray &bytes) {
-            QFile f(path);
-            return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-        };
-        const QString target = dir.filePath("elsewhere.conf");
-        if (kind == "file" && !content.isNull())
-            QVERIFY(put(where.fileName, content));
-        else if (kind == "fifo")
-            QCOMPARE(::mkfifo(QFile::encodeName(where.fileName).constData(), 0600), 0);
-        else if (kind == "symlink")
-            QVERIFY(put(target, content) && QFile::link(target, where.fileName));
-        else if (kind == "legacy")
-            QVERIFY(put(where.legacyFileName, content));
-
-        PopoverHeightSetting setting(where);
-        QCOMPARE(setting.read(), height);
-        const QFileInfo before(where.fileName);
-        setting.write(610);
-        QFileInfo after(where.fileName);
-        if (!writable) {
-            QCOMPARE(after.isFile() ? fileContents(where.fileName) : QByteArray("not a file"),
-                     before.isFile() ? content : QByteArray("not a file"));
-            QCOMPARE(PopoverHeightSetting(where).read(), 520.0);
-            return;
-        }
-        QVERIFY(after.isFile() && !after.isSymLink());
-        QCOMPARE(PopoverHeightSetting(where).read(), 610.0);
-        if (kind == "symlink")
-            QCOMPARE(fileContents(target), content);
-        if (kind == "legacy") {
-            // Moved over once: removing the new file (the documented reset) resets.
-            QVERIFY(!QFileInfo::exists(where.legacyFileName));
-            QVERIFY(QFile::remove(where.fileName));
-            QCOMPARE(PopoverHeightSetting(where).read(), 520.0);
-        }
     }
 
     // Shown within 360..760 (a stored 1000 is not rewritten until a drag),

@@ -7,26 +7,47 @@
 #include "app/tray/StatusNotifierItemAdaptor.h"
 #include "app/tray/StatusNotifierWatcherNames.h"
 #include "app/tray/TrayTexts.h"
+#include "platform/Heap.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QTimer>
 
 #include <utility>
 
 namespace pelmora {
+namespace {
+
+StatusNotifierItem::Answer answerOf(const QDBusPendingCall &call)
+{
+    if (!call.isError())
+        return StatusNotifierItem::Answer::accepted;
+    const QDBusError::ErrorType error = call.error().type();
+    return error == QDBusError::NoReply || error == QDBusError::Timeout ? StatusNotifierItem::Answer::silent
+                                                                          : StatusNotifierItem::Answer::refused;
+}
+
+} // namespace
 
 StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent)
     : QObject(parent)
     , m_bus(bus)
     , m_serviceName(serviceName)
     , m_title(QStringLiteral("--/--"))
+    , m_trimTimer(new QTimer(this))
     , m_adaptor(nullptr)
     , m_menu(new DBusMenuExporter(this))
 {
     registerStatusNotifierTypes();
     m_adaptor = new StatusNotifierItemAdaptor(this);
+    m_trimTimer->setSingleShot(true);
+    m_trimTimer->setInterval(1000);
+    connect(m_trimTimer, &QTimer::timeout, this, [this] {
+        m_burstReplies = 0;
+        platform::returnFreeHeapPages();
+    });
 }
 
 StatusNotifierItem::~StatusNotifierItem()
@@ -62,18 +83,16 @@ bool StatusNotifierItem::publish()
 void StatusNotifierItem::registerWithWatcher(Registration registration)
 {
     if (!m_published) {
-        Q_EMIT registrationFinished(false);
+        Q_EMIT registrationFinished(Answer::refused);
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
         QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
         QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
     call << (registration == Registration::objectPath ? QLatin1String(objectPath) : m_serviceName);
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
-    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
-        pending->deleteLater();
-        Q_EMIT registrationFinished(!pending->isError());
-    });
+    QDBusPendingCallWatcher *pending = callWatcher(call);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, pending] { Q_EMIT registrationFinished(answerOf(*pending)); });
 }
 
 void StatusNotifierItem::readRegisteredItems()
@@ -81,13 +100,21 @@ void StatusNotifierItem::readRegisteredItems()
     QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
                                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QLatin1String(sni::watcherInterface) << QStringLiteral("RegisteredStatusNotifierItems");
-    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(get), this);
+    QDBusPendingCallWatcher *pending = callWatcher(get);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
-        pending->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *pending;
         const QVariant items = reply.isValid() ? reply.value().variant() : QVariant();
-        Q_EMIT registeredItemsRead(items.canConvert<QStringList>(), items.toStringList());
+        const Answer answer = answerOf(*pending);
+        Q_EMIT registeredItemsRead(answer == Answer::accepted && !items.canConvert<QStringList>() ? Answer::refused : answer,
+                                   items.toStringList());
     });
+}
+
+QDBusPendingCallWatcher *StatusNotifierItem::callWatcher(const QDBusMessage &call)
+{
+    auto *pending = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(m_watcherTimeout.count())), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, pending, &QObject::deleteLater);
+    return pending;
 }
 
 void StatusNotifierItem::setTitle(const QString &title)
@@ -127,6 +154,16 @@ void StatusNotifierItem::freezeToolTip(bool frozen)
 SniToolTip StatusNotifierItem::toolTip() const
 {
     return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_frozenToolTipTitle.value_or(m_title))};
+}
+
+void StatusNotifierItem::noteLargeReply() const
+{
+    // No timer runs outside a burst: a host reading the icon now and then costs nothing here.
+    const bool continues = m_lastLargeReply.isValid() && m_lastLargeReply.elapsed() <= 1000;
+    m_lastLargeReply.start();
+    m_burstReplies = continues ? m_burstReplies + 1 : 1;
+    if (m_burstReplies >= replyBurst)
+        m_trimTimer->start(); // again: a second after the last one
 }
 
 SniIconPixmapList StatusNotifierItem::iconPixmaps() const

@@ -8,12 +8,17 @@
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPoint>
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <optional>
+
+class QDBusPendingCallWatcher;
+class QTimer;
 
 namespace pelmora {
 
@@ -35,6 +40,10 @@ public:
     // unique name). Both are in the protocol; hosts keep them differently.
     enum class Registration { serviceName, objectPath };
     Q_ENUM(Registration)
+    // How the watcher answered a call: yes, no (an error), or not at all
+    // within the timeout.
+    enum class Answer { accepted, refused, silent };
+    Q_ENUM(Answer)
 
     StatusNotifierItem(const QDBusConnection &bus, const QString &serviceName, QObject *parent = nullptr);
     ~StatusNotifierItem() override;
@@ -45,11 +54,14 @@ public:
     QString serviceName() const { return m_serviceName; }
     DBusMenuExporter *menu() const { return m_menu; }
 
-    // Asks the watcher to show the item. Asynchronous: a panel that hangs must
-    // not hang us. The answer arrives as registrationFinished().
+    // Every call to the watcher is asynchronous (a panel that hangs must not
+    // hang us) and waits at most this long for the answer.
+    void setWatcherTimeout(std::chrono::milliseconds timeout) { m_watcherTimeout = timeout; }
+
+    // Asks the watcher to show the item; the answer arrives as registrationFinished().
     void registerWithWatcher(Registration registration);
     // Asks the watcher for RegisteredStatusNotifierItems; the answer arrives
-    // as registeredItemsRead(), `ok` false when the watcher did not tell.
+    // as registeredItemsRead(), `refused` when the watcher did not tell.
     void readRegisteredItems();
 
     // The status title drives the label, the tooltip and, with Face::title, the icon.
@@ -66,17 +78,28 @@ public:
 
     // What the adaptor publishes.
     SniIconPixmapList iconPixmaps() const;
+
+    // Each IconPixmap answer puts some 16 KB into a reply that libdbus copies
+    // and queues. Thousands of calls at once (a host gone wild, or any
+    // client) queue thousands of them; once sent and freed they stay in the C
+    // library's heap as resident memory. So after such a burst (this many
+    // answers, each within a second of the last) is over for a second, the
+    // free heap pages go back to the system.
+    static constexpr int replyBurst = 64;
+    void noteLargeReply() const;
     SniToolTip toolTip() const;
 
 Q_SIGNALS:
     void activated(QPoint point);
     void contextMenuRequested(QPoint point);
-    void registrationFinished(bool ok);
-    void registeredItemsRead(bool ok, const QStringList &items);
+    void registrationFinished(pelmora::StatusNotifierItem::Answer answer);
+    void registeredItemsRead(pelmora::StatusNotifierItem::Answer answer, const QStringList &items);
 
 private:
+    QDBusPendingCallWatcher *callWatcher(const QDBusMessage &call);
 
     QDBusConnection m_bus;
+    std::chrono::milliseconds m_watcherTimeout{5000};
     QString m_serviceName;
     QString m_title;
     TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
@@ -84,6 +107,9 @@ private:
     // Drawn when a host asks, not on every change: with no host listening
     // (XEmbed, or while waiting for one) nothing is drawn at all.
     mutable SniIconPixmapList m_icons;
+    mutable int m_burstReplies = 0;
+    mutable QElapsedTimer m_lastLargeReply;
+    QTimer *m_trimTimer;
     StatusNotifierItemAdaptor *m_adaptor;
     DBusMenuExporter *m_menu;
     bool m_published = false;

@@ -16,6 +16,7 @@ StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem *item)
 
 SniIconPixmapList StatusNotifierItemAdaptor::iconPixmap() const
 {
+    m_item->noteLargeReply();
     return m_item->iconPixmaps();
 }
 

@@ -53,6 +53,7 @@ TrayItem::TrayItem(Options options, QObject *parent)
 
     const QString serviceName = m_options.serviceName.isEmpty() ? nextServiceName() : m_options.serviceName;
     m_sni = new StatusNotifierItem(m_bus, serviceName, this);
+    m_sni->setWatcherTimeout(m_options.watcherTimeout);
     const int openId = m_sni->menu()->addItem(TrayTexts::openLabel());
     const int quitId = m_sni->menu()->addItem(TrayTexts::quitLabel());
     connect(m_sni->menu(), &DBusMenuExporter::itemClicked, this, [this, openId, quitId](int id) {
@@ -67,18 +68,23 @@ TrayItem::TrayItem(Options options, QObject *parent)
             m_menu->popup(point);
     });
     connect(m_sni, &StatusNotifierItem::registrationFinished, this, &TrayItem::onRegistrationFinished);
-    connect(m_sni, &StatusNotifierItem::registeredItemsRead, this, [this](bool ok, const QStringList &items) {
-        if (m_mode != Mode::statusNotifier || m_retryTimer->isActive())
-            return;
-        // A watcher that does not tell its list is taken at its word.
-        if (!ok || std::any_of(items.begin(), items.end(), [this](const QString &item) { return isOurs(item); }))
-            m_retries = 0;
-        else
-            retryRegistration();
-    });
+    connect(m_sni, &StatusNotifierItem::registeredItemsRead, this,
+            [this](StatusNotifierItem::Answer answer, const QStringList &items) {
+                if (m_mode != Mode::statusNotifier || m_retryTimer->isActive())
+                    return;
+                if (answer == StatusNotifierItem::Answer::silent) {
+                    applyMode(Mode::searching); // a host that does not answer is no host, until it does
+                    retryRegistration();
+                } else if (answer == StatusNotifierItem::Answer::refused // does not tell: taken at its word
+                           || std::any_of(items.begin(), items.end(), [this](const QString &item) { return isOurs(item); })) {
+                    m_retries = 0;
+                } else {
+                    retryRegistration();
+                }
+            });
 
     m_graceTimer = singleShotTimer(this, m_options.hostGrace);
-    connect(m_graceTimer, &QTimer::timeout, this, [this] { applyMode(detectHost()); });
+    connect(m_graceTimer, &QTimer::timeout, this, [this] { applyMode(fallbackHost()); });
     m_retryTimer = singleShotTimer(this, m_options.retryDelay);
     connect(m_retryTimer, &QTimer::timeout, this, &TrayItem::registerNow);
     m_confirmTimer = singleShotTimer(this, m_options.confirmDelay);
@@ -104,8 +110,17 @@ TrayItem::TrayItem(Options options, QObject *parent)
     }
 
     // Nobody listens yet: callers read mode().
-    const Mode host = detectHost();
-    applyMode(host == Mode::none && !m_options.forcedMode ? Mode::searching : host);
+    if (m_options.forcedMode) {
+        applyMode(*m_options.forcedMode);
+        if (m_mode == Mode::statusNotifier)
+            registerNow();
+    } else if (m_sni->isPublished() && watcherPresent()) {
+        applyMode(Mode::searching); // until the watcher takes the item
+        registerNow();
+    } else {
+        const Mode host = fallbackHost();
+        applyMode(host == Mode::none ? Mode::searching : host);
+    }
 }
 
 TrayItem::~TrayItem()
@@ -159,13 +174,15 @@ bool TrayItem::watcherPresent() const
     return daemon && daemon->isServiceRegistered(QLatin1String(sni::watcherService)).value();
 }
 
-TrayItem::Mode TrayItem::detectHost() const
+TrayItem::Mode TrayItem::fallbackHost() const
 {
     if (m_options.forcedMode)
         return *m_options.forcedMode;
+    // Checked only with no watcher on the bus: see XEmbedTrayIcon. A watcher
+    // that has not taken the item (it refused it, or does not answer) leaves
+    // no way out but the window.
     if (m_sni->isPublished() && watcherPresent())
-        return Mode::statusNotifier;
-    // Checked only with no watcher on the bus: see XEmbedTrayIcon.
+        return Mode::none;
     if (m_menu && XEmbedTrayIcon::isTrayAvailable())
         return Mode::xembed;
     return Mode::none;
@@ -173,13 +190,8 @@ TrayItem::Mode TrayItem::detectHost() const
 
 void TrayItem::applyMode(Mode mode)
 {
-    if (mode == Mode::statusNotifier && m_mode != Mode::statusNotifier) {
-        m_retries = 0;
-        registerNow();
-    } else if (mode != Mode::statusNotifier) {
-        m_retryTimer->stop();
+    if (mode != Mode::statusNotifier)
         m_confirmTimer->stop();
-    }
     if (mode != Mode::searching)
         m_graceTimer->stop();
     else if (!m_graceTimer->isActive())
@@ -211,19 +223,22 @@ void TrayItem::applyMode(Mode mode)
 void TrayItem::onWatcherOwnerChanged(const QString &newOwner)
 {
     if (!newOwner.isEmpty()) {
-        // A new or restarted panel: it knows nothing of us yet.
+        // A new or restarted panel: it knows nothing of us yet. Whatever
+        // shows now stays until it takes the item.
         updateFace();
-        if (m_mode != Mode::statusNotifier) {
-            applyMode(Mode::statusNotifier);
-        } else {
-            m_retries = 0;
-            m_retryTimer->stop();
-            registerNow();
-        }
-    } else if (m_mode == Mode::statusNotifier) {
-        // A restarting panel comes back soon: wait before anything else.
-        applyMode(Mode::searching);
+        seekWatcher();
+        return;
     }
+    m_retryTimer->stop();
+    if (m_mode == Mode::statusNotifier)
+        applyMode(Mode::searching); // a restarting panel comes back soon: wait before anything else
+}
+
+void TrayItem::seekWatcher()
+{
+    m_retries = 0;
+    m_retryTimer->stop();
+    registerNow();
 }
 
 void TrayItem::registerNow()
@@ -233,16 +248,22 @@ void TrayItem::registerNow()
     m_sni->registerWithWatcher(m_options.registration);
 }
 
-void TrayItem::onRegistrationFinished(bool ok)
+void TrayItem::onRegistrationFinished(StatusNotifierItem::Answer answer)
 {
-    if (m_mode != Mode::statusNotifier || m_options.forcedMode)
+    if (m_options.forcedMode)
         return;
-    if (ok)
+    if (answer == StatusNotifierItem::Answer::accepted) {
+        applyMode(Mode::statusNotifier);
         m_confirmTimer->start();
-    else if (watcherPresent())
-        retryRegistration(); // refused: XEmbed is no way out while the watcher exists
-    else
+        return;
+    }
+    // Refused, or no answer in time: no host for now. While the watcher is
+    // there, XEmbed is no way out; it is asked again, a bounded number of
+    // times, and the grace period decides meanwhile.
+    if (m_mode == Mode::statusNotifier)
         applyMode(Mode::searching);
+    if (watcherPresent())
+        retryRegistration();
 }
 
 void TrayItem::confirmRegistration()
@@ -299,7 +320,7 @@ void TrayItem::pollXEmbedTray()
 {
     if (m_mode == Mode::statusNotifier || watcherPresent())
         return; // the service watcher handles the watcher's arrival
-    const Mode host = detectHost();
+    const Mode host = fallbackHost();
     if (host == Mode::xembed && m_mode != Mode::xembed)
         applyMode(host);
     else if (host == Mode::none && m_mode == Mode::xembed)

@@ -26,13 +26,16 @@ class XEmbedTrayIcon;
 //
 // Where a panel runs org.kde.StatusNotifierWatcher the item is our own
 // StatusNotifierItem (with a com.canonical.dbusmenu menu); otherwise, on X11,
-// an XEmbed tray icon. The item keeps itself there: a watcher that appears
+// an XEmbed tray icon. The mode is `statusNotifier` once the watcher has
+// accepted the item. The item keeps itself there: a watcher that appears
 // later or comes back after a panel restart gets it again, and a watcher that
 // drops it (or never lists it) gets it again after a short back-off. While no
-// host is seen the mode is `searching` for a grace period, so a panel that
-// starts late or restarts slowly does not cause a fallback; only after that is
-// the mode `none`. modeChanged() reports each switch. Needs a QApplication
-// (the fallback icon and the menu are widgets).
+// host has taken the item the mode is `searching` for a grace period, so a
+// panel that starts late or restarts slowly does not cause a fallback; only
+// after that is the mode `none` (or `xembed`). A watcher that does not answer
+// within its timeout counts as no host: it is asked again a bounded number of
+// times, and takes the item whenever it does answer. modeChanged() reports each
+// switch. Needs a QApplication (the fallback icon and the menu are widgets).
 class TrayItem : public QObject {
     Q_OBJECT
 
@@ -49,9 +52,12 @@ public:
         // How the watcher is told about the item; see StatusNotifierItem::Registration.
         Registration registration = Registration::objectPath;
         std::chrono::milliseconds hostGrace{10000}; // no host for this long: fall back
+        // Every call to the watcher waits this long for its answer at most.
+        std::chrono::milliseconds watcherTimeout{5000};
         std::chrono::milliseconds trayPollInterval{1000}; // XEmbed trays announce nothing we can watch
-        // A registration the watcher drops is repeated after retryDelay, doubling
-        // each time, at most retryLimit times in a row; then the mode is none.
+        // A registration the watcher drops, refuses or leaves unanswered is
+        // repeated after retryDelay, doubling each time, at most retryLimit
+        // times in a row; then the mode is none.
         std::chrono::milliseconds retryDelay{250};
         int retryLimit = 6;
         // A watcher may accept an item and drop it a moment later: the list is checked this long after.
@@ -97,11 +103,12 @@ private Q_SLOTS:
 
 private:
     bool watcherPresent() const;
-    Mode detectHost() const; // statusNotifier, xembed or none, as things stand now
+    Mode fallbackHost() const; // xembed or none: what shows while no watcher has taken the item
     void applyMode(Mode mode);
     void onWatcherOwnerChanged(const QString &newOwner);
+    void seekWatcher(); // a registration from the start; the mode follows the answer
     void registerNow();
-    void onRegistrationFinished(bool ok);
+    void onRegistrationFinished(StatusNotifierItem::Answer answer);
     void confirmRegistration();
     void retryRegistration();
     bool isOurs(const QString &item) const;

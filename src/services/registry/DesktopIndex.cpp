@@ -19,10 +19,12 @@
 namespace pelmora {
 namespace {
 
-// Bounds for trees that are deep or wide; real ones are far smaller.
+// Bounds for trees that are deep or wide; real ones are far smaller. They
+// hold per applications folder, so that one folder filled up (the user's own
+// comes first) cannot leave the system's folders unread.
 constexpr int kMaxDepth = 8;
-constexpr qsizetype kMaxFolders = 1024;
-constexpr std::size_t kMaxDesktopFiles = 50000;
+constexpr qsizetype kMaxFolders = DesktopIndex::kMaxFoldersPerTree;
+constexpr qsizetype kMaxDesktopFiles = DesktopIndex::kMaxFilesPerTree;
 constexpr std::string_view kDesktopSuffix = ".desktop";
 constexpr qint64 kRecentSeconds = 1;
 
@@ -98,7 +100,11 @@ private:
             stamp(applications);
             return;
         }
-        m_visited.clear(); // per data dir: a link to another data dir's tree still gives ids here
+        // Per data dir: a link to another data dir's tree still gives ids
+        // here, and each tree has budgets of its own.
+        m_visited.clear();
+        m_folderCount = 0;
+        m_fileCount = 0;
         scanFolder(applications, std::string(), 0);
     }
 
@@ -143,7 +149,10 @@ private:
     {
         // The first file for an id decides, whatever it holds: a Hidden or
         // broken copy in the user's folder hides the system's entry.
-        if (m_seenIds.size() >= kMaxDesktopFiles || !m_seenIds.insert(desktopId).second)
+        if (m_fileCount >= kMaxDesktopFiles)
+            return;
+        ++m_fileCount;
+        if (!m_seenIds.insert(desktopId).second)
             return;
 
         const QString file = QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
@@ -243,7 +252,8 @@ private:
     std::vector<platform::FileNode> m_visited;
     std::unordered_set<std::string> m_seenIds;
     std::vector<Claim> m_claims;
-    qsizetype m_folderCount = 0;
+    qsizetype m_folderCount = 0; // in the current data dir's tree
+    qsizetype m_fileCount = 0;
 };
 
 DesktopIndex::DesktopIndex(const RegistryPaths &paths)

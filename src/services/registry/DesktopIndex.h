@@ -25,10 +25,11 @@
 //
 // Anyone may fill an applications folder, so the costs stay bounded: a
 // symbolic link to a folder is followed only where it stays inside the
-// applications folders of the search path, the walk has depth, folder and
-// file budgets, and what is kept is one compact record per application entry
-// (its id and name as UTF-8 in one block), plus one per program that names
-// an application. Nothing else of a file outlives the build.
+// applications folders of the search path, the walk of each applications
+// folder has depth, folder and file budgets of its own (so one full folder
+// cannot hide the others), and what is kept is one compact record per
+// application entry (its id and name as UTF-8 in one block), plus one per
+// program that names an application. Nothing else of a file outlives the build.
 namespace pelmora {
 
 struct IndexedApp {
@@ -43,6 +44,10 @@ public:
     // An id, name or program longer than this (in UTF-8 bytes) is junk: the
     // entry, or that program of it, is left out.
     static constexpr std::size_t kMaxTextBytes = 4096;
+    // Each applications folder's tree: desktop files and subfolders looked
+    // at, in name order; the rest of that tree is left out.
+    static constexpr qsizetype kMaxFilesPerTree = 10000;
+    static constexpr qsizetype kMaxFoldersPerTree = 1024;
 
     DesktopIndex() = default; // knows no applications
     explicit DesktopIndex(const RegistryPaths &paths);
