@@ -71,9 +71,9 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     else if (registration == u"path")
         trayOptions.registration = TrayItem::Registration::objectPath;
     m_tray = new TrayItem(trayOptions, this);
-    m_tray->setTitle(m_store->statusTitle());
-    connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
-            [this] { m_tray->setTitle(m_store->statusTitle()); });
+    m_tray->setFigures(m_store->statusFigures());
+    connect(m_store.get(), &MetricsStore::statusFiguresChanged, m_tray,
+            [this] { m_tray->setFigures(m_store->statusFigures()); });
     connect(m_tray, &TrayItem::activated, this, [this](QPoint anchor) {
         m_overview->leaveThen([this, anchor] { m_window->toggle(anchor); });
     });

@@ -3,7 +3,6 @@
 
 #include "MetricsStore.h"
 
-#include "StatusTitleRule.h"
 #include "support/RuntimeProbe.h"
 
 #include <QPointer>
@@ -57,7 +56,6 @@ MetricsStore::MetricsStore(QObject *parent)
 MetricsStore::MetricsStore(Options options, QObject *parent)
     : QObject(parent)
     , m_snapshot(MetricsSnapshot::empty())
-    , m_statusTitle(QStringLiteral("--/--"))
     , m_systemProvider(std::move(options.systemProvider))
     , m_processProvider(std::move(options.processProvider))
     , m_wallClock(std::move(options.wallClock))
@@ -138,12 +136,12 @@ void MetricsStore::applyStatusTitleRule(const MetricsSnapshot &snapshot)
         return;
     // "Now" is taken after the process table was read, as the throttle intends.
     const WallClock::time_point now = m_wallClock();
-    std::optional<QString> title = StatusTitleRule::titleFor(snapshot, m_lastStatusTitleUpdate, now);
-    if (!title)
+    const std::optional<StatusFigures> figures = StatusTitleRule::figuresFor(snapshot, m_lastStatusTitleUpdate, now);
+    if (!figures)
         return;
     m_lastStatusTitleUpdate = now;
-    m_statusTitle = *std::move(title);
-    Q_EMIT statusTitleChanged();
+    m_statusFigures = figures;
+    Q_EMIT statusFiguresChanged();
 }
 
 void MetricsStore::quit(const AppMetric &app)

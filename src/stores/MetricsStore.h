@@ -7,6 +7,7 @@
 #include "models/QuitOutcome.h"
 #include "services/ProcessMetricsProvider.h"
 #include "services/SystemMetricsProvider.h"
+#include "stores/StatusTitleRule.h"
 
 #include <QObject>
 #include <QString>
@@ -19,12 +20,12 @@
 namespace pelmora {
 
 // The single owner of the current sample. Refreshes on a timer on the main
-// thread, publishes immutable snapshots, derives the throttled status title
-// and records each step in the optional probe trail. Change signals are
-// emitted after the new value is stored, so observers read the new value.
+// thread, publishes immutable snapshots, derives the throttled figures of the
+// panel item and records each step in the optional probe trail. Change
+// signals are emitted after the new value is stored, so observers read the
+// new value.
 class MetricsStore : public QObject {
     Q_OBJECT
-    Q_PROPERTY(QString statusTitle READ statusTitle NOTIFY statusTitleChanged)
 
 public:
     using Clock = std::function<WallClock::time_point()>;
@@ -48,7 +49,8 @@ public:
     ~MetricsStore() override;
 
     const MetricsSnapshot &snapshot() const { return m_snapshot; }
-    const QString &statusTitle() const { return m_statusTitle; }
+    // The panel item's figures; none until the title rule lets the first through.
+    const std::optional<StatusFigures> &statusFigures() const { return m_statusFigures; }
     bool isRefreshPaused() const { return m_isRefreshPaused; }
     std::chrono::milliseconds refreshInterval() const;
     const ProcessMetricsProvider &processProvider() const { return m_processProvider; }
@@ -68,7 +70,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     void snapshotChanged();
-    void statusTitleChanged();
+    void statusFiguresChanged();
     // What came of quit(): requests are on their way, or why none could be.
     void quitAnswered(const pelmora::QuitOutcome &outcome);
 
@@ -78,7 +80,7 @@ private:
     void applyStatusTitleRule(const MetricsSnapshot &snapshot);
 
     MetricsSnapshot m_snapshot;
-    QString m_statusTitle;
+    std::optional<StatusFigures> m_statusFigures;
     SystemMetricsProvider m_systemProvider;
     ProcessMetricsProvider m_processProvider;
     Clock m_wallClock;

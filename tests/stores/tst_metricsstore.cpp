@@ -75,7 +75,8 @@ private slots:
         if (withApps)
             s.allApps = s.topCPUApps = s.topMemoryApps = {AppMetric{"a", "A", cpu, 1, {ProcessMetric{1, "A", "a", cpu, 1}}}};
         const auto lastTitle = sinceLast < 0 ? std::nullopt : std::optional(*now);
-        QCOMPARE(StatusTitleRule::titleFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast)).value_or(""), title);
+        const auto figures = StatusTitleRule::figuresFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast));
+        QCOMPARE(figures ? StatusTitleRule::title(figures) : QString(), title);
     }
 
     void constructionPublishesFirstSampleAndTrail()
@@ -90,7 +91,7 @@ private slots:
         MetricsStore store(machine.storeOptions(clock));
 
         const MetricsSnapshot &s = store.snapshot();
-        QCOMPARE(store.statusTitle(), QStringLiteral("--/--"));
+        QVERIFY(!store.statusFigures());
         QCOMPARE(s.memoryUsedPercent, 25.0);
         QCOMPARE(s.allApps.size(), 2);
         QCOMPARE(s.topCPUApps.front().name, QStringLiteral("Editor"));
@@ -114,7 +115,8 @@ private slots:
         machine.setMemory(quint64(63) << 30, quint64(100) << 30);
         MetricsStore store(machine.storeOptions(clock));
         QStringList seen;
-        connect(&store, &MetricsStore::statusTitleChanged, this, [&] { seen << store.statusTitle(); });
+        connect(&store, &MetricsStore::statusFiguresChanged, this,
+                [&] { seen << StatusTitleRule::title(store.statusFigures()); });
         connect(&store, &MetricsStore::snapshotChanged, this, [&] {
             seen << QString::number(store.snapshot().cpuPercent); // observers read the new value
         });

@@ -47,7 +47,7 @@ TrayItem::TrayItem(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
     , m_bus(m_options.bus ? *m_options.bus : QDBusConnection::sessionBus())
-    , m_title(QStringLiteral("--/--"))
+    , m_status(TrayTexts::status(std::nullopt))
 {
     buildMenu();
 
@@ -118,14 +118,15 @@ QString TrayItem::serviceName() const
     return m_sni->isPublished() ? m_sni->serviceName() : QString();
 }
 
-void TrayItem::setTitle(const QString &title)
+void TrayItem::setFigures(const std::optional<StatusFigures> &figures)
 {
-    if (title == m_title)
+    const TrayStatus status = TrayTexts::status(figures);
+    if (status == m_status)
         return;
-    m_title = title;
-    m_sni->setTitle(title);
+    m_status = status;
+    m_sni->setStatus(status);
     if (m_xembed)
-        m_xembed->setTitle(title);
+        m_xembed->setStatus(status);
 }
 
 void TrayItem::setPanelOpen(bool open)
@@ -187,7 +188,7 @@ void TrayItem::applyMode(Mode mode)
 
     if (mode == Mode::xembed && !m_xembed) {
         m_xembed = new XEmbedTrayIcon(m_menu, this);
-        m_xembed->setTitle(m_title);
+        m_xembed->setStatus(m_status);
         m_xembed->setToolTipShown(!m_panelOpen);
         connect(m_xembed, &XEmbedTrayIcon::activated, this, &TrayItem::activated);
     } else if (mode != Mode::xembed && m_xembed) {
