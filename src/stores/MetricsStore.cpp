@@ -26,17 +26,6 @@ void probe(const char *event)
     probe(event, [] { return RuntimeProbe::Fields{}; });
 }
 
-// Soak tests and benchmarks need many refreshes of the real program; users
-// cannot change the period (there is no option for it).
-std::chrono::milliseconds intervalFromEnvironment()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("PELMORA_TESTING_REFRESH_INTERVAL_MS", &ok);
-    if (ok && ms >= 10)
-        return std::chrono::milliseconds(ms);
-    return MetricsStore::defaultRefreshInterval;
-}
-
 double usedPercent(quint64 used, quint64 total)
 {
     if (total == 0)
@@ -46,19 +35,13 @@ double usedPercent(quint64 used, quint64 total)
 
 } // namespace
 
-MetricsStore::MetricsStore(QObject *parent)
-    : MetricsStore(Options{SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); },
-                           intervalFromEnvironment()},
-                   parent)
-{
-}
-
 MetricsStore::MetricsStore(Options options, QObject *parent)
     : QObject(parent)
     , m_snapshot(MetricsSnapshot::empty())
     , m_systemProvider(std::move(options.systemProvider))
     , m_processProvider(std::move(options.processProvider))
     , m_wallClock(std::move(options.wallClock))
+    , m_quitFollowUpDelay(options.quitFollowUpDelay)
 {
     m_refreshTimer.setInterval(options.refreshInterval);
     // Precise: a coarse timer may fire up to 5 % early or late, and a tick
@@ -70,11 +53,6 @@ MetricsStore::MetricsStore(Options options, QObject *parent)
 }
 
 MetricsStore::~MetricsStore() = default;
-
-std::chrono::milliseconds MetricsStore::refreshInterval() const
-{
-    return m_refreshTimer.intervalAsDuration();
-}
 
 void MetricsStore::start()
 {
@@ -152,7 +130,7 @@ void MetricsStore::quit(const AppMetric &app)
             Q_EMIT store->quitAnswered(outcome);
     });
     // Bound to this store: a pending follow-up does nothing once it is gone.
-    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+    QTimer::singleShot(m_quitFollowUpDelay, this, &MetricsStore::refresh);
 }
 
 void MetricsStore::endApp(const QString &appId)
@@ -162,7 +140,7 @@ void MetricsStore::endApp(const QString &appId)
     if (app == m_snapshot.allApps.cend())
         return;
     m_processProvider.end(*app);
-    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+    QTimer::singleShot(m_quitFollowUpDelay, this, &MetricsStore::refresh);
 }
 
 void MetricsStore::setUpdatesPaused(bool paused)

@@ -30,40 +30,35 @@ class MetricsStore : public QObject {
 public:
     using Clock = std::function<WallClock::time_point()>;
 
+    static constexpr std::chrono::milliseconds defaultRefreshInterval{5000};
+
+    // By default the real machine, refreshed every 5 s.
     struct Options {
         SystemMetricsProvider systemProvider;
         ProcessMetricsProvider processProvider;
         Clock wallClock = [] { return WallClock::now(); };
-        std::chrono::milliseconds refreshInterval{5000};
+        std::chrono::milliseconds refreshInterval = defaultRefreshInterval;
+        // A quit or an end refreshes this long after it, once the processes had a moment to go.
+        std::chrono::milliseconds quitFollowUpDelay{1000};
     };
 
-    static constexpr std::chrono::milliseconds defaultRefreshInterval{5000};
-    static constexpr std::chrono::milliseconds quitFollowUpDelay{1000};
-
-    // Reads the real machine. Writes the first probe events and runs the first
-    // refresh before returning. Refreshes every 5 s; only tests shorten that,
-    // through PELMORA_TESTING_REFRESH_INTERVAL_MS.
-    explicit MetricsStore(QObject *parent = nullptr);
-    // For tests: fixture readers, a fake clock, a shorter interval.
+    // Writes the first probe events and runs the first refresh before returning.
     explicit MetricsStore(Options options, QObject *parent = nullptr);
     ~MetricsStore() override;
 
     const MetricsSnapshot &snapshot() const { return m_snapshot; }
     // The panel item's figures; none until the title rule lets the first through.
     const std::optional<StatusFigures> &statusFigures() const { return m_statusFigures; }
-    bool isRefreshPaused() const { return m_isRefreshPaused; }
-    std::chrono::milliseconds refreshInterval() const;
-    const ProcessMetricsProvider &processProvider() const { return m_processProvider; }
 
 public Q_SLOTS:
     // One refresh now, also while paused.
     void refresh();
-    // Asks each process of `app` to quit; refreshes one second later.
+    // Asks each process of `app` to quit; refreshes after the follow-up delay.
     // quitAnswered() tells what came of it once the requests are out.
     void quit(const pelmora::AppMetric &app);
     // Ends the application `appId` of the current sample: SIGTERM to the
     // user's own processes of it, for one that nothing could ask, after the
-    // user agreed to lose unsaved work. Refreshes one second later.
+    // user agreed to lose unsaved work. Refreshes after the follow-up delay.
     void endApp(const QString &appId);
     // While paused, timer ticks do nothing. Nothing else happens here.
     void setUpdatesPaused(bool paused);
@@ -84,6 +79,7 @@ private:
     SystemMetricsProvider m_systemProvider;
     ProcessMetricsProvider m_processProvider;
     Clock m_wallClock;
+    std::chrono::milliseconds m_quitFollowUpDelay;
     QTimer m_refreshTimer;
     std::optional<WallClock::time_point> m_lastStatusTitleUpdate;
     bool m_isRefreshPaused = false;
