@@ -94,12 +94,11 @@ TrayItem::TrayItem(Options options, QObject *parent)
                                                      QDBusServiceWatcher::WatchForOwnerChange, this);
             connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
                     [this](const QString &, const QString &, const QString &newOwner) { onWatcherOwnerChanged(newOwner); });
-            // QtDBus follows the name to whichever process owns it next.
-            for (const char *signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
-                m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
-                              QLatin1String(sni::watcherInterface), QLatin1String(signal), this,
-                              qstrcmp(signal, "StatusNotifierItemRegistered") == 0 ? SLOT(onItemRegistered(QString))
-                                                                                   : SLOT(onItemUnregistered(QString)));
+            // QtDBus follows the name to whichever process owns it next. Our own
+            // registration is confirmed later, past the moment a watcher may drop it.
+            m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+                          QLatin1String(sni::watcherInterface), QStringLiteral("StatusNotifierItemUnregistered"), this,
+                          SLOT(onItemUnregistered(QString)));
         }
     }
 
@@ -265,11 +264,6 @@ void TrayItem::retryRegistration()
     m_retryTimer->setInterval(m_options.retryDelay * (1 << m_retries));
     ++m_retries;
     m_retryTimer->start();
-}
-
-void TrayItem::onItemRegistered(const QString &item)
-{
-    Q_UNUSED(item); // our own registration is confirmed later, after the moment a watcher may drop it
 }
 
 void TrayItem::onItemUnregistered(const QString &item)

@@ -92,8 +92,7 @@ Q_SIGNALS:
     void modeChanged(pelmora::TrayItem::Mode mode);
 
 private Q_SLOTS:
-    // The watcher's own signals (connected by name through QtDBus).
-    void onItemRegistered(const QString &item);
+    // The watcher's own signal (connected by name through QtDBus).
     void onItemUnregistered(const QString &item);
 
 private:
