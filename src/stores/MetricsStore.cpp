@@ -42,12 +42,14 @@ MetricsStore::MetricsStore(Options options, QObject *parent)
     , m_processProvider(std::move(options.processProvider))
     , m_wallClock(std::move(options.wallClock))
     , m_quitFollowUpDelay(options.quitFollowUpDelay)
+    , m_refreshTimer(new QTimer(this))
 {
-    m_refreshTimer.setInterval(options.refreshInterval);
+    m_refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
+    m_refreshTimer->setInterval(options.refreshInterval);
     // Precise: a coarse timer may fire up to 5 % early or late, and a tick
     // that comes early finds the title throttle's 5 s not yet passed.
-    m_refreshTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
+    m_refreshTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
     probe("metricsStoreInit");
     start();
 }
@@ -58,7 +60,7 @@ void MetricsStore::start()
 {
     probe("metricsStoreStart");
     refresh();
-    m_refreshTimer.start();
+    m_refreshTimer->start();
 }
 
 void MetricsStore::onTimerTick()

@@ -80,7 +80,7 @@ private:
     ProcessMetricsProvider m_processProvider;
     Clock m_wallClock;
     std::chrono::milliseconds m_quitFollowUpDelay;
-    QTimer m_refreshTimer;
+    QTimer *m_refreshTimer; // the child "refreshTimer"
     std::optional<WallClock::time_point> m_lastStatusTitleUpdate;
     bool m_isRefreshPaused = false;
 };
