@@ -28,11 +28,24 @@ SettingsLocation userSettings()
     return SettingsLocation{folder + QStringLiteral("pelmora.conf"), folder + QStringLiteral("pelmora.ini")};
 }
 
+// The real machine, every 5 s. PELMORA_TESTING_REFRESH_INTERVAL_MS (10 or
+// more) refreshes faster, for end-to-end tests and soak benchmarks that need
+// many refreshes of the real program; it is no setting for users.
+MetricsStore::Options storeOptions()
+{
+    MetricsStore::Options options;
+    bool ok = false;
+    const int ms = qEnvironmentVariableIntValue("PELMORA_TESTING_REFRESH_INTERVAL_MS", &ok);
+    if (ok && ms >= 10)
+        options.refreshInterval = std::chrono::milliseconds(ms);
+    return options;
+}
+
 } // namespace
 
 PelmoraApp::PelmoraApp(Options options, QObject *parent)
     : QObject(parent)
-    , m_store(std::make_unique<MetricsStore>())
+    , m_store(std::make_unique<MetricsStore>(storeOptions()))
     , m_overview(new ShellOverview(QDBusConnection::sessionBus(), this))
 {
     m_window = new PopoverWindow(options.forceWindow ? PopoverWindow::Style::window : PopoverWindow::Style::panel);
@@ -71,9 +84,9 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     else if (registration == u"path")
         trayOptions.registration = TrayItem::Registration::objectPath;
     m_tray = new TrayItem(trayOptions, this);
-    m_tray->setTitle(m_store->statusTitle());
-    connect(m_store.get(), &MetricsStore::statusTitleChanged, m_tray,
-            [this] { m_tray->setTitle(m_store->statusTitle()); });
+    m_tray->setFigures(m_store->statusFigures());
+    connect(m_store.get(), &MetricsStore::statusFiguresChanged, m_tray,
+            [this] { m_tray->setFigures(m_store->statusFigures()); });
     connect(m_tray, &TrayItem::activated, this, [this](QPoint anchor) {
         m_overview->leaveThen([this, anchor] { m_window->toggle(anchor); });
     });

@@ -18,10 +18,6 @@
 namespace pelmora {
 namespace {
 
-// A click on the tray item while the popup is open first closes the popup
-// (the press lands outside it), then arrives at the item as an activation.
-// An activation this soon after such a close is that same click.
-constexpr qint64 sameClickWindowMs = 400;
 // A host's click point this far from the pointer is not where the item is.
 constexpr int farFromPointer = 96;
 
@@ -79,7 +75,7 @@ void PopoverWindow::toggle(QPoint anchor)
         close();
         return;
     }
-    if (m_closedByOutsideClick.isValid() && m_closedByOutsideClick.elapsed() < sameClickWindowMs) {
+    if (m_closedByOutsideClick.isValid() && m_closedByOutsideClick.elapsed() < m_sameClickWindow.count()) {
         m_closedByOutsideClick.invalidate();
         return;
     }

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <chrono>
+
 namespace pelmora {
 
 // The window that hosts the popover's content. As a panel it is an
@@ -31,6 +33,10 @@ public:
     // point is invalid or far from the cursor; closes when already open.
     void toggle(QPoint anchor);
     void openAt(QPoint anchor);
+    // A click on the tray item while the panel is open first closes it (the
+    // press lands outside), then arrives as an activation: one this soon
+    // after such a close is that same click, and opens nothing.
+    void setSameClickWindow(std::chrono::milliseconds window) { m_sameClickWindow = window; }
 
 Q_SIGNALS:
     // The window was closed (not merely hidden): by its close button, the
@@ -47,6 +53,7 @@ private:
     Style m_style;
     QPointer<QWidget> m_content;
     QElapsedTimer m_closedByOutsideClick;
+    std::chrono::milliseconds m_sameClickWindow{400};
     bool m_pressOutside = false;
 };
 

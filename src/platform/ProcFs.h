@@ -22,7 +22,6 @@ public:
     ProcRoot &operator=(ProcRoot &&other) noexcept;
 
     const std::string &path() const noexcept { return m_path; }
-    bool isOpen() const noexcept { return m_fd >= 0; }
 
     // Reads a file below the root (e.g. "stat", "1234/cgroup") into `buffer`,
     // at most `maxBytes`. Returns false when it cannot be opened or read; a

@@ -175,7 +175,6 @@ ProcProcessSource::Resolution ProcProcessSource::resolve(std::int32_t pid, std::
     ExecIdentity identity = ExecIdentity::of(current); // before m_buffer, which `current` views, is read again
     tracked.isResolved = false; // never serve what was resolved for another program
     for (int attempt = 0; attempt < kResolveAttempts; ++attempt) {
-        ++m_resolutions;
         ProcessFacts facts = readProcessFacts(m_root, pid);
         if (!m_root.readFile(statPath, m_buffer, kStatMaxBytes))
             return Resolution::gone;

@@ -52,8 +52,6 @@ public:
 
     // Processes with a baseline; never more than the last pass saw.
     std::size_t cachedProcessCount() const noexcept { return m_tracked.size(); }
-    // Facts read since this source was made: what the cache saves.
-    std::uint64_t resolutionCount() const noexcept { return m_resolutions; }
 
     // A launcher may move a new process into its application's control group
     // just after starting it; one resolved younger than this is resolved once
@@ -113,7 +111,6 @@ private:
     std::uint64_t m_pageSize;
     std::unordered_map<std::int32_t, Tracked> m_tracked;
     std::uint64_t m_pass = 0;
-    std::uint64_t m_resolutions = 0;
     bool m_isUptimeRead = false; // /proc/uptime is read at most once per pass
     std::optional<double> m_uptime;
     std::string m_uptimeText;

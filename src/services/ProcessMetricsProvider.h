@@ -57,7 +57,6 @@ public:
     void end(const AppMetric &app) const;
 
     const AppRegistry &registry() const { return m_registry; }
-    std::size_t cachedProcessCount() const { return m_procSource.cachedProcessCount(); }
 
 private:
     Source m_source;

@@ -3,7 +3,6 @@
 
 #include "MetricsStore.h"
 
-#include "StatusTitleRule.h"
 #include "support/RuntimeProbe.h"
 
 #include <QPointer>
@@ -27,17 +26,6 @@ void probe(const char *event)
     probe(event, [] { return RuntimeProbe::Fields{}; });
 }
 
-// Soak tests and benchmarks need many refreshes of the real program; users
-// cannot change the period (there is no option for it).
-std::chrono::milliseconds intervalFromEnvironment()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("PELMORA_TESTING_REFRESH_INTERVAL_MS", &ok);
-    if (ok && ms >= 10)
-        return std::chrono::milliseconds(ms);
-    return MetricsStore::defaultRefreshInterval;
-}
-
 double usedPercent(quint64 used, quint64 total)
 {
     if (total == 0)
@@ -47,42 +35,32 @@ double usedPercent(quint64 used, quint64 total)
 
 } // namespace
 
-MetricsStore::MetricsStore(QObject *parent)
-    : MetricsStore(Options{SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); },
-                           intervalFromEnvironment()},
-                   parent)
-{
-}
-
 MetricsStore::MetricsStore(Options options, QObject *parent)
     : QObject(parent)
     , m_snapshot(MetricsSnapshot::empty())
-    , m_statusTitle(QStringLiteral("--/--"))
     , m_systemProvider(std::move(options.systemProvider))
     , m_processProvider(std::move(options.processProvider))
     , m_wallClock(std::move(options.wallClock))
+    , m_quitFollowUpDelay(options.quitFollowUpDelay)
+    , m_refreshTimer(new QTimer(this))
 {
-    m_refreshTimer.setInterval(options.refreshInterval);
+    m_refreshTimer->setObjectName(QStringLiteral("refreshTimer"));
+    m_refreshTimer->setInterval(options.refreshInterval);
     // Precise: a coarse timer may fire up to 5 % early or late, and a tick
     // that comes early finds the title throttle's 5 s not yet passed.
-    m_refreshTimer.setTimerType(Qt::PreciseTimer);
-    connect(&m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
+    m_refreshTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_refreshTimer, &QTimer::timeout, this, &MetricsStore::onTimerTick);
     probe("metricsStoreInit");
     start();
 }
 
 MetricsStore::~MetricsStore() = default;
 
-std::chrono::milliseconds MetricsStore::refreshInterval() const
-{
-    return m_refreshTimer.intervalAsDuration();
-}
-
 void MetricsStore::start()
 {
     probe("metricsStoreStart");
     refresh();
-    m_refreshTimer.start();
+    m_refreshTimer->start();
 }
 
 void MetricsStore::onTimerTick()
@@ -138,12 +116,12 @@ void MetricsStore::applyStatusTitleRule(const MetricsSnapshot &snapshot)
         return;
     // "Now" is taken after the process table was read, as the throttle intends.
     const WallClock::time_point now = m_wallClock();
-    std::optional<QString> title = StatusTitleRule::titleFor(snapshot, m_lastStatusTitleUpdate, now);
-    if (!title)
+    const std::optional<StatusFigures> figures = StatusTitleRule::figuresFor(snapshot, m_lastStatusTitleUpdate, now);
+    if (!figures)
         return;
     m_lastStatusTitleUpdate = now;
-    m_statusTitle = *std::move(title);
-    Q_EMIT statusTitleChanged();
+    m_statusFigures = figures;
+    Q_EMIT statusFiguresChanged();
 }
 
 void MetricsStore::quit(const AppMetric &app)
@@ -154,7 +132,7 @@ void MetricsStore::quit(const AppMetric &app)
             Q_EMIT store->quitAnswered(outcome);
     });
     // Bound to this store: a pending follow-up does nothing once it is gone.
-    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+    QTimer::singleShot(m_quitFollowUpDelay, this, &MetricsStore::refresh);
 }
 
 void MetricsStore::endApp(const QString &appId)
@@ -164,7 +142,7 @@ void MetricsStore::endApp(const QString &appId)
     if (app == m_snapshot.allApps.cend())
         return;
     m_processProvider.end(*app);
-    QTimer::singleShot(quitFollowUpDelay, this, &MetricsStore::refresh);
+    QTimer::singleShot(m_quitFollowUpDelay, this, &MetricsStore::refresh);
 }
 
 void MetricsStore::setUpdatesPaused(bool paused)

@@ -6,10 +6,28 @@
 #include "support/MetricFormatters.h"
 
 namespace pelmora {
+namespace {
 
-std::optional<QString> StatusTitleRule::titleFor(const MetricsSnapshot &snapshot,
-                                                 const std::optional<WallClock::time_point> &lastUpdate,
-                                                 WallClock::time_point now)
+QString wholePercent(double percent)
+{
+    return percentFormatter().format(percent).value_or(QStringLiteral("0"));
+}
+
+} // namespace
+
+QString StatusFigures::cpuText() const
+{
+    return wholePercent(cpuPercent);
+}
+
+QString StatusFigures::memoryText() const
+{
+    return wholePercent(memoryUsedPercent);
+}
+
+std::optional<StatusFigures> StatusTitleRule::figuresFor(const MetricsSnapshot &snapshot,
+                                                         const std::optional<WallClock::time_point> &lastUpdate,
+                                                         WallClock::time_point now)
 {
     if (snapshot.topCPUApps.isEmpty() && snapshot.topMemoryApps.isEmpty())
         return std::nullopt;
@@ -19,14 +37,12 @@ std::optional<QString> StatusTitleRule::titleFor(const MetricsSnapshot &snapshot
     } else if (snapshot.cpuPercent == 0.0) {
         return std::nullopt;
     }
-    return format(snapshot.cpuPercent, snapshot.memoryUsedPercent);
+    return StatusFigures{snapshot.cpuPercent, snapshot.memoryUsedPercent};
 }
 
-QString StatusTitleRule::format(double cpuPercent, double memoryUsedPercent)
+QString StatusTitleRule::title(const std::optional<StatusFigures> &figures)
 {
-    const NumberFormatter &f = percentFormatter();
-    return f.format(cpuPercent).value_or(QStringLiteral("0")) + u'/'
-        + f.format(memoryUsedPercent).value_or(QStringLiteral("0"));
+    return figures ? figures->cpuText() + u'/' + figures->memoryText() : QStringLiteral("--/--");
 }
 
 } // namespace pelmora

@@ -51,8 +51,6 @@ public:
     void update(const QString &key, Row row);
     void forget(const QString &key);
 
-    bool isMenuVisible(const QString &key) const { return m_visible.contains(key); }
-
     // Where the menu goes: 8 units in from the row's bottom-left corner.
     static QPoint menuPosition(QPoint rowBottomLeft);
     static QString showProcessesTitle(const QString &appName);

@@ -3,6 +3,7 @@
 
 #include "AppMetricRow.h"
 
+#include "CardPainter.h"
 #include "FigureEmphasis.h"
 #include "IsolatedText.h"
 #include "Theme.h"
@@ -28,21 +29,10 @@ QFont figureFont(const FigureEmphasis &emphasis)
     return Theme::monospacedFont(TextStyle::callout, emphasis.isSemibold ? QFont::DemiBold : QFont::Normal);
 }
 
-// Baseline that centres a line of `font` vertically in `rect`.
-qreal centredBaseline(const QRectF &rect, const QFont &font)
+void drawFigure(QPainter &painter, const QRectF &column, const QString &text, const FigureEmphasis &emphasis)
 {
-    const QFontMetricsF fm(font);
-    return rect.center().y() + (fm.ascent() - fm.descent()) / 2.0;
-}
-
-void drawTrailing(QPainter &painter, const QRectF &frame, const QString &text, const QFont &font,
-                  const QColor &colour)
-{
-    const QFontMetricsF fm(font);
-    painter.setFont(font);
-    painter.setPen(colour);
-    const qreal width = fm.horizontalAdvance(text);
-    painter.drawText(QPointF(frame.right() - width, centredBaseline(frame, font)), text);
+    painter.setPen(figureColour(emphasis.tint));
+    drawTrailing(painter, column, text, figureFont(emphasis));
 }
 
 } // namespace
@@ -59,19 +49,6 @@ int AppMetricRow::height()
     return lineHeight() + 2 * verticalPadding;
 }
 
-CardStyle AppMetricRow::cardStyle(bool isHighlighted)
-{
-    CardStyle style;
-    style.radius = cornerRadius;
-    style.fill = isHighlighted ? Theme::withOpacity(Theme::systemBlue(), 0.09) : Theme::textBackground();
-    style.stroke = isHighlighted ? Theme::withOpacity(Theme::systemBlue(), 0.2)
-                                 : Theme::withOpacity(Theme::primaryLabel(), 0.06);
-    style.shadowColour = QColor(0, 0, 0, qRound(255 * (isHighlighted ? 0.07 : 0.03)));
-    style.shadowBlur = 8;
-    style.shadowOffset = {0, 2};
-    return style;
-}
-
 std::optional<QString> AppMetricRow::countText(std::optional<qsizetype> processCount)
 {
     if (!processCount || *processCount < 2)
@@ -84,10 +61,8 @@ AppMetricRow::LineLayout AppMetricRow::lineLayout(const QRectF &line, const QStr
                                                   std::optional<qsizetype> processCount, bool isProcess)
 {
     LineLayout layout;
-    layout.memory = QRectF(line.right() - memoryColumnWidth, line.top(), memoryColumnWidth, line.height());
-    layout.cpu = QRectF(layout.memory.left() - spacing - cpuColumnWidth, line.top(), cpuColumnWidth, line.height());
-    // The name group may reach the spacer's minimum gap before the CPU frame.
-    const qreal groupWidth = std::max(0.0, layout.cpu.left() - 2 * spacing - minimumGap - line.left());
+    layout.figures = FigureColumns::in(line);
+    const qreal groupWidth = layout.figures.leadingRoom(line.left());
 
     qreal countWidth = 0;
     if (const std::optional<QString> count = countText(processCount)) {
@@ -123,18 +98,17 @@ void AppMetricRow::paintMetricLine(QPainter &painter, const QRectF &line, const 
         painter.drawText(QPointF(layout.count.left(), baseline), layout.countText);
     }
 
-    const FigureEmphasis cpu = cpuFigureEmphasis(cpuPercent, emphasized, isProcess);
-    drawTrailing(painter, layout.cpu, formattedProcessCPU(cpuPercent), figureFont(cpu), figureColour(cpu.tint));
-    const FigureEmphasis memory = memoryFigureEmphasis(memoryBytes, emphasized, isProcess);
-    drawTrailing(painter, layout.memory, formattedBytes(memoryBytes), figureFont(memory),
-                 figureColour(memory.tint));
+    drawFigure(painter, layout.figures.cpu, formattedProcessCPU(cpuPercent),
+               cpuFigureEmphasis(cpuPercent, emphasized, isProcess));
+    drawFigure(painter, layout.figures.memory, formattedBytes(memoryBytes),
+               memoryFigureEmphasis(memoryBytes, emphasized, isProcess));
     painter.restore();
 }
 
 void AppMetricRow::paint(QPainter &painter, const QRectF &card, const AppMetric &app, AppMetricKind emphasized,
                          bool isHighlighted)
 {
-    paintCard(painter, card, cardStyle(isHighlighted));
+    paintCard(painter, card, Theme::card(isHighlighted ? Theme::Card::highlightedAppRow : Theme::Card::appRow));
     const QRectF line = card.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
     paintMetricLine(painter, line, app.name, app.processes.size(), app.cpuPercent, app.memoryBytes, false,
                     emphasized);

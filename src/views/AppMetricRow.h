@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "CardPainter.h"
+#include "FigureColumns.h"
 #include "models/AppMetric.h"
 #include "models/AppMetricKind.h"
 
@@ -23,26 +23,19 @@ public:
     static constexpr int horizontalPadding = 10;
     static constexpr int verticalPadding = 7;
     static constexpr int minimumLineHeight = 24;
-    static constexpr int spacing = 8;
-    static constexpr int minimumGap = 8; // the spacer between the name and the figures
     static constexpr int countSpacing = 5;
-    static constexpr int cpuColumnWidth = 58;
-    static constexpr int memoryColumnWidth = 74;
-    static constexpr qreal cornerRadius = 10;
 
     // Where the parts of a metric line go inside `line`.
     struct LineLayout {
         QRectF name;
         QRectF count; // empty when no count is shown
-        QRectF cpu;
-        QRectF memory;
+        FigureColumns figures;
         QString shownName; // cut in the middle when too long
         QString countText;
     };
 
     static int lineHeight();
     static int height(); // the card's height
-    static CardStyle cardStyle(bool isHighlighted);
 
     // Shown only for two processes or more, in plain digits ("1234").
     static std::optional<QString> countText(std::optional<qsizetype> processCount);

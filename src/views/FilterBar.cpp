@@ -13,18 +13,6 @@
 namespace pelmora {
 namespace {
 
-CardStyle filterCardStyle()
-{
-    CardStyle style;
-    style.radius = 10;
-    style.fill = Theme::textBackground();
-    style.stroke = Theme::withOpacity(Theme::primaryLabel(), 0.08);
-    style.shadowColour = QColor(0, 0, 0, qRound(255 * 0.05));
-    style.shadowBlur = 8;
-    style.shadowOffset = {0, 2};
-    return style;
-}
-
 // The magnifying glass before the field; decoration only.
 class SearchGlyph final : public QWidget {
 public:
@@ -47,7 +35,7 @@ protected:
 
 } // namespace
 
-FilterBar::FilterBar(QWidget *parent) : CardWidget(filterCardStyle(), parent)
+FilterBar::FilterBar(QWidget *parent) : CardWidget(Theme::card(Theme::Card::searchField), parent)
 {
     m_field = new QLineEdit;
     m_field->setFrame(false);

@@ -3,7 +3,7 @@
 
 #include "MetricColumnHeaderView.h"
 
-#include "CardPainter.h"
+#include "FigureColumns.h"
 #include "FocusRing.h"
 #include "Symbols.h"
 #include "Theme.h"
@@ -26,18 +26,6 @@ QFont labelFont()
 
 constexpr qreal chevronPointSize = 8;
 constexpr qreal chevronSpacing = 3;
-
-CardStyle headerCardStyle()
-{
-    CardStyle card;
-    card.radius = 9;
-    card.fill = Theme::textBackground();
-    card.shadowColour = QColor(0, 0, 0, qRound(255 * 0.04));
-    card.shadowBlur = 6;
-    card.shadowOffset = {0, 2};
-    card.stroke = Theme::withOpacity(Theme::primaryLabel(), 0.07);
-    return card;
-}
 
 } // namespace
 
@@ -77,7 +65,8 @@ void SortHitArea::focusOutEvent(QFocusEvent *event)
         parentWidget()->update();
 }
 
-MetricColumnHeaderView::MetricColumnHeaderView(QWidget *parent) : CardWidget(headerCardStyle(), parent)
+MetricColumnHeaderView::MetricColumnHeaderView(QWidget *parent)
+    : CardWidget(Theme::card(Theme::Card::columnHeader), parent)
 {
     for (AppMetricKind kind : {AppMetricKind::app, AppMetricKind::cpu, AppMetricKind::memory}) {
         auto *area = new SortHitArea(kind, this);
@@ -111,8 +100,8 @@ QSize MetricColumnHeaderView::sizeHint() const
     const int text = int(std::ceil(QFontMetricsF(labelFont()).height()));
     const int content = std::max(text, int(std::ceil(symbolBoxSide(chevronPointSize))));
     const int height = std::max(minimumHeaderHeight, content + 2 * verticalPadding);
-    const int width = 2 * horizontalPadding + appLabelWidth + 3 * spacing + cpuLabelWidth + memoryLabelWidth +
-                      trailingPadding;
+    const int width = 2 * horizontalPadding + appLabelWidth + 3 * spacing + FigureColumns::cpuWidth + memoryLabelWidth
+        + trailingPadding;
     return QSize(width, height);
 }
 
@@ -125,14 +114,14 @@ QRectF MetricColumnHeaderView::labelFrame(AppMetricKind kind) const
 {
     const QRectF content = QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding,
                                                    -verticalPadding);
-    const qreal memoryLeft = content.right() - trailingPadding - memoryLabelWidth;
+    const FigureColumns labels = FigureColumns::in(content.adjusted(0, 0, -trailingPadding, 0), memoryLabelWidth);
     switch (kind) {
     case AppMetricKind::app:
         return QRectF(content.left(), content.top(), appLabelWidth, content.height());
     case AppMetricKind::cpu:
-        return QRectF(memoryLeft - spacing - cpuLabelWidth, content.top(), cpuLabelWidth, content.height());
+        return labels.cpu;
     case AppMetricKind::memory:
-        return QRectF(memoryLeft, content.top(), memoryLabelWidth, content.height());
+        return labels.memory;
     }
     return {};
 }

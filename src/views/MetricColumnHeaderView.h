@@ -51,8 +51,7 @@ public:
     static constexpr int spacing = 8;
     static constexpr int trailingPadding = 8; // after the memory label
     static constexpr int appLabelWidth = 90;
-    static constexpr int cpuLabelWidth = 58;
-    static constexpr int memoryLabelWidth = 82;
+    static constexpr int memoryLabelWidth = 82; // the CPU label is as wide as its column
     static constexpr int cpuHitWidth = 96;
     static constexpr int memoryHitWidth = 112;
 

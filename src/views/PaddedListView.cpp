@@ -23,7 +23,7 @@ PaddedListView::PaddedListView(QWidget *parent) : QListView(parent)
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
-    m_scrollBar = new OverlayScrollBar(this);
+    new OverlayScrollBar(this); // the bar that shows while the list can scroll
 }
 
 void PaddedListView::setSideInset(int inset)

@@ -7,8 +7,6 @@
 
 namespace pelmora {
 
-class OverlayScrollBar;
-
 // A list of painted cards, inset from the sides and transparent over its
 // host's background. Its delegate gives every row the card's height plus the
 // gap below it, and the last row the padding after the list instead, so the
@@ -21,22 +19,17 @@ public:
     explicit PaddedListView(QWidget *parent = nullptr);
 
     void setSideInset(int inset);
-    int sideInset() const { return m_sideInset; }
 
     // The card of a row: its item rectangle less the side insets and the gap
     // or padding below it, in viewport coordinates.
     QRect cardRect(const QModelIndex &index) const;
     QRect cardRect(const QRect &itemRect) const;
     void setCardHeight(int height) { m_cardHeight = height; }
-    int cardHeight() const { return m_cardHeight; }
     // The row whose card is under `viewportPos`; invalid over gaps and insets.
     QModelIndex cardAt(QPoint viewportPos) const;
     // True for the current row while the list has focus that was reached
     // from the keyboard: the row that Return would act on, shown as such.
     bool isKeyboardCurrent(const QModelIndex &index) const;
-
-    // The bar that shows while the list can scroll.
-    OverlayScrollBar *scrollBar() const { return m_scrollBar; }
 
 signals:
     // Return, Enter or Space on the current row.
@@ -51,7 +44,6 @@ protected:
 private:
     int m_sideInset = 18;
     int m_cardHeight = 0;
-    OverlayScrollBar *m_scrollBar = nullptr;
 };
 
 } // namespace pelmora

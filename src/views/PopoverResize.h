@@ -32,8 +32,6 @@ struct PopoverResize {
 
     // The release. Returns the height to store, if the drag computed one.
     std::optional<double> dragEnded();
-
-    bool isDragging() const { return resizeStartHeight.has_value(); }
 };
 
 } // namespace pelmora

@@ -59,9 +59,11 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     };
 
     m_header = new PopoverHeader;
+    m_header->setObjectName(QStringLiteral("header"));
     connect(m_header, &PopoverHeader::closeClicked, this, &PopoverView::closeRequested);
 
     m_filterBar = new FilterBar;
+    m_filterBar->setObjectName(QStringLiteral("filterBar"));
     connect(m_filterBar, &FilterBar::textEdited, this, [this](const QString &text) {
         m_state.searchText = text;
         requestRebuild();
@@ -69,23 +71,30 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
 
     // Below the search, where focus goes next: what a quit that could ask nothing says.
     m_quitAnswer = new QuitAnswerBar(m_store);
+    m_quitAnswer->setObjectName(QStringLiteral("quitAnswer"));
 
     m_columnHeader = new MetricColumnHeaderView;
+    m_columnHeader->setObjectName(QStringLiteral("columnHeader"));
     m_columnHeader->setSetMetric([this](AppMetricKind kind) { m_actions.setMetric(kind); });
     m_columnHeaderRow = padded(m_columnHeader, sidePadding, 0, sidePadding, 10);
 
     m_scrollingArea = new ScrollingArea;
     m_section = new MetricsSectionView;
+    m_section->setObjectName(QStringLiteral("applications"));
     m_processList = new ProcessListView;
+    m_processList->setObjectName(QStringLiteral("processList"));
     m_processScroller = new ContentScroller(m_processList);
+    m_processScroller->setObjectName(QStringLiteral("processScroller"));
     m_content = new QStackedLayout(m_scrollingArea);
     m_content->setContentsMargins(0, 0, 0, 0);
     m_content->addWidget(m_section);
     m_content->addWidget(m_processScroller);
 
     m_refresh = new LabelButton(Symbol::arrowClockwise, tr("Refresh"), Theme::secondaryLabel());
+    m_refresh->setObjectName(QStringLiteral("refreshButton"));
     connect(m_refresh, &QAbstractButton::clicked, &m_store, &MetricsStore::refresh);
     m_quit = new LabelButton(Symbol::power, tr("Quit"), Theme::secondaryLabel());
+    m_quit->setObjectName(QStringLiteral("quitButton"));
     connect(m_quit, &QAbstractButton::clicked, this, &PopoverView::quitRequested);
     auto *footer = new QWidget;
     auto *footerLayout = new QHBoxLayout(footer);
@@ -95,6 +104,7 @@ PopoverView::PopoverView(MetricsStore &store, const SettingsLocation &settings, 
     footerLayout->addWidget(m_quit);
 
     m_resizeHandle = new ResizeHandle;
+    m_resizeHandle->setObjectName(QStringLiteral("resizeHandle"));
     connect(m_resizeHandle, &ResizeHandle::dragChanged, this, &PopoverView::onDragChanged);
     connect(m_resizeHandle, &ResizeHandle::dragEnded, this, &PopoverView::onDragEnded);
 
@@ -142,11 +152,6 @@ void PopoverView::applyShownHeight(int before)
     emit shownHeightChanged(after);
 }
 
-bool PopoverView::isColumnHeaderShown() const
-{
-    return m_columnHeaderRow->isVisibleTo(this);
-}
-
 bool PopoverView::isProcessListShown() const
 {
     return m_content->currentWidget() == m_processScroller;
@@ -181,7 +186,6 @@ void PopoverView::showEvent(QShowEvent *event)
 void PopoverView::rebuild()
 {
     m_needsRebuild = false;
-    ++m_rebuildCount;
     const MetricsSnapshot &snapshot = m_store.snapshot();
     m_header->showFigures(snapshot);
     m_filterBar->setText(m_state.searchText);

@@ -33,7 +33,10 @@ class ScrollingArea;
 // height allows: header and tiles, search card, pinned column header, the
 // application list or one application's processes, and the footer with the
 // resize strip. It reads the store and keeps the list state; while hidden it
-// only notes that the store changed and catches up when shown again.
+// only notes that the store changed and catches up when shown again. Its
+// parts carry object names ("header", "filterBar", "quitAnswer",
+// "columnHeader", "applications", "processScroller", "processList",
+// "refreshButton", "quitButton", "resizeHandle").
 class PopoverView : public QWidget {
     Q_OBJECT
 
@@ -44,31 +47,9 @@ public:
     PopoverView(MetricsStore &store, const SettingsLocation &settings, QWidget *parent = nullptr);
     ~PopoverView() override;
 
-    // The stored height (unlimited) and the height shown: the stored one
-    // within 360..760, and no taller than the height limit.
-    double popoverHeight() const { return m_popoverHeight; }
-    int shownHeight() const;
     // The tallest the popover may be shown, such as its screen's available
     // height; nothing stored changes with it.
     void setHeightLimit(std::optional<int> limit);
-
-    const AppListState &listState() const { return m_state; }
-    const AppListActions &listActions() const { return m_actions; }
-
-    PopoverHeader *header() const { return m_header; }
-    FilterBar *filterBar() const { return m_filterBar; }
-    QuitAnswerBar *quitAnswer() const { return m_quitAnswer; }
-    MetricColumnHeaderView *columnHeader() const { return m_columnHeader; }
-    bool isColumnHeaderShown() const;
-    MetricsSectionView *section() const { return m_section; }
-    ProcessListView *processList() const { return m_processList; }
-    // The scrolling area around the process list.
-    ContentScroller *processScroller() const { return m_processScroller; }
-    bool isProcessListShown() const;
-    LabelButton *refreshButton() const { return m_refresh; }
-    LabelButton *quitButton() const { return m_quit; }
-    ResizeHandle *resizeHandle() const { return m_resizeHandle; }
-    int rebuildCount() const { return m_rebuildCount; }
 
 signals:
     // The close button: the hosting window should close; the program goes on.
@@ -83,6 +64,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The stored height (m_popoverHeight, unlimited) within 360..760, and no
+    // taller than the height limit.
+    int shownHeight() const;
+    bool isProcessListShown() const;
     void requestRebuild();
     void rebuild();
     void storeHeight(double height);
@@ -98,7 +83,6 @@ private:
     AppListState m_state;
     AppListActions m_actions;
     bool m_needsRebuild = true;
-    int m_rebuildCount = 0;
 
     PopoverHeader *m_header = nullptr;
     FilterBar *m_filterBar = nullptr;

@@ -22,18 +22,6 @@
 namespace pelmora {
 namespace {
 
-CardStyle headerStyle()
-{
-    CardStyle style;
-    style.radius = 9;
-    style.fill = Theme::textBackground();
-    style.stroke = Theme::withOpacity(Theme::primaryLabel(), 0.07);
-    style.shadowColour = QColor(0, 0, 0, qRound(255 * 0.04));
-    style.shadowBlur = 6;
-    style.shadowOffset = {0, 2};
-    return style;
-}
-
 QFont nameFont()
 {
     return Theme::font(Theme::TextStyle::headline, QFont::Bold);
@@ -68,7 +56,7 @@ private:
 
 } // namespace
 
-ProcessListHeader::ProcessListHeader(QWidget *parent) : CardWidget(headerStyle(), parent)
+ProcessListHeader::ProcessListHeader(QWidget *parent) : CardWidget(Theme::card(Theme::Card::columnHeader), parent)
 {
     SymbolButton::Face face;
     face.symbol = Symbol::chevronLeft;
@@ -97,37 +85,25 @@ QSize ProcessListHeader::sizeHint() const
     const int text = int(std::ceil(std::max(QFontMetricsF(nameFont()).height(),
                                             QFontMetricsF(columnTitleFont()).height())));
     const int height = std::max(backSide, text) + 2 * verticalPadding;
-    return QSize(2 * horizontalPadding + backSide + 4 * spacing + cpuColumnWidth + memoryColumnWidth, height);
+    return QSize(2 * horizontalPadding + backSide + 4 * spacing + FigureColumns::cpuWidth + FigureColumns::memoryWidth,
+                 height);
 }
 
-QRectF ProcessListHeader::memoryTitleFrame() const
+FigureColumns ProcessListHeader::figureColumns() const
 {
-    const QRectF content = QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding,
-                                                   -verticalPadding);
-    return QRectF(content.right() - memoryColumnWidth, content.top(), memoryColumnWidth, content.height());
+    return FigureColumns::in(
+        QRectF(rect()).adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding));
 }
 
-QRectF ProcessListHeader::cpuTitleFrame() const
+qreal ProcessListHeader::nameLeft() const
 {
-    const QRectF memory = memoryTitleFrame();
-    return QRectF(memory.left() - spacing - cpuColumnWidth, memory.top(), cpuColumnWidth, memory.height());
+    return horizontalPadding + backSide + spacing;
 }
 
-QRectF ProcessListHeader::nameFrame() const
-{
-    const qreal left = horizontalPadding + backSide + spacing;
-    // Up to the flexible spacer, which keeps at least one spacing of its own.
-    const qreal right = cpuTitleFrame().left() - 3 * spacing;
-    const QFontMetricsF fm(nameFont());
-    const qreal width = std::clamp(fm.horizontalAdvance(shownName()), 0.0, std::max(0.0, right - left));
-    return QRectF(left, verticalPadding, width, height() - 2 * verticalPadding);
-}
-
+// Up to the flexible spacer before the column titles.
 QString ProcessListHeader::shownName() const
 {
-    const qreal left = horizontalPadding + backSide + spacing;
-    const qreal right = cpuTitleFrame().left() - 3 * spacing;
-    return QFontMetricsF(nameFont()).elidedText(m_name, Qt::ElideRight, std::max(0.0, right - left));
+    return QFontMetricsF(nameFont()).elidedText(m_name, Qt::ElideRight, figureColumns().leadingRoom(nameLeft()));
 }
 
 void ProcessListHeader::resizeEvent(QResizeEvent *)
@@ -137,25 +113,16 @@ void ProcessListHeader::resizeEvent(QResizeEvent *)
 
 void ProcessListHeader::paintContent(QPainter &painter)
 {
-    const QRectF name = nameFrame();
-    const QFontMetricsF nameMetrics(nameFont());
+    const QRectF line = QRectF(rect()).adjusted(0, verticalPadding, 0, -verticalPadding);
     painter.setFont(nameFont());
     painter.setPen(Theme::primaryLabel());
-    painter.drawText(QPointF(name.left(), name.center().y() + (nameMetrics.ascent() - nameMetrics.descent()) / 2),
-                     isolated(shownName()));
+    painter.drawText(QPointF(nameLeft(), centredBaseline(line, nameFont())), isolated(shownName()));
 
-    const QFont font = columnTitleFont();
-    const QFontMetricsF fm(font);
-    painter.setFont(font);
-    painter.setPen(Theme::secondaryLabel());
-    const auto trailing = [&](const QRectF &frame, const QString &text) {
-        painter.drawText(QPointF(frame.right() - fm.horizontalAdvance(text),
-                                 frame.center().y() + (fm.ascent() - fm.descent()) / 2),
-                         text);
-    };
     // The list's own column titles: one word for each column everywhere.
-    trailing(cpuTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::cpu));
-    trailing(memoryTitleFrame(), MetricColumnHeaderView::title(AppMetricKind::memory));
+    const FigureColumns columns = figureColumns();
+    painter.setPen(Theme::secondaryLabel());
+    drawTrailing(painter, columns.cpu, MetricColumnHeaderView::title(AppMetricKind::cpu), columnTitleFont());
+    drawTrailing(painter, columns.memory, MetricColumnHeaderView::title(AppMetricKind::memory), columnTitleFont());
 }
 
 ProcessListView::ProcessListView(QWidget *parent) : QWidget(parent), m_model(new ProcessListModel(this))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "CardWidget.h"
+#include "FigureColumns.h"
 #include "models/AppMetric.h"
 
 #include <QWidget>
@@ -28,19 +29,11 @@ public:
     static constexpr int verticalPadding = 7;
     static constexpr int spacing = 8;
     static constexpr int backSide = 26;
-    static constexpr int cpuColumnWidth = 58;
-    static constexpr int memoryColumnWidth = 74;
 
     explicit ProcessListHeader(QWidget *parent = nullptr);
 
     void setAppName(const QString &name);
     SymbolButton *backButton() const { return m_back; }
-
-    // In this widget's coordinates.
-    QRectF nameFrame() const;
-    QRectF cpuTitleFrame() const;
-    QRectF memoryTitleFrame() const;
-    QString shownName() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -50,6 +43,11 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // In this widget's coordinates.
+    FigureColumns figureColumns() const;
+    qreal nameLeft() const;
+    QString shownName() const;
+
     SymbolButton *m_back = nullptr;
     QString m_name;
 };

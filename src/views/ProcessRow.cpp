@@ -3,6 +3,7 @@
 
 #include "ProcessRow.h"
 
+#include "CardPainter.h"
 #include "IsolatedText.h"
 #include "Symbols.h"
 #include "Theme.h"
@@ -26,12 +27,6 @@ QFont figureFont()
     return Theme::monospacedFont(Theme::TextStyle::callout);
 }
 
-qreal centredBaseline(const QRectF &rect, const QFont &font)
-{
-    const QFontMetricsF fm(font);
-    return rect.center().y() + (fm.ascent() - fm.descent()) / 2.0;
-}
-
 } // namespace
 
 int ProcessRow::height()
@@ -41,24 +36,14 @@ int ProcessRow::height()
     return std::max(minimumHeight, content + 2 * verticalPadding);
 }
 
-CardStyle ProcessRow::cardStyle()
-{
-    CardStyle style;
-    style.radius = 10;
-    style.fill = Theme::textBackground();
-    style.stroke = Theme::withOpacity(Theme::primaryLabel(), 0.06);
-    return style;
-}
-
 ProcessRow::Layout ProcessRow::layout(const QRectF &card, const QString &name)
 {
     const QRectF line = card.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
     Layout l;
     l.icon = QRectF(line.left(), line.center().y() - iconSide / 2.0, iconSide, iconSide);
-    l.memory = QRectF(line.right() - memoryColumnWidth, line.top(), memoryColumnWidth, line.height());
-    l.cpu = QRectF(l.memory.left() - spacing - cpuColumnWidth, line.top(), cpuColumnWidth, line.height());
+    l.figures = FigureColumns::in(line);
     const qreal nameLeft = l.icon.right() + spacing;
-    const qreal room = std::max(0.0, l.cpu.left() - 2 * spacing - minimumGap - nameLeft);
+    const qreal room = l.figures.leadingRoom(nameLeft);
     const QFontMetricsF fm(nameFont());
     l.shownName = fm.elidedText(name, Qt::ElideMiddle, room);
     l.name = QRectF(nameLeft, line.top(), std::min(room, fm.horizontalAdvance(l.shownName)), line.height());
@@ -67,7 +52,7 @@ ProcessRow::Layout ProcessRow::layout(const QRectF &card, const QString &name)
 
 void ProcessRow::paint(QPainter &painter, const QRectF &card, const ProcessMetric &process)
 {
-    paintCard(painter, card, cardStyle());
+    paintCard(painter, card, Theme::card(Theme::Card::processRow));
     const Layout l = layout(card, process.name);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -78,15 +63,9 @@ void ProcessRow::paint(QPainter &painter, const QRectF &card, const ProcessMetri
     painter.setPen(Theme::primaryLabel());
     painter.drawText(QPointF(l.name.left(), centredBaseline(l.name, nameFont())), isolated(l.shownName));
 
-    const QFont figures = figureFont();
-    const QFontMetricsF fm(figures);
-    painter.setFont(figures);
     painter.setPen(Theme::secondaryLabel());
-    const QString cpu = formattedProcessCPU(process.cpuPercent);
-    const QString memory = formattedBytes(process.memoryBytes);
-    painter.drawText(QPointF(l.cpu.right() - fm.horizontalAdvance(cpu), centredBaseline(l.cpu, figures)), cpu);
-    painter.drawText(QPointF(l.memory.right() - fm.horizontalAdvance(memory), centredBaseline(l.memory, figures)),
-                     memory);
+    drawTrailing(painter, l.figures.cpu, formattedProcessCPU(process.cpuPercent), figureFont());
+    drawTrailing(painter, l.figures.memory, formattedBytes(process.memoryBytes), figureFont());
     painter.restore();
 }
 

@@ -3,7 +3,7 @@
 
 #pragma once
 
-#include "CardPainter.h"
+#include "FigureColumns.h"
 #include "models/ProcessMetric.h"
 
 #include <QRectF>
@@ -19,23 +19,18 @@ struct ProcessRow {
     static constexpr int horizontalPadding = 10;
     static constexpr int verticalPadding = 6;
     static constexpr int minimumHeight = 34;
-    static constexpr int spacing = 8;
-    static constexpr int minimumGap = 8;
+    static constexpr int spacing = 8; // between the badge and the name
     static constexpr int iconSide = 24;
-    static constexpr int cpuColumnWidth = 58;
-    static constexpr int memoryColumnWidth = 74;
     static constexpr int rowSpacing = 4;
 
     struct Layout {
         QRectF icon;
         QRectF name;
-        QRectF cpu;
-        QRectF memory;
+        FigureColumns figures;
         QString shownName;
     };
 
     static int height();
-    static CardStyle cardStyle();
     static Layout layout(const QRectF &card, const QString &name);
     static void paint(QPainter &painter, const QRectF &card, const ProcessMetric &process);
 };

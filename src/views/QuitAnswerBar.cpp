@@ -15,24 +15,9 @@
 #include <QVBoxLayout>
 
 namespace pelmora {
-namespace {
-
-CardStyle answerCardStyle()
-{
-    CardStyle style;
-    style.radius = 10;
-    style.fill = Theme::textBackground();
-    style.stroke = Theme::withOpacity(Theme::systemOrange(), 0.45);
-    style.shadowColour = QColor(0, 0, 0, qRound(255 * 0.05));
-    style.shadowBlur = 8;
-    style.shadowOffset = {0, 2};
-    return style;
-}
-
-} // namespace
 
 QuitAnswerBar::QuitAnswerBar(MetricsStore &store, QWidget *parent)
-    : CardWidget(answerCardStyle(), parent), m_store(store)
+    : CardWidget(Theme::card(Theme::Card::quitAnswer), parent), m_store(store)
 {
     m_message = new QLabel;
     m_message->setWordWrap(true);

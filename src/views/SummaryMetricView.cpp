@@ -13,18 +13,6 @@
 namespace pelmora {
 namespace {
 
-CardStyle tileStyle(const QColor &tint)
-{
-    CardStyle style;
-    style.radius = 12;
-    style.fill = Theme::textBackground();
-    style.stroke = Theme::withOpacity(tint, 0.16);
-    style.shadowColour = Theme::withOpacity(tint, 0.12);
-    style.shadowBlur = 10;
-    style.shadowOffset = {0, 3};
-    return style;
-}
-
 QFont titleFont()
 {
     return Theme::font(Theme::TextStyle::caption, QFont::Medium);
@@ -47,7 +35,7 @@ QFont detailFont()
 } // namespace
 
 SummaryMetricView::SummaryMetricView(const QString &title, Symbol systemImage, const QColor &tint, QWidget *parent)
-    : CardWidget(tileStyle(tint), parent), m_title(title), m_symbol(systemImage), m_tint(tint)
+    : CardWidget(Theme::tileCard(tint), parent), m_title(title), m_symbol(systemImage), m_tint(tint)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // The tile is painted; screen readers get its title and figures here.

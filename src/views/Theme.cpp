@@ -70,4 +70,52 @@ QColor withOpacity(const QColor &colour, qreal opacity)
     return c;
 }
 
+namespace {
+
+CardStyle whiteCard(qreal radius, const QColor &edge, const QColor &shadow = {}, qreal blur = 0, qreal drop = 0)
+{
+    CardStyle style;
+    style.radius = radius;
+    style.fill = textBackground();
+    style.stroke = edge;
+    style.shadowColour = shadow;
+    style.shadowBlur = blur;
+    style.shadowOffset = {0, drop};
+    return style;
+}
+
+QColor shade(qreal opacity)
+{
+    return QColor(0, 0, 0, qRound(255 * opacity));
+}
+
+} // namespace
+
+CardStyle card(Card kind)
+{
+    switch (kind) {
+    case Card::columnHeader:
+        return whiteCard(9, withOpacity(primaryLabel(), 0.07), shade(0.04), 6, 2);
+    case Card::searchField:
+        return whiteCard(10, withOpacity(primaryLabel(), 0.08), shade(0.05), 8, 2);
+    case Card::quitAnswer:
+        return whiteCard(10, withOpacity(systemOrange(), 0.45), shade(0.05), 8, 2);
+    case Card::appRow:
+        return whiteCard(10, withOpacity(primaryLabel(), 0.06), shade(0.03), 8, 2);
+    case Card::highlightedAppRow: {
+        CardStyle style = whiteCard(10, withOpacity(systemBlue(), 0.2), shade(0.07), 8, 2);
+        style.fill = withOpacity(systemBlue(), 0.09);
+        return style;
+    }
+    case Card::processRow:
+        return whiteCard(10, withOpacity(primaryLabel(), 0.06));
+    }
+    return whiteCard(10, withOpacity(primaryLabel(), 0.06));
+}
+
+CardStyle tileCard(const QColor &tint)
+{
+    return whiteCard(12, withOpacity(tint, 0.16), withOpacity(tint, 0.12), 10, 3);
+}
+
 } // namespace pelmora::Theme

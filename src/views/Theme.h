@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "CardPainter.h"
+
 #include <QColor>
 #include <QFont>
 
@@ -35,5 +37,12 @@ QColor systemRed();
 
 // `colour` with its own alpha multiplied by `opacity`.
 QColor withOpacity(const QColor &colour, qreal opacity);
+
+// The popover's cards: white (a highlighted row tinted blue), a hairline
+// inside the edge and a soft shadow below, differing only in those numbers.
+enum class Card { columnHeader, searchField, quitAnswer, appRow, highlightedAppRow, processRow };
+CardStyle card(Card kind);
+// A summary tile: edge and shadow in the tint of its figure.
+CardStyle tileCard(const QColor &tint);
 
 } // namespace pelmora::Theme

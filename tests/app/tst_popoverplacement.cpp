@@ -69,13 +69,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY2(available.contains(window.geometry()), qPrintable(QDebug::toString(window.geometry())));
         QCOMPARE(window.height(), available.height());
-        for (QWidget *bottom : {static_cast<QWidget *>(view->quitButton()), static_cast<QWidget *>(view->resizeHandle())})
+        auto *strip = part<ResizeHandle>(*view, "resizeHandle");
+        for (QWidget *bottom : {part<QWidget>(*view, "quitButton"), static_cast<QWidget *>(strip)})
             QVERIFY(available.contains(QRect(bottom->mapToGlobal(QPoint()), bottom->size())));
-        QCOMPARE(view->popoverHeight(), stored);
+        QCOMPARE(PopoverHeightSetting(fixture.settings()).read(), stored);
         // Pressing the strip without moving stores the height shown.
-        emit view->resizeHandle()->dragChanged(0);
-        emit view->resizeHandle()->dragEnded();
-        QCOMPARE(view->popoverHeight(), double(available.height()));
+        emit strip->dragChanged(0);
+        emit strip->dragEnded();
+        QCOMPARE(PopoverHeightSetting(fixture.settings()).read(), double(available.height()));
     }
 };
 

@@ -163,7 +163,7 @@ private Q_SLOTS:
         // The watcher reaches the item by what it was given.
         const QString given = m_watcher.registrations.at(0).first;
         const QString reachAt = given.startsWith(u'/') ? m_watcher.registrations.at(0).second : given;
-        item->setTitle(u"13/63"_s);
+        item->setFigures(StatusFigures{13, 63});
         const QVariantMap map = properties(reachAt);
         QCOMPARE(map.value(u"XAyatanaLabel"_s).toString(), u"13/63");
         const auto toolTip = qdbus_cast<SniToolTip>(map.value(u"ToolTip"_s).value<QDBusArgument>());
@@ -212,13 +212,13 @@ private Q_SLOTS:
         const auto description = [&] {
             return qdbus_cast<SniToolTip>(properties(service).value(u"ToolTip"_s).value<QDBusArgument>()).description;
         };
-        item->setTitle(u"13/63"_s);
+        item->setFigures(StatusFigures{13, 63});
         QTRY_COMPARE(m_toolTipChanges, 1);
         item->setPanelOpen(true);
         item->setPanelOpen(false); // nothing changed: nothing to announce
         item->setPanelOpen(true);
-        item->setTitle(u"14/63"_s);
-        item->setTitle(u"15/63"_s);
+        item->setFigures(StatusFigures{14, 63});
+        item->setFigures(StatusFigures{15, 63});
         QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
         item->setPanelOpen(false);
         QTRY_COMPARE(m_toolTipChanges, 2);
@@ -432,7 +432,7 @@ private Q_SLOTS:
         if (!service.isEmpty())
             QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        item->setTitle(u"13/63"_s);
+        item->setFigures(StatusFigures{13, 63});
         const auto icons = qdbus_cast<SniIconPixmapList>(
             properties(item->serviceName()).value(u"IconPixmap"_s).value<QDBusArgument>());
         QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());

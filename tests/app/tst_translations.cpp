@@ -25,8 +25,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // Every text the popover shows or hands to screen readers, by where it is:
-// widget texts, tooltips and names, and the painted ones (tiles, column
-// titles, menu titles, row descriptions), in the list and in a process list.
+// widget texts, tooltips and names (a process list's widgets are there
+// whether one is shown or not), and the painted ones (tiles, column titles,
+// menu titles, row descriptions).
 QMap<QString, QString> shownTexts(PopoverView &view)
 {
     QMap<QString, QString> texts;
@@ -34,31 +35,29 @@ QMap<QString, QString> shownTexts(PopoverView &view)
         if (!text.isEmpty())
             texts.insert(where, text);
     };
-    const auto widgets = [&](const QString &mode) {
-        for (QWidget *widget : view.findChildren<QWidget *>()) {
-            QString where;
-            for (const QObject *o = widget; o && o != &view; o = o->parent())
-                where.prepend(u'/' + QString::fromLatin1(o->metaObject()->className()) + u'['
-                              + QString::number(o->parent()->children().indexOf(o)) + u']');
-            where.prepend(mode);
-            if (auto *label = qobject_cast<QLabel *>(widget))
-                note(where + u" text"_s, label->text());
-            if (auto *button = qobject_cast<QAbstractButton *>(widget))
-                note(where + u" text"_s, button->text());
-            if (auto *field = qobject_cast<QLineEdit *>(widget))
-                note(where + u" placeholder"_s, field->placeholderText());
-            note(where + u" tooltip"_s, widget->toolTip());
-            note(where + u" name"_s, widget->accessibleName());
-        }
-    };
-    widgets(u"list: "_s);
-    note(u"cpu tile"_s, view.header()->cpuTile()->title());
-    note(u"memory tile"_s, view.header()->memoryTile()->title());
+    for (QWidget *widget : view.findChildren<QWidget *>()) {
+        QString where;
+        for (const QObject *o = widget; o && o != &view; o = o->parent())
+            where.prepend(u'/' + QString::fromLatin1(o->metaObject()->className()) + u'['
+                          + QString::number(o->parent()->children().indexOf(o)) + u']');
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            note(where + u" text"_s, label->text());
+        if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            note(where + u" text"_s, button->text());
+        if (auto *field = qobject_cast<QLineEdit *>(widget))
+            note(where + u" placeholder"_s, field->placeholderText());
+        note(where + u" tooltip"_s, widget->toolTip());
+        note(where + u" name"_s, widget->accessibleName());
+    }
+    auto *header = part<PopoverHeader>(view, "header");
+    note(u"cpu tile"_s, header->cpuTile()->title());
+    note(u"memory tile"_s, header->memoryTile()->title());
     for (AppMetricKind kind : {AppMetricKind::app, AppMetricKind::cpu, AppMetricKind::memory}) {
         note(u"column title "_s + QString::number(int(kind)), MetricColumnHeaderView::title(kind));
         note(u"column tooltip "_s + QString::number(int(kind)), SortHitArea::tooltip(kind));
     }
-    const QModelIndex row = view.section()->model().index(0);
+    auto *applications = part<MetricsSectionView>(view, "applications");
+    const QModelIndex row = applications->model().index(0);
     note(u"row tooltip"_s, row.data(Qt::ToolTipRole).toString());
     note(u"row description"_s, row.data(Qt::AccessibleDescriptionRole).toString());
     note(u"menu show"_s, AppActionMenuPresenter::showProcessesTitle(u"Mail"_s));
@@ -69,9 +68,6 @@ QMap<QString, QString> shownTexts(PopoverView &view)
              QuitAnswerBar::answerText({u"mail"_s, u"Mail"_s, QuitOutcome::Kind::noRoute, reason, true}));
     note(u"quit end"_s, QuitAnswerBar::endTitle(u"Mail"_s));
     note(u"quit confirmation"_s, QuitAnswerBar::confirmationText(u"Mail"_s));
-    view.listActions().showProcesses(view.section()->model().itemAt(0));
-    widgets(u"processes: "_s);
-    view.listActions().clearFilter();
     return texts;
 }
 
@@ -103,12 +99,13 @@ private slots:
         QStringList englishMenu, germanMenu;
         // The panel's title is the program's name, as its window's title says.
         const auto nameAsTheWindow = [](PopoverView &view) {
-            return view.header()->titleLabel()->text() == PopoverWindow(PopoverWindow::Style::window).windowTitle();
+            return part<PopoverHeader>(view, "header")->titleLabel()->text()
+                == PopoverWindow(PopoverWindow::Style::window).windowTitle();
         };
         {
             PopoverView view(*fixture.store, fixture.settings());
             english = shownTexts(view);
-            englishMenu = contextMenuTexts(*view.filterBar()->field());
+            englishMenu = contextMenuTexts(*part<FilterBar>(view, "filterBar")->field());
             QVERIFY(nameAsTheWindow(view));
         }
         // Qt's own catalogue, where Qt looks for it, comes with qt6-translations-l10n.
@@ -117,10 +114,10 @@ private slots:
         {
             PopoverView view(*fixture.store, fixture.settings());
             german = shownTexts(view);
-            germanMenu = contextMenuTexts(*view.filterBar()->field());
+            germanMenu = contextMenuTexts(*part<FilterBar>(view, "filterBar")->field());
             QVERIFY(nameAsTheWindow(view));
             // Figures follow the locale: a decimal comma.
-            QVERIFY(view.header()->memoryTile()->detail().value_or(QString()).contains(u"10,3"));
+            QVERIFY(part<PopoverHeader>(view, "header")->memoryTile()->detail().value_or(QString()).contains(u"10,3"));
         }
         // The search field's menu is Qt's: German with Qt's catalogue.
         QVERIFY(englishMenu.contains(u"Select All"_s));

@@ -13,6 +13,8 @@ using namespace pelmora;
 using namespace Qt::StringLiterals;
 using Face = TrayIconRenderer::Face;
 
+Q_DECLARE_METATYPE(std::optional<StatusFigures>)
+
 namespace {
 
 // WCAG relative luminance and contrast ratio.
@@ -163,20 +165,23 @@ private Q_SLOTS:
         }
     }
 
+    // The title and the tooltip tell the same figures, ties rounded alike.
     void toolTipSaysWhatTheFiguresAre_data()
     {
+        QTest::addColumn<std::optional<StatusFigures>>("figures");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("figures") << u"12/63"_s << u"CPU 12 % · Memory 63 %"_s;
-        QTest::newRow("placeholder") << u"--/--"_s << u"CPU and memory: measuring…"_s;
-        QTest::newRow("one figure") << u"12/"_s << u"CPU and memory: measuring…"_s;
-        QTest::newRow("three parts") << u"1/2/3"_s << u"CPU and memory: measuring…"_s;
+        QTest::newRow("figures") << std::optional(StatusFigures{12.4, 63.0}) << u"12/63"_s << u"CPU 12 % · Memory 63 %"_s;
+        QTest::newRow("ties to even") << std::optional(StatusFigures{12.5, 63.5}) << u"12/64"_s
+                                      << u"CPU 12 % · Memory 64 %"_s;
+        QTest::newRow("none yet") << std::optional<StatusFigures>() << u"--/--"_s << u"CPU and memory: measuring…"_s;
     }
     void toolTipSaysWhatTheFiguresAre()
     {
+        QFETCH(std::optional<StatusFigures>, figures);
         QFETCH(QString, title);
         QFETCH(QString, toolTip);
-        QCOMPARE(TrayTexts::toolTip(title), toolTip);
+        QCOMPARE(TrayTexts::status(figures), (TrayStatus{title, toolTip}));
     }
 };
 

@@ -4,6 +4,7 @@
 // The real store on the real /proc, refreshing every 50 ms while a helper keeps
 // starting and ending processes (some exit mid-read, some rename themselves).
 // 2,000 refreshes under AddressSanitizer, else 300; PELMORA_SOAK_REFRESHES overrides.
+#include "services/ProcProcessSource.h"
 #include "stores/MetricsStore.h"
 
 #include "testsupport/FixtureTree.h"
@@ -18,6 +19,7 @@
 
 using namespace pelmora;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 #if defined(__SANITIZE_ADDRESS__)
 #define PELMORA_ASAN 1
@@ -71,16 +73,19 @@ private slots:
         churn.start(QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_churn"), {"--alive", "24"});
         QVERIFY(churn.waitForStarted(5000) && churn.waitForReadyRead(5000));
         MetricsStore store({SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); }, 50ms});
+        // The store keeps its process source to itself: one of the kind reads alongside it.
+        ProcProcessSource source;
+        const auto anyApp = [](const ProcessFacts &, std::string_view) { return std::optional<QString>(u"App"_s); };
 
         int done = 0;
-        qsizetype fdsAfterWarmUp = -1, cacheOverLive = 0, liveBefore = livePids();
+        qsizetype fdsAfterWarmUp = -1, cacheOverLive = 0;
         qint64 memoryAfterWarmUp = -1;
         bool sawChurn = false;
         connect(&store, &MetricsStore::snapshotChanged, this, [&] {
-            const qsizetype liveAfter = livePids();
-            const auto cached = qsizetype(store.processProvider().cachedProcessCount());
-            cacheOverLive = std::max(cacheOverLive, cached - std::max(liveBefore, liveAfter));
-            liveBefore = liveAfter;
+            const qsizetype liveBefore = livePids();
+            source.read(anyApp, 0);
+            const auto cached = qsizetype(source.cachedProcessCount());
+            cacheOverLive = std::max(cacheOverLive, cached - std::max(liveBefore, livePids()));
             for (const AppMetric &app : store.snapshot().allApps)
                 sawChurn = sawChurn || app.name == u"Churn";
             if (++done == warmUp) {

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 
 using namespace pelmora;
@@ -75,7 +76,8 @@ private slots:
         if (withApps)
             s.allApps = s.topCPUApps = s.topMemoryApps = {AppMetric{"a", "A", cpu, 1, {ProcessMetric{1, "A", "a", cpu, 1}}}};
         const auto lastTitle = sinceLast < 0 ? std::nullopt : std::optional(*now);
-        QCOMPARE(StatusTitleRule::titleFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast)).value_or(""), title);
+        const auto figures = StatusTitleRule::figuresFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast));
+        QCOMPARE(figures ? StatusTitleRule::title(figures) : QString(), title);
     }
 
     void constructionPublishesFirstSampleAndTrail()
@@ -90,7 +92,7 @@ private slots:
         MetricsStore store(machine.storeOptions(clock));
 
         const MetricsSnapshot &s = store.snapshot();
-        QCOMPARE(store.statusTitle(), QStringLiteral("--/--"));
+        QVERIFY(!store.statusFigures());
         QCOMPARE(s.memoryUsedPercent, 25.0);
         QCOMPARE(s.allApps.size(), 2);
         QCOMPARE(s.topCPUApps.front().name, QStringLiteral("Editor"));
@@ -114,7 +116,8 @@ private slots:
         machine.setMemory(quint64(63) << 30, quint64(100) << 30);
         MetricsStore store(machine.storeOptions(clock));
         QStringList seen;
-        connect(&store, &MetricsStore::statusTitleChanged, this, [&] { seen << store.statusTitle(); });
+        connect(&store, &MetricsStore::statusFiguresChanged, this,
+                [&] { seen << StatusTitleRule::title(store.statusFigures()); });
         connect(&store, &MetricsStore::snapshotChanged, this, [&] {
             seen << QString::number(store.snapshot().cpuPercent); // observers read the new value
         });
@@ -126,38 +129,64 @@ private slots:
         QCOMPARE(seen, (QStringList{"12.4", "12/63", "49.6", "50", "50/63", "50", "50/63"}));
     }
 
+    // Ticks while paused refresh nothing; a quit refreshes once, however
+    // paused, a second later (the default delay), and a follow-up still
+    // pending when its store goes never runs.
     void pausedTicksDoNothingButQuitRefreshesOneSecondLater()
     {
         FixtureMachine machine; // its pids are above any real pid, so the quit reaches no one
         const QList<qint32> pids = machine.addApp("Editor", {{"editor", 10.0, 64 << 20}});
         MetricsStore store(machine.storeOptions({}, 20ms));
         QSignalSpy snapshots(&store, &MetricsStore::snapshotChanged);
-        QTRY_VERIFY_WITH_TIMEOUT(snapshots.size() >= 2, 2000); // the timer runs
+        QSignalSpy ticks(store.findChild<QTimer *>("refreshTimer"), &QTimer::timeout);
+        const auto tickedThrice = [&] {
+            ticks.clear();
+            return QTest::qWaitFor([&] { return ticks.size() >= 3; });
+        };
+        QTRY_VERIFY(snapshots.size() >= 2); // the timer runs
         store.setUpdatesPaused(true);
-        QTest::qWait(50); // let a tick already queued drain
         const qsizetype before = snapshots.size();
+        QVERIFY(tickedThrice());
+        QCOMPARE(snapshots.size(), before);
+
         machine.removeProcess(pids.front()); // as if it honoured the request
-        QElapsedTimer timer;
-        timer.start();
+        QElapsedTimer sinceQuit;
+        qint64 refreshedAfter = -1;
+        connect(&store, &MetricsStore::snapshotChanged, this, [&] {
+            if (refreshedAfter < 0)
+                refreshedAfter = sinceQuit.elapsed();
+        });
         QSignalSpy answered(&store, &MetricsStore::quitAnswered);
+        sinceQuit.start();
         store.quit(store.snapshot().allApps.front());
         // Nothing of it could be pinned (no such processes): it is gone by the time it is asked.
         QTRY_COMPARE(answered.size(), 1);
         QCOMPARE(answered.front().front().value<QuitOutcome>().kind, QuitOutcome::Kind::gone);
         QCOMPARE(answered.front().front().value<QuitOutcome>().appId, u"editor");
-        QTest::qWait(300);
-        QCOMPARE(snapshots.size(), before);
         QTRY_COMPARE_WITH_TIMEOUT(snapshots.size(), before + 1, 3000);
-        QVERIFY(timer.elapsed() >= 900);
+        QVERIFY2(refreshedAfter >= 1000, qPrintable(QString::number(refreshedAfter)));
         QVERIFY(store.snapshot().allApps.isEmpty());
+        QVERIFY(tickedThrice());
+        QCOMPARE(snapshots.size(), before + 1); // one follow-up, and still paused
         store.setUpdatesPaused(false);
-        QTRY_VERIFY_WITH_TIMEOUT(snapshots.size() > before + 1, 2000);
+        QTRY_VERIFY(snapshots.size() > before + 1);
+        store.setUpdatesPaused(true); // its ticks write nothing to the trail from here on
 
-        // A follow-up still pending dies with its store (ASan would catch a dangling one).
-        auto doomed = std::make_unique<MetricsStore>(machine.storeOptions());
+        // The doomed store's follow-up is due before the witness's: once the
+        // witness refreshed, the trail shows that refresh alone.
+        MetricsStore::Options soon = machine.storeOptions();
+        soon.quitFollowUpDelay = 20ms;
+        auto doomed = std::make_unique<MetricsStore>(std::move(soon));
+        MetricsStore::Options later = machine.storeOptions();
+        later.quitFollowUpDelay = 60ms;
+        MetricsStore witness(std::move(later));
+        QSignalSpy witnessed(&witness, &MetricsStore::snapshotChanged);
         doomed->quit(AppMetric{});
+        witness.quit(AppMetric{});
         doomed.reset();
-        QTest::qWait(1200);
+        const qsizetype trailBefore = trailEvents().size();
+        QTRY_COMPARE(witnessed.size(), 1);
+        QCOMPARE(trailEvents().mid(trailBefore).count("refreshBegin"), 1);
     }
 };
 

@@ -7,10 +7,47 @@
 
 #include "stores/MetricsStore.h"
 #include "support/PopoverHeightSetting.h"
+#include "views/AppListModel.h"
+#include "views/MetricsSectionView.h"
+#include "views/PaddedListView.h"
 
+#include <QMenu>
 #include <QTemporaryDir>
 
 #include <memory>
+
+// A part of the popover, found as tests find it: by its object name.
+template <typename T>
+T *part(const QWidget &popover, const char *name)
+{
+    T *found = popover.findChild<T *>(QLatin1StringView(name));
+    if (!found)
+        qFatal("the popover has no %s named \"%s\"", T::staticMetaObject.className(), name);
+    return found;
+}
+
+// Whether the popover shows one application's processes rather than the application list.
+inline bool showsProcesses(const QWidget &popover)
+{
+    return part<QWidget>(popover, "processScroller")->isVisibleTo(&popover);
+}
+
+// Chooses from an application row's menu as a user would: the row, scrolled
+// into view, asks for its menu, which returns its first item ("Show all …
+// processes") or its last ("Quit …"). The command runs one event-loop turn later.
+enum class RowCommand { showProcesses, quit };
+inline void chooseFromRowMenu(const QWidget &popover, const QString &appID, RowCommand command)
+{
+    auto *applications = part<pelmora::MetricsSectionView>(popover, "applications");
+    const pelmora::AppListModel &model = applications->model();
+    for (int row = 0; row < model.rowCount(); ++row)
+        if (model.itemAt(row).id == appID)
+            applications->listView()->scrollTo(model.index(row));
+    applications->menuPresenter().setMenuRunner([command](QMenu &menu, QPoint) {
+        return command == RowCommand::showProcesses ? menu.actions().constFirst() : menu.actions().constLast();
+    });
+    applications->requestActions(appID);
+}
 
 // A store whose second sample has long names, multi-process applications and
 // every emphasis colour in the CPU-sorted list.
@@ -19,7 +56,7 @@ struct PopoverFixture {
 
     FixtureMachine machine;
     QTemporaryDir settingsDir;
-    std::unique_ptr<pelmora::MetricsStore> store = std::make_unique<pelmora::MetricsStore>(machine.storeOptions());
+    std::unique_ptr<pelmora::MetricsStore> store = std::make_unique<pelmora::MetricsStore>(storeOptions(machine));
 
     PopoverFixture()
     {
@@ -36,6 +73,14 @@ struct PopoverFixture {
         machine.setMemory(10 * GiB + 300 * MiB, 16 * GiB);
         machine.advanceMachineCpu(37.0);
         store->refresh();
+    }
+
+    // A quit's follow-up refresh comes soon: these tests wait for it, not for what it is.
+    static pelmora::MetricsStore::Options storeOptions(const FixtureMachine &machine)
+    {
+        pelmora::MetricsStore::Options options = machine.storeOptions();
+        options.quitFollowUpDelay = std::chrono::milliseconds(100);
+        return options;
     }
 
     pelmora::SettingsLocation settings(const QString &name = QStringLiteral("settings.ini")) const

@@ -52,6 +52,15 @@ class TestAppList : public QObject {
         section->setContent(AppMetricKind::cpu, apps, a);
     }
 
+    // Returns once what is queued on the presenter so far has run: a menu
+    // asked for opens one event-loop turn later, or not at all.
+    void runQueuedRequests()
+    {
+        bool done = false;
+        QMetaObject::invokeMethod(&section->menuPresenter(), [&done] { done = true; }, Qt::QueuedConnection);
+        QVERIFY(QTest::qWaitFor([&done] { return done; }));
+    }
+
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
@@ -210,13 +219,13 @@ private slots:
         QTRY_COMPARE(calls, shown);
         section->requestActions("editor");
         setApps({testApp("Idle")});
-        QTest::qWait(20);
+        runQueuedRequests();
         QCOMPARE(calls, shown + QStringList({"pause", "resume"}));
         calls.clear();
         section->hide();
         setApps({testApp("Editor")});
         section->requestActions("editor");
-        QTest::qWait(20);
+        runQueuedRequests();
         QCOMPARE(calls, QStringList{"pause"});
         section->show();
         setApps({testApp("Editor")});
@@ -288,7 +297,7 @@ private slots:
         QTest::mouseMove(viewport, at(released));
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at(released));
         if (item < 0) {
-            QTest::qWait(20);
+            runQueuedRequests();
             QCOMPARE(calls, QStringList());
             return;
         }

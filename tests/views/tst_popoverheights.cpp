@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "testsupport/FixtureMachine.h"
+#include "PopoverFixture.h"
 
 #include "views/AppRowDelegate.h"
 #include "views/FilterBar.h"
@@ -187,9 +187,8 @@ class TestPopoverHeights : public QObject {
     }
 
     // The popover as it opens at the smallest stored height, drawing nothing.
-    static std::unique_ptr<PopoverView> openedAt360(MetricsStore &store, const QTemporaryDir &settings)
+    static std::unique_ptr<PopoverView> openedAt360(MetricsStore &store, const SettingsLocation &where)
     {
-        const SettingsLocation where{settings.filePath("pelmora.conf")};
         PopoverHeightSetting(where).write(360);
         auto view = std::make_unique<PopoverView>(store, where);
         view->show();
@@ -197,11 +196,12 @@ class TestPopoverHeights : public QObject {
         return view;
     }
 
-    void sweep(PopoverView &view, const QByteArray &what, const std::function<QString()> &checkList)
+    void sweep(PopoverView &view, const SettingsLocation &where, const QByteArray &what,
+               const std::function<QString()> &checkList)
     {
         GeometryChanges changes(&view);
-        QWidget *scrollingArea = view.section()->parentWidget();
-        ResizeHandle *strip = view.resizeHandle();
+        QWidget *scrollingArea = part<QWidget>(view, "applications")->parentWidget();
+        auto *strip = part<ResizeHandle>(view, "resizeHandle");
         for (int height = 360; height <= 760; ++height) {
             const QByteArray label = "the popover at " + QByteArray::number(height) + " with " + what;
             watchdog.begin(label);
@@ -212,7 +212,7 @@ class TestPopoverHeights : public QObject {
             const bool settled = settles(changes);
             watchdog.end();
             QVERIFY2(settled, label + " does not settle");
-            QVERIFY2(view.height() == height && view.popoverHeight() == height, label);
+            QVERIFY2(view.height() == height && PopoverHeightSetting(where).read() == height, label);
             const QString fault = squeezed(view, scrollingArea) + checkList();
             QVERIFY2(fault.isEmpty(), label + ": " + fault.toUtf8());
         }
@@ -239,12 +239,13 @@ private slots:
         }
         MetricsStore store(machine.storeOptions());
         QTemporaryDir settings(settingsFolderTemplate());
-        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        const SettingsLocation where{settings.filePath("pelmora.conf")};
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        PaddedListView *list = view.section()->listView();
+        PaddedListView *list = part<MetricsSectionView>(view, "applications")->listView();
         QCOMPARE(list->model()->rowCount(), apps);
-        sweep(view, QByteArray::number(apps) + " applications", [&] {
+        sweep(view, where, QByteArray::number(apps) + " applications", [&] {
             if (apps == 0)
                 return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
             list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -268,16 +269,17 @@ private slots:
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
         MetricsStore store(machine.storeOptions());
         QTemporaryDir settings(settingsFolderTemplate());
-        const std::unique_ptr<PopoverView> popover = openedAt360(store, settings);
+        const SettingsLocation where{settings.filePath("pelmora.conf")};
+        const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.listActions().showProcesses(store.snapshot().allApps.at(0));
+        chooseFromRowMenu(view, store.snapshot().allApps.at(0).id, RowCommand::showProcesses);
+        QTRY_VERIFY(showsProcesses(view));
         if (processes == 0) // a search that none of them matches
-            QTest::keyClicks(view.filterBar()->field(), QStringLiteral("no such process"));
-        ProcessListView *content = view.processList();
-        QVERIFY(view.isProcessListShown());
-        sweep(view, QByteArray::number(processes) + " processes", [&]() -> QString {
-            ContentScroller *scroller = view.processScroller();
+            QTest::keyClicks(part<FilterBar>(view, "filterBar")->field(), QStringLiteral("no such process"));
+        auto *content = part<ProcessListView>(view, "processList");
+        auto *scroller = part<ContentScroller>(view, "processScroller");
+        sweep(view, where, QByteArray::number(processes) + " processes", [&]() -> QString {
             QScrollBar *bar = scroller->verticalScrollBar();
             bar->setValue(bar->maximum());
             QListView *rows = content->listView();

@@ -35,7 +35,7 @@ StatusNotifierItem::StatusNotifierItem(const QDBusConnection &bus, const QString
     : QObject(parent)
     , m_bus(bus)
     , m_serviceName(serviceName)
-    , m_title(QStringLiteral("--/--"))
+    , m_status(TrayTexts::status(std::nullopt))
     , m_trimTimer(new QTimer(this))
     , m_adaptor(nullptr)
     , m_menu(new DBusMenuExporter(this))
@@ -117,19 +117,19 @@ QDBusPendingCallWatcher *StatusNotifierItem::callWatcher(const QDBusMessage &cal
     return pending;
 }
 
-void StatusNotifierItem::setTitle(const QString &title)
+void StatusNotifierItem::setStatus(const TrayStatus &status)
 {
-    if (title == m_title)
+    if (status == m_status)
         return;
-    m_title = title;
+    m_status = status;
     if (m_face == TrayIconRenderer::Face::title) {
         m_icons.clear();
         Q_EMIT m_adaptor->NewIcon();
     }
     Q_EMIT m_adaptor->NewTitle();
-    if (!m_frozenToolTipTitle)
+    if (!m_frozenToolTip)
         Q_EMIT m_adaptor->NewToolTip();
-    Q_EMIT m_adaptor->XAyatanaNewLabel(m_title, m_adaptor->xAyatanaLabelGuide());
+    Q_EMIT m_adaptor->XAyatanaNewLabel(m_status.title, m_adaptor->xAyatanaLabelGuide());
 }
 
 void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
@@ -144,16 +144,17 @@ void StatusNotifierItem::setFace(TrayIconRenderer::Face face)
 void StatusNotifierItem::freezeToolTip(bool frozen)
 {
     if (frozen) {
-        if (!m_frozenToolTipTitle)
-            m_frozenToolTipTitle = m_title;
-    } else if (const std::optional<QString> was = std::exchange(m_frozenToolTipTitle, std::nullopt); was && *was != m_title) {
+        if (!m_frozenToolTip)
+            m_frozenToolTip = m_status.toolTip;
+    } else if (const std::optional<QString> was = std::exchange(m_frozenToolTip, std::nullopt);
+               was && *was != m_status.toolTip) {
         Q_EMIT m_adaptor->NewToolTip();
     }
 }
 
 SniToolTip StatusNotifierItem::toolTip() const
 {
-    return {QString(), {}, QStringLiteral("Pelmora"), TrayTexts::toolTip(m_frozenToolTipTitle.value_or(m_title))};
+    return {QString(), {}, QStringLiteral("Pelmora"), m_frozenToolTip.value_or(m_status.toolTip)};
 }
 
 void StatusNotifierItem::noteLargeReply() const
@@ -170,7 +171,7 @@ SniIconPixmapList StatusNotifierItem::iconPixmaps() const
 {
     if (m_icons.isEmpty())
         for (int size : TrayIconRenderer::sizes())
-            m_icons.append(toSniIconPixmap(TrayIconRenderer::render(m_title, size, m_face)));
+            m_icons.append(toSniIconPixmap(TrayIconRenderer::render(m_status.title, size, m_face)));
     return m_icons;
 }
 

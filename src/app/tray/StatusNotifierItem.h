@@ -5,6 +5,7 @@
 
 #include "app/tray/StatusNotifierTypes.h"
 #include "app/tray/TrayIconRenderer.h"
+#include "app/tray/TrayTexts.h"
 
 #include <QDBusConnection>
 #include <QDBusObjectPath>
@@ -64,11 +65,12 @@ public:
     // as registeredItemsRead(), `refused` when the watcher did not tell.
     void readRegisteredItems();
 
-    // The status title drives the label, the tooltip and, with Face::title, the icon.
-    // Change signals go out only when the text (or face) actually changed.
-    void setTitle(const QString &title);
+    // The title drives the label and, with Face::title, the icon; the tooltip
+    // comes with it. Change signals go out only when the texts (or face)
+    // actually changed.
+    void setStatus(const TrayStatus &status);
     void setFace(TrayIconRenderer::Face face);
-    QString title() const { return m_title; }
+    QString title() const { return m_status.title; }
     TrayIconRenderer::Face face() const { return m_face; }
     // While frozen the ToolTip keeps the figures it had when frozen, whatever
     // the title does: a host that sees it change shows it again (Xfce's,
@@ -101,9 +103,9 @@ private:
     QDBusConnection m_bus;
     std::chrono::milliseconds m_watcherTimeout{5000};
     QString m_serviceName;
-    QString m_title;
+    TrayStatus m_status;
     TrayIconRenderer::Face m_face = TrayIconRenderer::Face::title;
-    std::optional<QString> m_frozenToolTipTitle; // the title the frozen tooltip tells of
+    std::optional<QString> m_frozenToolTip; // the tooltip as it was when frozen
     // Drawn when a host asks, not on every change: with no host listening
     // (XEmbed, or while waiting for one) nothing is drawn at all.
     mutable SniIconPixmapList m_icons;

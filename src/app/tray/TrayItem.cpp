@@ -47,7 +47,7 @@ TrayItem::TrayItem(Options options, QObject *parent)
     : QObject(parent)
     , m_options(std::move(options))
     , m_bus(m_options.bus ? *m_options.bus : QDBusConnection::sessionBus())
-    , m_title(QStringLiteral("--/--"))
+    , m_status(TrayTexts::status(std::nullopt))
 {
     buildMenu();
 
@@ -100,12 +100,11 @@ TrayItem::TrayItem(Options options, QObject *parent)
                                                      QDBusServiceWatcher::WatchForOwnerChange, this);
             connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
                     [this](const QString &, const QString &, const QString &newOwner) { onWatcherOwnerChanged(newOwner); });
-            // QtDBus follows the name to whichever process owns it next.
-            for (const char *signal : {"StatusNotifierItemRegistered", "StatusNotifierItemUnregistered"})
-                m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
-                              QLatin1String(sni::watcherInterface), QLatin1String(signal), this,
-                              qstrcmp(signal, "StatusNotifierItemRegistered") == 0 ? SLOT(onItemRegistered(QString))
-                                                                                   : SLOT(onItemUnregistered(QString)));
+            // QtDBus follows the name to whichever process owns it next. Our own
+            // registration is confirmed later, past the moment a watcher may drop it.
+            m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+                          QLatin1String(sni::watcherInterface), QStringLiteral("StatusNotifierItemUnregistered"), this,
+                          SLOT(onItemUnregistered(QString)));
         }
     }
 
@@ -133,14 +132,15 @@ QString TrayItem::serviceName() const
     return m_sni->isPublished() ? m_sni->serviceName() : QString();
 }
 
-void TrayItem::setTitle(const QString &title)
+void TrayItem::setFigures(const std::optional<StatusFigures> &figures)
 {
-    if (title == m_title)
+    const TrayStatus status = TrayTexts::status(figures);
+    if (status == m_status)
         return;
-    m_title = title;
-    m_sni->setTitle(title);
+    m_status = status;
+    m_sni->setStatus(status);
     if (m_xembed)
-        m_xembed->setTitle(title);
+        m_xembed->setStatus(status);
 }
 
 void TrayItem::setPanelOpen(bool open)
@@ -199,7 +199,7 @@ void TrayItem::applyMode(Mode mode)
 
     if (mode == Mode::xembed && !m_xembed) {
         m_xembed = new XEmbedTrayIcon(m_menu, this);
-        m_xembed->setTitle(m_title);
+        m_xembed->setStatus(m_status);
         m_xembed->setToolTipShown(!m_panelOpen);
         connect(m_xembed, &XEmbedTrayIcon::activated, this, &TrayItem::activated);
     } else if (mode != Mode::xembed && m_xembed) {
@@ -285,11 +285,6 @@ void TrayItem::retryRegistration()
     m_retryTimer->setInterval(m_options.retryDelay * (1 << m_retries));
     ++m_retries;
     m_retryTimer->start();
-}
-
-void TrayItem::onItemRegistered(const QString &item)
-{
-    Q_UNUSED(item); // our own registration is confirmed later, after the moment a watcher may drop it
 }
 
 void TrayItem::onItemUnregistered(const QString &item)

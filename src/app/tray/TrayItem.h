@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/tray/StatusNotifierItem.h"
+#include "app/tray/TrayTexts.h"
 
 #include <QDBusConnection>
 #include <QObject>
@@ -69,10 +70,10 @@ public:
     ~TrayItem() override;
 
     Mode mode() const { return m_mode; }
-    QString title() const { return m_title; }
 
-    // "--/--" until the first call. Nothing is redrawn or signalled when the text is unchanged.
-    void setTitle(const QString &title);
+    // The figures of the title and the tooltip; none shows "--/--". Nothing is
+    // redrawn or signalled when the texts are unchanged.
+    void setFigures(const std::optional<StatusFigures> &figures);
     // While the panel is open no host may show the item's tooltip: it would
     // cover the panel and, held by the panel's pointer grab, go stale. Hosts
     // hide it on the click that opens the panel; Xfce's shows it again as
@@ -97,8 +98,7 @@ Q_SIGNALS:
     void modeChanged(pelmora::TrayItem::Mode mode);
 
 private Q_SLOTS:
-    // The watcher's own signals (connected by name through QtDBus).
-    void onItemRegistered(const QString &item);
+    // The watcher's own signal (connected by name through QtDBus).
     void onItemUnregistered(const QString &item);
 
 private:
@@ -118,7 +118,7 @@ private:
 
     Options m_options;
     QDBusConnection m_bus;
-    QString m_title;
+    TrayStatus m_status;
     Mode m_mode = Mode::none;
     StatusNotifierItem *m_sni = nullptr;
     XEmbedTrayIcon *m_xembed = nullptr;

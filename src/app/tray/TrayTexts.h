@@ -3,22 +3,33 @@
 
 #pragma once
 
+#include "stores/StatusTitleRule.h"
+
 #include <QCoreApplication>
 #include <QString>
 
+#include <optional>
+
 namespace pelmora {
 
-// The texts the tray item shows besides its title, in the user's language.
+// What the item shows of the machine's figures, both made from the same
+// ones: the title ("12/63"), drawn in the icon or beside it, and the tooltip.
+struct TrayStatus {
+    QString title;
+    QString toolTip;
+    friend bool operator==(const TrayStatus &, const TrayStatus &) = default;
+};
+
+// The texts of the tray item, in the user's language.
 class TrayTexts {
     Q_DECLARE_TR_FUNCTIONS(TrayTexts)
 
 public:
     static QString openLabel();
     static QString quitLabel();
-    // What the figures of `title` are: "12/63" -> "CPU 12 % · Memory 63 %".
-    // A title that is not two figures (the "--/--" placeholder) says that the
-    // first reading is still to come.
-    static QString toolTip(const QString &title);
+    // "12/63" with "CPU 12 % · Memory 63 %"; before the first figures "--/--"
+    // with a tooltip that says the first reading is still to come.
+    static TrayStatus status(const std::optional<StatusFigures> &figures);
 };
 
 } // namespace pelmora

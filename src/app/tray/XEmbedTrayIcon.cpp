@@ -23,7 +23,7 @@ XEmbedTrayIcon::XEmbedTrayIcon(QMenu *menu, QObject *parent)
         const QRect geometry = m_icon->geometry();
         Q_EMIT activated(geometry.isValid() ? geometry.center() : QPoint());
     });
-    setTitle(QStringLiteral("--/--"));
+    setStatus(TrayTexts::status(std::nullopt));
     m_icon->show();
 }
 
@@ -37,20 +37,20 @@ bool XEmbedTrayIcon::isTrayAvailable()
     return QGuiApplication::platformName() == QLatin1String("xcb") && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void XEmbedTrayIcon::setTitle(const QString &title)
+void XEmbedTrayIcon::setStatus(const TrayStatus &status)
 {
-    if (title == m_title)
+    if (status == m_status)
         return;
-    m_title = title;
-    m_icon->setIcon(TrayIconRenderer::icon(title, TrayIconRenderer::Face::title));
+    m_status = status;
+    m_icon->setIcon(TrayIconRenderer::icon(status.title, TrayIconRenderer::Face::title));
     if (m_toolTipShown)
-        m_icon->setToolTip(TrayTexts::toolTip(title));
+        m_icon->setToolTip(status.toolTip);
 }
 
 void XEmbedTrayIcon::setToolTipShown(bool shown)
 {
     m_toolTipShown = shown;
-    m_icon->setToolTip(shown ? TrayTexts::toolTip(m_title) : QString());
+    m_icon->setToolTip(shown ? m_status.toolTip : QString());
 }
 
 } // namespace pelmora

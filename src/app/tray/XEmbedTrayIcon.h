@@ -3,6 +3,8 @@
 
 #pragma once
 
+#include "app/tray/TrayTexts.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -30,7 +32,7 @@ public:
     // meaningful under the xcb platform; false elsewhere.
     static bool isTrayAvailable();
 
-    void setTitle(const QString &title);
+    void setStatus(const TrayStatus &status);
     // While false the icon has no tooltip.
     void setToolTipShown(bool shown);
 
@@ -41,7 +43,7 @@ Q_SIGNALS:
 
 private:
     QSystemTrayIcon *m_icon;
-    QString m_title;
+    TrayStatus m_status;
     bool m_toolTipShown = true;
 };
 
