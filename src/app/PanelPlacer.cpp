@@ -29,7 +29,9 @@ public:
 
 QRect PanelPlacer::freeArea(const QScreen &screen) const
 {
-    return screen.availableGeometry();
+    // Scaled by a factor that does not divide the reserved strip, Qt rounds
+    // the free area's top and height both up: it would end below the screen.
+    return screen.availableGeometry().intersected(screen.geometry());
 }
 
 void PanelPlacer::prepare(QWidget &window, const QRect &geometry, const ItemAnchor &anchor)

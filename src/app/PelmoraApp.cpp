@@ -46,7 +46,6 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     m_window->setContent(m_view);
     connect(m_view, &PopoverView::closeRequested, m_window, &QWidget::close);
     connect(m_view, &PopoverView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_view, &PopoverView::shownHeightChanged, m_window, [this](int) { m_window->followContentSize(); });
     m_locator = std::make_unique<ItemLocator>(desktop());
     // As a window it is all there is of the program, so closing it ends the
     // program; as a panel it only closes. (The tray menu is a window too, so

@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QVBoxLayout>
 
 namespace pelmora {
@@ -72,7 +73,8 @@ PopoverWindow::PanelKind PopoverWindow::sessionPanelKind()
 {
     const bool waylandSession = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
         || qEnvironmentVariable("XDG_SESSION_TYPE") == u"wayland";
-    return QGuiApplication::platformName() == u"xcb" && !waylandSession ? PanelKind::popup : PanelKind::focusWindow;
+    const QString platform = QGuiApplication::platformName();
+    return platform == u"wayland" || (platform == u"xcb" && waylandSession) ? PanelKind::focusWindow : PanelKind::popup;
 }
 
 void PopoverWindow::applyFlags()
@@ -101,8 +103,10 @@ void PopoverWindow::setContent(QWidget *content)
     m_content = content;
     layout()->addWidget(content);
     // A drag on the strip grows the window no further than the screen's edge.
-    if (auto *view = qobject_cast<PopoverView *>(content))
+    if (auto *view = qobject_cast<PopoverView *>(content)) {
         view->resizeHandle()->installEventFilter(this);
+        connect(view, &PopoverView::shownHeightChanged, this, &PopoverWindow::followContentSize);
+    }
 }
 
 void PopoverWindow::toggle(const ItemAnchor &anchor)
@@ -199,8 +203,8 @@ void PopoverWindow::closeIfFocusLeft()
 {
     if (!isVisible() || isActiveWindow() || QApplication::activePopupWidget() || QApplication::activeModalWidget())
         return;
-    if (QWindow *focus = QGuiApplication::focusWindow(); focus && focus != windowHandle())
-        return; // another window of ours (a menu) has it
+    if (QWindow *focus = QGuiApplication::focusWindow(); focus && focus->transientParent() == windowHandle())
+        return; // a window of the panel's own has it
     m_closedByOutsideClick.start();
     close();
 }

@@ -44,9 +44,11 @@ public:
     ~PopoverView() override;
 
     // The stored height (unlimited) and the height shown: the stored one
-    // within 360..760, and no taller than the height limit.
+    // within 360..760, and no taller than the height limit (with a lower
+    // floor where that leaves little room; see PopoverResize::boundsWithin).
     double popoverHeight() const { return m_popoverHeight; }
     int shownHeight() const;
+    PopoverHeightBounds heightBounds() const;
     // The tallest the popover may be shown, such as its screen's available
     // height; nothing stored changes with it.
     void setHeightLimit(std::optional<int> limit);

@@ -58,7 +58,7 @@ private slots:
         window = std::make_unique<PopoverWindow>(PopoverWindow::Style::panel); // before the old view's store goes
         fixture = std::make_unique<PopoverFixture>();
         window->setContent(view = new PopoverView(*fixture->store, fixture->settings()));
-        window->openAt(QPoint(640, 10));
+        window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QTRY_COMPARE(focus(), view->filterBar()->field());
     }
@@ -133,7 +133,7 @@ private slots:
     void trayClicksCloseItLikeAMenu()
     {
         const auto click = [&] {
-            window->toggle(QPoint(640, 10));
+            window->toggle(ItemAnchor{QPoint(640, 10), {}});
             QTest::qWait(20);
             return window->isVisible();
         };

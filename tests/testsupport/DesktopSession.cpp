@@ -290,7 +290,8 @@ QStringList DesktopSession::hostArguments() const
     switch (m_options.tray) {
     case Tray::xfcePanel: return {"--disable-wm-check"};
     case Tray::trayer:
-        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "32"};
+        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
+                QString::number(m_options.trayerHeight), "--SetDockType", "true", "--SetPartialStrut", "true"};
     case Tray::gnomeShell: return {"--x11", "--replace"};
     default: return {};
     }

@@ -42,6 +42,7 @@ public:
         // a device pixel ratio for the panel (GDK_SCALE, QT_SCALE_FACTOR; 1: none).
         int iconSize = 0;
         int scale = 1;
+        int trayerHeight = 32; // trayer's strip, which it reserves (with a window manager)
     };
 
     explicit DesktopSession(Options options);
