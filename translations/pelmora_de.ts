@@ -45,6 +45,14 @@ Run it inside a desktop session, or use &apos;pelmora --once&apos; to print the 
         <translation>keine Anzeige gefunden (weder DISPLAY noch WAYLAND_DISPLAY ist gesetzt).
 Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora --once“ hier aus.</translation>
     </message>
+    <message>
+        <source>Qt&apos;s Wayland plugin is missing (Debian: qt6-wayland); running through XWayland instead.</source>
+        <translation>Qts Wayland-Modul fehlt (Debian: qt6-wayland); Pelmora läuft stattdessen über XWayland.</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s Wayland plugin is missing (Debian: qt6-wayland), and there is no XWayland to fall back to.</source>
+        <translation>Qts Wayland-Modul fehlt (Debian: qt6-wayland), und es gibt kein XWayland, auf das Pelmora ausweichen könnte.</translation>
+    </message>
 </context>
 <context>
     <name>OnceReport</name>
@@ -197,8 +205,11 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <name>pelmora::PopoverWindow</name>
     <message>
         <source>Pelmora</source>
-        <extracomment>The title of the panel when it is shown as a window: the program&apos;s name.</extracomment>
         <translation>Pelmora</translation>
+    </message>
+    <message>
+        <source>Pelmora panel</source>
+        <translation>Pelmora-Panel</translation>
     </message>
 </context>
 <context>

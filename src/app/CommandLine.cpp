@@ -161,8 +161,7 @@ int runPelmora(int argc, char *argv[])
         const bool fallback = plugin == WaylandPlugin::missingXWaylandUsed;
         printError(fallback ? QCoreApplication::translate("CommandLine",
                                                           "Qt's Wayland plugin is missing (Debian: qt6-wayland); "
-                                                          "running through XWayland, where the panel may not get "
-                                                          "the keyboard.")
+                                                          "running through XWayland instead.")
                             : QCoreApplication::translate("CommandLine",
                                                           "Qt's Wayland plugin is missing (Debian: qt6-wayland), "
                                                           "and there is no XWayland to fall back to."));
