@@ -115,7 +115,7 @@ private slots:
             QSKIP("needs foot");
         // A terminal that writes whatever reaches it to a file, focused as the user left it.
         const QString typedFile = session->home() + "/typed";
-        QVERIFY(session->startProgram("foot", {"--app-id", "editor", "sh", "-c",
+        QVERIFY(session->startProgram("foot", {"--app-id", "editor", "--", "sh", "-c",
                                                "stty -icanon -echo; exec cat > " + typedFile}));
         QTRY_VERIFY_WITH_TIMEOUT([&] {
             const auto views = session->views();
