@@ -66,16 +66,17 @@ std::unique_ptr<PanelPlacer> makePanelPlacer()
                 return sway;
         return std::make_unique<PanelPlacer>();
     }
-    // KWin: the panel stays a window that KWin focuses like any other.
+    // KWin and sway: the panel stays a window that the compositor focuses
+    // like any other, and so takes it from when the user clicks elsewhere.
     if (auto plasma = PlasmaShellPlacer::create())
         return plasma;
+    if (auto sway = SwayPlacer::create(qEnvironmentVariable("SWAYSOCK")))
+        return sway;
 #if PELMORA_HAVE_LAYERSHELLQT
-    // wlroots compositors (sway, ...): a layer surface, anchored by the bar.
+    // Other wlroots compositors: a layer surface, anchored by the bar.
     if (auto layer = LayerShellPlacer::create())
         return layer;
 #endif
-    if (auto sway = SwayPlacer::create(qEnvironmentVariable("SWAYSOCK")))
-        return sway;
     return std::make_unique<CompositorPlacer>();
 }
 

@@ -282,6 +282,7 @@ WaylandSession::Start WaylandSession::startKwin()
     // kactivitymanagerd, which plasmashell needs, is started by the bus.
     QDBusMessage update = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                                          "org.freedesktop.DBus", "UpdateActivationEnvironment");
+    qDBusRegisterMetaType<QMap<QString, QString>>();
     QMap<QString, QString> variables;
     for (auto it = activation.cbegin(); it != activation.cend(); ++it)
         variables.insert(it.key(), it.value().toString());

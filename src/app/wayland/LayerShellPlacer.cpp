@@ -53,7 +53,6 @@ void configure(QWidget &window, const QRect &geometry, const ItemAnchor &anchor)
         return;
     layer->setLayer(LayerWindow::LayerTop);
     layer->setScope(QStringLiteral("pelmora"));
-    layer->setKeyboardInteractivity(LayerWindow::KeyboardInteractivityOnDemand);
     if (anchor.point) {
         // A place worked out against the screen: counted from its corner, bars or not.
         const QRect screen = window.windowHandle()->screen() ? window.windowHandle()->screen()->geometry() : QRect();
@@ -93,6 +92,8 @@ void LayerShellPlacer::prepare(QWidget &window, const QRect &geometry, const Ite
 {
     window.move(geometry.topLeft());
     configure(window, geometry, anchor);
+    if (LayerWindow *layer = LayerWindow::get(window.windowHandle()))
+        layer->setKeyboardInteractivity(LayerWindow::KeyboardInteractivityExclusive);
 }
 
 void LayerShellPlacer::move(QWidget &window, const QRect &geometry, const ItemAnchor &anchor)

@@ -11,9 +11,12 @@
 
 namespace pelmora {
 
-// zwlr_layer_shell_v1 through LayerShellQt (Debian 13 builds it for Qt 6):
-// the panel is a layer surface above the windows, with no task-manager
-// entry, that takes the keyboard on demand. An item known by its bar's spot
+// zwlr_layer_shell_v1 through LayerShellQt (Debian 13 builds it for Qt 6),
+// for wlroots compositors other than sway: the panel is a layer surface above
+// the windows, with no task-manager entry, holding the keyboard exclusively
+// while it is open (sway 1.10 gives an on-demand layer surface the keyboard
+// only when it is clicked, and takes it back as soon as the claim is
+// dropped). A click elsewhere cannot close it then; Escape and the item do. An item known by its bar's spot
 // is anchored to that edge and corner, and the compositor keeps the panel
 // clear of the bar; an item known by its point gets the place worked out
 // for it, counted from the output's corner.
