@@ -88,7 +88,12 @@ public:
         m_pelmora = m_session->startProgram(m_pelmoraPath);
         QRect item;
         if (!m_pelmora || !waitFor([&] { return (item = findItem()).isValid(); }, 20000)) {
-            row.item = QStringLiteral("NOT SHOWN");
+            const QImage shot = m_session->grab();
+            row.item = QStringLiteral("NOT SHOWN (items registered: %1, screenshot: %2)")
+                           .arg(m_session->registeredStatusNotifierItems().size())
+                           .arg(shot.isNull() ? QStringLiteral("none") : QStringLiteral("%1×%2").arg(shot.width()).arg(shot.height()));
+            if (!shot.isNull())
+                shot.save(pictures + "/" + m_name + "-no-item.png");
             return row;
         }
         row.item = QStringLiteral("shown (%1)").arg(text(item));

@@ -317,10 +317,13 @@ WaylandSession::Start WaylandSession::startKwin()
             20000);
     if (!startHelper("plasmashell", {}, "plasmashell.log"))
         return fail(Start::unavailable, "plasmashell cannot start");
-    for (const QDeadlineTimer deadline(90000); !deadline.hasExpired(); QThread::msleep(200))
-        if (busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered").toBool()
-            && std::any_of(kwinViews().cbegin(), kwinViews().cend(), [](const View &v) { return v.rect.height() < 100; }))
+    for (const QDeadlineTimer deadline(90000); !deadline.hasExpired(); QThread::msleep(500)) {
+        if (!busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered").toBool())
+            continue;
+        const QList<View> windows = kwinViews();
+        if (std::any_of(windows.cbegin(), windows.cend(), [](const View &v) { return v.rect.height() < 100; }))
             return Start::ready;
+    }
     return fail(Start::failed, "Plasma showed no panel in time");
 }
 
