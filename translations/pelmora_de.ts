@@ -60,6 +60,14 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
         <source>Pelmora was not set to start with the desktop session: there was nothing to remove (%1 does not exist).</source>
         <translation>Pelmora war nicht für den Start mit der Desktop-Sitzung eingerichtet: es gab nichts zu entfernen (%1 existiert nicht).</translation>
     </message>
+    <message>
+        <source>Qt&apos;s Wayland plugin is missing (Debian: qt6-wayland); running through XWayland instead.</source>
+        <translation>Qts Wayland-Modul fehlt (Debian: qt6-wayland); Pelmora läuft stattdessen über XWayland.</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s Wayland plugin is missing (Debian: qt6-wayland), and there is no XWayland to fall back to.</source>
+        <translation>Qts Wayland-Modul fehlt (Debian: qt6-wayland), und es gibt kein XWayland, auf das Pelmora ausweichen könnte.</translation>
+    </message>
 </context>
 <context>
     <name>OnceReport</name>
@@ -270,8 +278,11 @@ Starten Sie es in einer Desktop-Sitzung, oder geben Sie die Werte mit „pelmora
     <name>pelmora::PopoverWindow</name>
     <message>
         <source>Pelmora</source>
-        <extracomment>The title of the panel when it is shown as a window: the program&apos;s name.</extracomment>
         <translation>Pelmora</translation>
+    </message>
+    <message>
+        <source>Pelmora panel</source>
+        <translation>Pelmora-Panel</translation>
     </message>
 </context>
 <context>

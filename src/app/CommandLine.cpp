@@ -14,7 +14,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QIcon>
+#include <QLibraryInfo>
 
 #include <cstdio>
 
@@ -96,13 +98,25 @@ bool hasDisplay()
         || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
-// A Wayland session cannot let a window place itself next to the panel item;
-// XWayland can, so prefer it when the session offers it.
-void preferX11UnderWayland()
+bool waylandPluginInstalled()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        && !qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "xcb");
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("libqwayland*.so")}, QDir::Files).isEmpty();
+}
+
+// In a Wayland session Qt takes its Wayland plugin (else XWayland): only a
+// Wayland window gets the keyboard from the compositor, and XWayland's
+// compositor gives none to an X11 popup. Without the plugin Qt would fall
+// back to XWayland, or abort where there is none: say what is missing.
+enum class WaylandPlugin { fine, missingXWaylandUsed, missingNoFallback };
+
+WaylandPlugin checkWaylandPlugin()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+        || waylandPluginInstalled())
+        return WaylandPlugin::fine;
+    return qEnvironmentVariableIsEmpty("DISPLAY") ? WaylandPlugin::missingNoFallback
+                                                  : WaylandPlugin::missingXWaylandUsed;
 }
 
 } // namespace
@@ -148,7 +162,19 @@ int runPelmora(int argc, char *argv[])
                                         "figures here.")));
         return 2;
     }
-    preferX11UnderWayland();
+    if (const WaylandPlugin plugin = checkWaylandPlugin(); plugin != WaylandPlugin::fine) {
+        QCoreApplication app(argc, argv);
+        installTranslations(app);
+        const bool fallback = plugin == WaylandPlugin::missingXWaylandUsed;
+        printError(fallback ? QCoreApplication::translate("CommandLine",
+                                                          "Qt's Wayland plugin is missing (Debian: qt6-wayland); "
+                                                          "running through XWayland instead.")
+                            : QCoreApplication::translate("CommandLine",
+                                                          "Qt's Wayland plugin is missing (Debian: qt6-wayland), "
+                                                          "and there is no XWayland to fall back to."));
+        if (!fallback)
+            return 2;
+    }
     // The look is fixed and light whatever the desktop's theme, so the
     // desktop's platform theme plugin has nothing to contribute; on GNOME and
     // Xfce it is Qt's GTK 3 plugin, which costs about 13 MB and 20 ms at start.

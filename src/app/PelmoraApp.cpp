@@ -4,14 +4,21 @@
 #include "PelmoraApp.h"
 
 #include "PopoverWindow.h"
+#include "platform/BusPeerProgram.h"
+#include "platform/X11WindowManager.h"
 #include "stores/MetricsStore.h"
 #include "tray/ShellOverview.h"
+#include "tray/StatusNotifierWatcherNames.h"
 #include "tray/TrayItem.h"
 #include "views/PopoverView.h"
+#include "wayland/WaybarConfig.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QEvent>
+#include <QScreen>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -53,7 +60,6 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     m_window->setContent(m_view);
     connect(m_view, &PopoverView::closeRequested, m_window, &QWidget::close);
     connect(m_view, &PopoverView::quitRequested, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    connect(m_view, &PopoverView::shownHeightChanged, m_window, [this](int) { m_window->adjustSize(); });
     // A quit that asked something makes room for the application's answer: the
     // panel sits above every window and takes the first click. (A window of
     // its own sits below the application's windows, which come forward.)
@@ -62,6 +68,7 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
             && m_window->isVisible())
             m_window->close();
     });
+    m_locator = std::make_unique<ItemLocator>(desktop());
     // As a window it is all there is of the program, so closing it ends the
     // program; as a panel it only closes. (The tray menu is a window too, so
     // Qt's last-window rule cannot tell these apart.)
@@ -72,7 +79,7 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     });
 
     if (options.forceWindow) {
-        m_window->openAt(QPoint());
+        m_window->openAt(ItemAnchor());
         return;
     }
 
@@ -87,7 +94,10 @@ PelmoraApp::PelmoraApp(Options options, QObject *parent)
     m_tray->setFigures(m_store->statusFigures());
     connect(m_store.get(), &MetricsStore::statusFiguresChanged, m_tray,
             [this] { m_tray->setFigures(m_store->statusFigures()); });
-    connect(m_tray, &TrayItem::activated, this, [this](QPoint anchor) {
+    connect(m_tray, &TrayItem::activated, this, [this](QPoint point, const QString &caller) {
+        const platform::ProcRoot proc;
+        const QString host = platform::busPeerProgram(QDBusConnection::sessionBus(), caller, proc);
+        const ItemAnchor anchor = m_locator->activated(point, host);
         m_overview->leaveThen([this, anchor] { m_window->toggle(anchor); });
     });
     connect(m_tray, &TrayItem::openRequested, this, &PelmoraApp::openPanel);
@@ -117,7 +127,7 @@ void PelmoraApp::openPanel()
             m_window->activateWindow();
             return;
         }
-        m_window->openAt(QPoint());
+        m_window->openAt(m_locator->remembered());
     });
 }
 
@@ -134,7 +144,7 @@ void PelmoraApp::followTray(TrayItem::Mode mode)
         }
         if (m_window->style() != PopoverWindow::Style::window) {
             m_window->setStyle(PopoverWindow::Style::window);
-            m_window->openAt(QPoint());
+            m_window->openAt(ItemAnchor());
         }
         break;
     case TrayItem::Mode::statusNotifier:
@@ -142,6 +152,39 @@ void PelmoraApp::followTray(TrayItem::Mode mode)
         m_window->setStyle(PopoverWindow::Style::panel); // the item is back: no window of its own
         break;
     }
+}
+
+ItemLocator::Desktop PelmoraApp::desktop() const
+{
+    ItemLocator::Desktop desktop;
+    desktop.x11 = QGuiApplication::platformName() == u"xcb";
+    // Under XWayland the X pointer stays where it last left an X window.
+    desktop.pointerTrusted = m_window->panelKind() == PopoverWindow::PanelKind::popup;
+    if (desktop.x11)
+        desktop.pointer = [] { return QCursor::pos(); };
+    desktop.x11WindowManager = [] { return QString::fromStdString(platform::x11WindowManagerName()); };
+    desktop.traySpot = [this] { return traySpot(); };
+    return desktop;
+}
+
+TraySpot PelmoraApp::traySpot() const
+{
+    // waybar's configuration says where its tray is; other bars show it by
+    // the strip they reserve, and keep the tray at their end.
+    QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
+    const QString watcher = bus ? bus->serviceOwner(QLatin1String(sni::watcherService)).value() : QString();
+    const platform::ProcRoot proc;
+    if (!watcher.isEmpty() && platform::busPeerProgram(QDBusConnection::sessionBus(), watcher, proc) == u"waybar") {
+        QStringList folders{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)};
+        for (const QString &folder : qEnvironmentVariable("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg")).split(u':', Qt::SkipEmptyParts))
+            folders << folder;
+        if (const auto spot = readWaybarTraySpot(folders))
+            return *spot;
+    }
+    TraySpot spot;
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        spot.edge = reservedEdge(m_window->placer().freeArea(*screen), screen->geometry());
+    return spot;
 }
 
 } // namespace pelmora

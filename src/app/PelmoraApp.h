@@ -3,6 +3,7 @@
 
 #pragma once
 
+#include "ItemLocator.h"
 #include "tray/TrayItem.h"
 
 #include <QObject>
@@ -37,8 +38,8 @@ public:
     PopoverWindow *window() const { return m_window; }
     PopoverView *popover() const { return m_view; }
 
-    // Opens the panel (at the pointer), or raises the window; out of GNOME
-    // Shell's overview first, which would hide it.
+    // Opens the panel where a click on the item opens it, or raises the
+    // window; out of GNOME Shell's overview first, which would hide it.
     void openPanel();
 
 protected:
@@ -46,12 +47,15 @@ protected:
 
 private:
     void followTray(TrayItem::Mode mode);
+    ItemLocator::Desktop desktop() const;
+    TraySpot traySpot() const;
 
     std::unique_ptr<MetricsStore> m_store;
     ShellOverview *m_overview;
     TrayItem *m_tray = nullptr;
     PopoverWindow *m_window = nullptr;
     PopoverView *m_view = nullptr;
+    std::unique_ptr<ItemLocator> m_locator;
     bool m_announcedNoTray = false;
 };
 

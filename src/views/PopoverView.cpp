@@ -3,6 +3,7 @@
 
 #include "PopoverView.h"
 
+#include "AppMetricRow.h"
 #include "CardWidget.h"
 #include "FilterBar.h"
 #include "MetricColumnHeaderView.h"
@@ -132,8 +133,19 @@ PopoverView::~PopoverView() = default;
 
 int PopoverView::shownHeight() const
 {
-    const int height = int(std::lround(PopoverResize::limited(m_popoverHeight)));
-    return m_heightLimit ? std::min(height, *m_heightLimit) : height;
+    return int(std::lround(PopoverResize::limited(m_popoverHeight, heightBounds())));
+}
+
+PopoverHeightBounds PopoverView::heightBounds() const
+{
+    if (!m_heightLimit)
+        return {};
+    // All but the list, and one row of it with the list's bottom padding.
+    int compact = AppMetricRow::lineHeight() + 2 * AppMetricRow::verticalPadding + 12;
+    for (int i = 0; i < layout()->count(); ++i)
+        if (QWidget *row = layout()->itemAt(i)->widget(); row && row != m_scrollingArea && !row->isHidden())
+            compact += row->sizeHint().height();
+    return PopoverResize::boundsWithin(*m_heightLimit, compact);
 }
 
 void PopoverView::setHeightLimit(std::optional<int> limit)
@@ -218,7 +230,8 @@ void PopoverView::storeHeight(double height)
 
 void PopoverView::onDragChanged(double translation)
 {
-    if (const std::optional<double> height = m_resize.dragChanged(m_popoverHeight, shownHeight(), translation))
+    if (const std::optional<double> height =
+            m_resize.dragChanged(m_popoverHeight, shownHeight(), translation, heightBounds()))
         storeHeight(*height);
 }
 

@@ -61,7 +61,7 @@ private slots:
         window = std::make_unique<PopoverWindow>(PopoverWindow::Style::panel); // before the old view's store goes
         fixture = std::make_unique<PopoverFixture>();
         window->setContent(view = new PopoverView(*fixture->store, fixture->settings()));
-        window->openAt(QPoint(640, 10));
+        window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         QTRY_COMPARE(focus(), filterField());
     }
@@ -188,7 +188,7 @@ private slots:
     void trayClicksCloseItLikeAMenu()
     {
         const auto click = [&] {
-            window->toggle(QPoint(640, 10));
+            window->toggle(ItemAnchor{QPoint(640, 10), {}});
             return window->isVisible();
         };
         QVERIFY(!click()); // a second click on the item closes it

@@ -5,6 +5,8 @@
 
 #include "app/PopoverPlacement.h"
 #include "app/PopoverWindow.h"
+#include "views/AppMetricRow.h"
+#include "views/MetricsSectionView.h"
 #include "views/PopoverView.h"
 #include "views/ResizeHandle.h"
 #include "views/SymbolButton.h"
@@ -15,6 +17,8 @@
 #include <QTest>
 
 using namespace pelmora;
+
+Q_DECLARE_METATYPE(pelmora::TraySpot)
 
 // Runs on one offscreen screen of 1280x800 pixels at scale 2, a small laptop
 // screen as Qt sees it: 640x400 units.
@@ -45,6 +49,37 @@ private slots:
         QCOMPARE(popoverGeometry(expected.size(), anchor, available, QRect(0, 0, 1280, 800)), expected);
     }
 
+    // An item known only by its bar (waybar tells a point inside the item):
+    // the corner of the free area where the tray sits, next to the bar.
+    void opensInTheTraysCorner_data()
+    {
+        QTest::addColumn<TraySpot>("spot");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<int>("reserved"); // Qt::Edge
+        using Side = TraySpot::Side;
+        QTest::newRow("top bar, tray at its end") << TraySpot{Qt::TopEdge, Side::end} << QRect(0, 30, 1280, 770)
+                                                  << QRect(840, 36, 440, 520) << int(Qt::TopEdge);
+        QTest::newRow("bottom bar, tray at its start, no reservation")
+            << TraySpot{Qt::BottomEdge, Side::start} << QRect(0, 0, 1280, 800)
+            << QRect(0, 800 - assumedBarThickness - 6 - 520, 440, 520) << int(Qt::TopEdge);
+        QTest::newRow("left bar, tray in its middle") << TraySpot{Qt::LeftEdge, Side::centre} << QRect(30, 0, 1250, 800)
+                                                      << QRect(36, 140, 440, 520) << int(Qt::LeftEdge);
+        QTest::newRow("bottom bar, taller than the free area") << TraySpot{Qt::BottomEdge, Side::end}
+                                                               << QRect(0, 0, 1280, 500) << QRect(840, 0, 440, 520)
+                                                               << int(Qt::BottomEdge);
+    }
+    void opensInTheTraysCorner()
+    {
+        QFETCH(TraySpot, spot);
+        QFETCH(QRect, available);
+        QFETCH(QRect, expected);
+        QFETCH(int, reserved);
+        const QRect screen(0, 0, 1280, 800);
+        QCOMPARE(popoverGeometry(expected.size(), spot, available, screen), expected);
+        QCOMPARE(int(reservedEdge(available, screen)), reserved);
+    }
+
     // At scale 2 the stored 520 (or the largest, 760) would be taller than
     // the whole screen: the panel opens as tall as the screen allows, inside
     // it, with Refresh, Quit and the strip on screen, and keeps the stored
@@ -65,7 +100,7 @@ private slots:
         PopoverWindow window(PopoverWindow::Style::panel);
         auto *view = new PopoverView(*fixture.store, fixture.settings());
         window.setContent(view);
-        window.openAt(QPoint(630, 4));
+        window.openAt(ItemAnchor{QPoint(630, 4), {}});
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY2(available.contains(window.geometry()), qPrintable(QDebug::toString(window.geometry())));
         QCOMPARE(window.height(), available.height());
@@ -77,6 +112,37 @@ private slots:
         emit strip->dragChanged(0);
         emit strip->dragEnded();
         QCOMPARE(PopoverHeightSetting(fixture.settings()).read(), double(available.height()));
+        // Where 360 is nearly all there is, the strip still has room to move:
+        // up to where one row of the list is left.
+        emit strip->dragChanged(-200);
+        emit strip->dragEnded();
+        QTRY_VERIFY2(window.height() <= available.height() - 60,
+                     qPrintable(QStringLiteral("%1, view %2").arg(window.height()).arg(view->height())));
+        QVERIFY(part<QWidget>(*view, "applications")->height() >= AppMetricRow::lineHeight());
+        QVERIFY(available.contains(window.geometry()));
+    }
+
+    // A window (no tray, --window) dragged taller stops at the screen's edge.
+    void windowGrowsNoFurtherThanTheScreen()
+    {
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        PopoverFixture fixture;
+        PopoverHeightSetting(fixture.settings()).write(360);
+        PopoverWindow window(PopoverWindow::Style::window);
+        auto *view = new PopoverView(*fixture.store, fixture.settings());
+        window.setContent(view);
+        window.openAt(ItemAnchor());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.move(window.x(), 20);
+        QTRY_VERIFY(std::abs(window.geometry().top() - 20) <= 1); // rounded at scale 2
+        auto *strip = part<ResizeHandle>(*view, "resizeHandle");
+        QTest::mousePress(strip, Qt::LeftButton);
+        emit strip->dragChanged(300);
+        emit strip->dragEnded();
+        QTest::mouseRelease(strip, Qt::LeftButton);
+        QTRY_VERIFY2(available.contains(window.frameGeometry()), qPrintable(QDebug::toString(window.frameGeometry())));
+        QTRY_COMPARE(window.frameGeometry().bottom(), available.bottom());
+        QCOMPARE(PopoverHeightSetting(fixture.settings()).read(), double(window.height()));
     }
 };
 

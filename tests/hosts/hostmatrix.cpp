@@ -9,12 +9,14 @@
 // figures measured on the screen, and how the host draws a 3:1 icon. Prints
 // Markdown tables.
 #include "AspectProbe.h"
+#include "WaylandRows.h"
 
 #include "testsupport/DesktopSession.h"
 #include "testsupport/ProcessTree.h"
 
 #include <QtDBus>
 #include <QtGui>
+#include <QApplication>
 
 #include <cstdio>
 
@@ -441,11 +443,12 @@ private:
 
 int main(int argc, char *argv[])
 {
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv); // the Wayland rows lay out a panel offscreen
     QCommandLineParser parser;
     parser.addOptions({{"runs", "Starts and host restarts per host.", "n", "20"},
-                       {"hosts", "Comma-separated: xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none.", "list",
-                        "xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none"},
+                       {"hosts", "Comma-separated: xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none (X11), "
+                                 "sway-waybar,kwin-wayland,gnome-wayland,weston (Wayland).", "list",
+                        "xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none,sway-waybar,kwin-wayland,gnome-wayland,weston"},
                        {"sizes", "Also pictures of the item in xfce4-panel and lxqt-panel at 24 px and at twice the scale."},
                        {"pelmora", "The program to try.", "path"},
                        {"pictures", "Where the 4x pictures of the item go.", "dir"}});
@@ -458,23 +461,37 @@ int main(int argc, char *argv[])
     QDir().mkpath(parser.value("pictures"));
     QElapsedTimer clock;
     clock.start();
+    const QStringList waylandHosts{"sway-waybar", "kwin-wayland", "gnome-wayland", "weston"};
     QList<Row> rows;
+    QList<WaylandRow> waylandRows;
     for (const QString &name : parser.value("hosts").split(',', Qt::SkipEmptyParts)) {
-        if (!trays.contains(name)) {
+        if (waylandHosts.contains(name)) {
+            waylandRows << runWaylandRow(name, parser.value("pelmora"), parser.value("pictures"));
+        } else if (trays.contains(name)) {
+            Matrix matrix({name, trays.value(name)}, parser.value("pelmora"), parser.value("pictures"));
+            rows << matrix.run(runs, false);
+        } else {
             std::fprintf(stderr, "unknown host %s\n", qPrintable(name));
             return 2;
         }
-        Matrix matrix({name, trays.value(name)}, parser.value("pelmora"), parser.value("pictures"));
-        rows << matrix.run(runs, false);
         std::fprintf(stderr, "%s done after %lld s\n", qPrintable(name), clock.elapsed() / 1000);
     }
-    std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | figures on screen | a 3:1 icon drawn as | picture | note |\n"
-                "|---|---|---|---|---|---|---|---|---|---|\n");
-    for (const Row &row : rows)
-        std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host), row.startsOk,
-                    row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops,
-                    qPrintable(row.activation), qPrintable(row.figures), qPrintable(row.wideIcon),
-                    qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+    if (!rows.isEmpty()) {
+        std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | figures on screen | a 3:1 icon drawn as | picture | note |\n"
+                    "|---|---|---|---|---|---|---|---|---|---|\n");
+        for (const Row &row : rows)
+            std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host), row.startsOk,
+                        row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops,
+                        qPrintable(row.activation), qPrintable(row.figures), qPrintable(row.wideIcon),
+                        qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+    }
+    if (!waylandRows.isEmpty()) {
+        std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into the opened panel | picture | note |\n"
+                    "|---|---|---|---|---|---|\n");
+        for (const WaylandRow &row : waylandRows)
+            std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.item), qPrintable(row.panel),
+                        qPrintable(row.keys), qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+    }
     if (parser.isSet("sizes")) {
         QList<Row> sized;
         for (const Variant &variant : {Variant{"xfce4-panel-24px", Tray::xfcePanel, 24, 1}, Variant{"xfce4-panel-2x", Tray::xfcePanel, 22, 2},

@@ -4,6 +4,7 @@
 #include "DesktopSession.h"
 
 #include "ProcessTree.h"
+#include "ScreenPatches.h"
 
 #include <QtCore>
 #include <QtDBus>
@@ -289,7 +290,8 @@ QStringList DesktopSession::hostArguments() const
     switch (m_options.tray) {
     case Tray::xfcePanel: return {"--disable-wm-check"};
     case Tray::trayer:
-        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "32"};
+        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
+                QString::number(m_options.trayerHeight), "--SetDockType", "true", "--SetPartialStrut", "true"};
     case Tray::gnomeShell: return {"--x11", "--replace"};
     default: return {};
     }
@@ -534,63 +536,13 @@ QImage DesktopSession::grab() const
 
 QList<QRect> DesktopSession::findPatches(const QRect &area, QRgb colour, int tolerance, QImage shot) const
 {
-    if (shot.isNull())
-        shot = grab();
-    const QRect within = area.intersected(shot.rect());
-    const auto matches = [&](int x, int y) {
-        const QRgb p = shot.pixel(x, y);
-        return std::abs(qRed(p) - qRed(colour)) <= tolerance && std::abs(qGreen(p) - qGreen(colour)) <= tolerance
-            && std::abs(qBlue(p) - qBlue(colour)) <= tolerance;
-    };
-    // Flood fill over 4-neighbours; `seen` marks pixels already in a patch.
-    QList<QPair<int, QRect>> patches; // pixel count, bounding box
-    std::vector<bool> seen(size_t(within.width()) * size_t(std::max(0, within.height())), false);
-    const auto index = [&](int x, int y) { return size_t(y - within.top()) * size_t(within.width()) + size_t(x - within.left()); };
-    for (int y = within.top(); y <= within.bottom(); ++y)
-        for (int x = within.left(); x <= within.right(); ++x) {
-            if (seen[index(x, y)] || !matches(x, y))
-                continue;
-            int count = 0;
-            QRect box;
-            QList<QPoint> pending{{x, y}};
-            seen[index(x, y)] = true;
-            while (!pending.isEmpty()) {
-                const QPoint p = pending.takeLast();
-                ++count;
-                box |= QRect(p, QSize(1, 1));
-                for (const QPoint step : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
-                    const QPoint n = p + step;
-                    if (within.contains(n) && !seen[index(n.x(), n.y())] && matches(n.x(), n.y())) {
-                        seen[index(n.x(), n.y())] = true;
-                        pending.append(n);
-                    }
-                }
-            }
-            patches.append({count, box});
-        }
-    std::sort(patches.begin(), patches.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
-    QList<QRect> boxes;
-    for (const auto &patch : patches)
-        boxes.append(patch.second);
-    return boxes;
+    return pelmora::findPatches(shot.isNull() ? grab() : shot, area, colour, tolerance);
 }
 
 QList<QRect> DesktopSession::findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide,
                                          QImage shot) const
 {
-    if (shot.isNull())
-        shot = grab();
-    QList<QRect> found;
-    for (const QRgb colour : colours)
-        for (const QRect &box : findPatches(area, colour, 6, shot))
-            if (box.width() >= minSide && box.height() >= minSide && box.width() <= maxSide && box.height() <= maxSide
-                && std::abs(box.width() - box.height()) <= box.height() / 4 && !found.contains(box))
-                found << box;
-    const QList<QRect> all = found;
-    found.removeIf([&](const QRect &box) {
-        return std::any_of(all.begin(), all.end(), [&](const QRect &other) { return other != box && box.contains(other); });
-    });
-    return found;
+    return pelmora::findSquares(shot.isNull() ? grab() : shot, area, colours, minSide, maxSide);
 }
 
 bool DesktopSession::isOnScreen(quint64 windowId) const

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "testsupport/PrivateBus.h"
+#include "testsupport/SessionStart.h"
 
 #include <QDBusMessage>
 #include <QImage>
@@ -32,8 +33,7 @@ class DesktopSession {
 public:
     enum class Tray { none, xfcePanel, trayer, lxqtPanel, plasma, gnomeShell };
     enum class WindowManager { none, openbox };
-    // unavailable: a required program is missing or cannot run here (skip).
-    enum class Start { ready, unavailable, failed };
+    using Start = SessionStart;
     struct Options {
         Tray tray = Tray::xfcePanel;
         bool trayOnlyPanel = true; // xfce4-panel: one top panel holding only the tray; false: the stock layout
@@ -42,6 +42,7 @@ public:
         // a device pixel ratio for the panel (GDK_SCALE, QT_SCALE_FACTOR; 1: none).
         int iconSize = 0;
         int scale = 1;
+        int trayerHeight = 32; // trayer's strip, which it reserves (with a window manager)
     };
 
     explicit DesktopSession(Options options);
@@ -121,11 +122,4 @@ private:
 
 } // namespace pelmora
 
-// Starts `desktop` in a test function: skips when it cannot run here, fails when it misbehaves.
-#define START_DESKTOP_OR_SKIP(desktop)                                                                                 \
-    do {                                                                                                               \
-        const auto started_ = (desktop).start();                                                                       \
-        if (started_ == pelmora::DesktopSession::Start::unavailable)                                                  \
-            QSKIP(qPrintable((desktop).errorString()));                                                                \
-        QVERIFY2(started_ == pelmora::DesktopSession::Start::ready, qPrintable((desktop).errorString()));              \
-    } while (false)
+#define START_DESKTOP_OR_SKIP(desktop) START_SESSION_OR_SKIP(desktop)

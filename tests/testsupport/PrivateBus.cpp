@@ -16,12 +16,18 @@ PrivateBus::~PrivateBus()
 
 bool PrivateBus::start(const QProcessEnvironment &environment, int timeoutMs)
 {
+    return start(environment, timeoutMs, Launch{});
+}
+
+bool PrivateBus::start(const QProcessEnvironment &environment, int timeoutMs, const Launch &launch)
+{
     stop();
     QProcessEnvironment env = environment;
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     m_daemon.setProcessEnvironment(env);
+    m_daemon.setChildProcessModifier(launch.childModifier ? launch.childModifier : std::function<void()>([] {}));
     m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                   launch.configuration + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     const QDeadlineTimer deadline(timeoutMs);
     while (m_daemon.waitForStarted(timeoutMs) && !m_daemon.canReadLine() && !deadline.hasExpired())
         m_daemon.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));

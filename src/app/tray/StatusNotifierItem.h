@@ -8,6 +8,7 @@
 #include "app/tray/TrayTexts.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QObject>
@@ -28,8 +29,9 @@ class StatusNotifierItemAdaptor;
 
 // Our org.kde.StatusNotifierItem on one bus: the exported object at
 // /StatusNotifierItem under a name of its own, its menu at /MenuBar, and the
-// registration with org.kde.StatusNotifierWatcher.
-class StatusNotifierItem : public QObject {
+// registration with org.kde.StatusNotifierWatcher. (QtDBus tells the calls its
+// adaptor takes through the adaptor's parent: this.)
+class StatusNotifierItem : public QObject, protected QDBusContext {
     Q_OBJECT
 
 public:
@@ -92,7 +94,8 @@ public:
     SniToolTip toolTip() const;
 
 Q_SIGNALS:
-    void activated(QPoint point);
+    // `caller`: the host's unique name on the bus.
+    void activated(QPoint point, const QString &caller);
     void contextMenuRequested(QPoint point);
     void registrationFinished(pelmora::StatusNotifierItem::Answer answer);
     void registeredItemsRead(pelmora::StatusNotifierItem::Answer answer, const QStringList &items);

@@ -35,11 +35,20 @@ QString StatusNotifierItemAdaptor::xAyatanaLabel() const
     return m_item->title();
 }
 
-// Hosts pass the pointer position in their own global coordinates; (0, 0) is
-// what hosts send when they do not know it, which is also QPoint's null value.
+// Most hosts pass the pointer position in their own global coordinates, some
+// a position inside the item; (0, 0) is what hosts send when they do not know
+// it, which is also QPoint's null value. The caller tells which host it is.
 void StatusNotifierItemAdaptor::Activate(int x, int y)
 {
-    Q_EMIT m_item->activated(QPoint(x, y));
+    Q_EMIT m_item->activated(QPoint(x, y), m_item->calledFromDBus() ? m_item->message().service() : QString());
+}
+
+// A Wayland host hands over the right to take the focus for the click it is
+// about to report; Qt's Wayland plugin spends it on the next activation.
+void StatusNotifierItemAdaptor::ProvideXdgActivationToken(const QString &token)
+{
+    if (!token.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
 }
 
 void StatusNotifierItemAdaptor::ContextMenu(int x, int y)

@@ -50,6 +50,9 @@ class StatusNotifierItemAdaptor : public QDBusAbstractAdaptor {
         "      <arg name=\"x\" type=\"i\" direction=\"in\"/>\n"
         "      <arg name=\"y\" type=\"i\" direction=\"in\"/>\n"
         "    </method>\n"
+        "    <method name=\"ProvideXdgActivationToken\">\n"
+        "      <arg name=\"token\" type=\"s\" direction=\"in\"/>\n"
+        "    </method>\n"
         "    <method name=\"Scroll\">\n"
         "      <arg name=\"delta\" type=\"i\" direction=\"in\"/>\n"
         "      <arg name=\"orientation\" type=\"s\" direction=\"in\"/>\n"
@@ -113,6 +116,7 @@ public Q_SLOTS:
     void Activate(int x, int y);
     void SecondaryActivate(int x, int y);
     void Scroll(int delta, const QString &orientation);
+    void ProvideXdgActivationToken(const QString &token);
 
 Q_SIGNALS:
     void NewTitle();

@@ -201,7 +201,7 @@ void TrayItem::applyMode(Mode mode)
         m_xembed = new XEmbedTrayIcon(m_menu, this);
         m_xembed->setStatus(m_status);
         m_xembed->setToolTipShown(!m_panelOpen);
-        connect(m_xembed, &XEmbedTrayIcon::activated, this, &TrayItem::activated);
+        connect(m_xembed, &XEmbedTrayIcon::activated, this, [this](QPoint anchor) { Q_EMIT activated(anchor, {}); });
     } else if (mode != Mode::xembed && m_xembed) {
         delete m_xembed;
         m_xembed = nullptr;

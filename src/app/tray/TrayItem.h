@@ -89,10 +89,11 @@ public:
     int registrationCount() const { return m_registrations; }
 
 Q_SIGNALS:
-    // A left click on the item. `anchor` is the host's click point in global
-    // device-independent coordinates when the host gives one, else the icon's
-    // centre when known, else a null QPoint (then use the cursor position).
-    void activated(QPoint anchor);
+    // A left click on the item. `anchor` is the host's click point when the
+    // host gives one (see ItemLocator for what it means), else the icon's
+    // centre when known, else a null QPoint; `host` is the host's unique name
+    // on the bus (empty for an XEmbed tray).
+    void activated(QPoint anchor, const QString &host);
     void openRequested(); // menu "Open Pelmora"
     void quitRequested(); // menu "Quit"
     void modeChanged(pelmora::TrayItem::Mode mode);

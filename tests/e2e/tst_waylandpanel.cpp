@@ -1,0 +1,199 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The real pelmora binary in headless Wayland sessions. In sway with waybar
+// (Wayland-native, and through XWayland) the item shows in waybar's tray, a
+// click opens the panel by the item and inside the free area, keys typed go
+// to the panel's search field and nowhere else while a terminal held the
+// focus before, and the panel closes like a menu: Escape, a second click, a
+// click elsewhere. In weston, which has no tray, the window comes after the
+// grace period, drawn by Qt's Wayland plugin although XWayland is there too.
+#include "testsupport/ScreenPatches.h"
+#include "testsupport/WaylandSession.h"
+#include "views/PopoverFixture.h"
+#include "views/FilterBar.h"
+#include "views/PopoverView.h"
+
+#include <QtTest>
+
+using pelmora::WaylandSession;
+
+namespace {
+
+const QString shotDir = QStringLiteral(PELMORA_BINARY_DIR "/tests/screenshots");
+const QRgb badgeFill = qRgb(246, 246, 244);
+
+// The distance between two rectangles (0 when they touch or overlap).
+int distance(const QRect &a, const QRect &b)
+{
+    const int dx = std::max({0, b.left() - a.right() - 1, a.left() - b.right() - 1});
+    const int dy = std::max({0, b.top() - a.bottom() - 1, a.top() - b.bottom() - 1});
+    return int(std::lround(std::hypot(dx, dy)));
+}
+
+QString text(const QRect &r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+} // namespace
+
+class TestWaylandPanel : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WaylandSession> session;
+    QProcess *pelmora = nullptr;
+    QRect searchField; // inside the panel
+
+    // The panel as sway lists it; a layer surface (LayerShellQt, where Qt 6
+    // has it) is not listed: then its background on the screen, focus unknown.
+    struct Panel {
+        QRect rect;
+        bool focused = false;
+        bool isShown() const { return rect.isValid(); }
+    };
+    Panel panel() const
+    {
+        for (const auto &view : session->views())
+            if (view.pid == pelmora->processId() && view.title.startsWith(u"Pelmora panel"))
+                return {view.rect, view.focused};
+        const QImage shot = session->grab();
+        for (const QRect &patch : pelmora::findPatches(shot, shot.rect(), qRgb(236, 236, 236), 2))
+            if (std::abs(patch.width() - 440) <= 4 && patch.height() > 100)
+                return {QRect(patch.topLeft(), QSize(440, 520)), true};
+        return {};
+    }
+
+    // Our badge in waybar's strip: exactly one.
+    QRect item() const
+    {
+        if (session->registeredStatusNotifierItems().isEmpty())
+            return {};
+        const QList<QRect> found = pelmora::findSquares(session->grab(), QRect(0, 0, 1280, 30), {badgeFill}, 10, 30);
+        return found.size() == 1 ? found.constFirst() : QRect();
+    }
+
+    QByteArray typed(const QString &file) const
+    {
+        QFile recorded(file);
+        return recorded.open(QIODevice::ReadOnly) ? recorded.readAll() : QByteArray("<unreadable>");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // Where the search field sits in the panel: the same widgets, offscreen.
+        PopoverFixture fixture;
+        pelmora::PopoverView view(*fixture.store, fixture.settings());
+        view.layout()->activate();
+        QWidget *field = view.filterBar();
+        searchField = QRect(field->mapTo(&view, QPoint()), field->size());
+        QVERIFY(searchField.isValid());
+    }
+
+    void cleanup()
+    {
+        if (QTest::currentTestFailed() && pelmora)
+            qWarning("pelmora: %s, standard error:\n%s", pelmora->state() == QProcess::Running ? "running" : "not running",
+                     pelmora->readAllStandardError().constData());
+        pelmora = nullptr;
+        session.reset();
+    }
+
+    void inSwayWithWaybar_data()
+    {
+        QTest::addColumn<bool>("xwayland");
+        QTest::newRow("wayland") << false;
+        QTest::newRow("xwayland") << true;
+    }
+    void inSwayWithWaybar()
+    {
+        QFETCH(bool, xwayland);
+        session = std::make_unique<WaylandSession>(WaylandSession::Options{.xwayland = xwayland});
+        START_SESSION_OR_SKIP(*session);
+        if (QStandardPaths::findExecutable("foot").isEmpty())
+            QSKIP("needs foot");
+        // A terminal that writes whatever reaches it to a file, focused as the user left it.
+        const QString typedFile = session->home() + "/typed";
+        QVERIFY(session->startProgram("foot", {"--app-id", "editor", "--", "sh", "-c",
+                                               "stty -icanon -echo; exec cat > " + typedFile}));
+        QTRY_VERIFY_WITH_TIMEOUT([&] {
+            const auto views = session->views();
+            return std::any_of(views.begin(), views.end(), [](const auto &v) { return v.appId == u"editor" && v.focused; });
+        }(), 10000);
+
+        QProcessEnvironment platform;
+        if (xwayland)
+            platform.insert("QT_QPA_PLATFORM", "xcb");
+        QVERIFY(pelmora = session->startProgram(PELMORA_BINARY, {}, platform));
+        QRect icon;
+        QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 10000);
+
+        // A click opens the panel by the item, inside the free area.
+        QVERIFY(session->click(icon.center()));
+        Panel shown;
+        QTRY_VERIFY_WITH_TIMEOUT((shown = panel()).isShown(), 5000);
+        const QRect free = session->freeArea();
+        const QString where = QStringLiteral("panel %1, item %2, free area %3").arg(text(shown.rect), text(icon), text(free));
+        qInfo("%s: %s, %d px from the item", QTest::currentDataTag(), qPrintable(where), distance(shown.rect, icon));
+        QVERIFY2(free.contains(shown.rect), qPrintable(where));
+        QVERIFY2(distance(shown.rect, icon) <= 40, qPrintable(where));
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QVERIFY(session->screenshot(shotDir + "/sway-" + QTest::currentDataTag() + "-panel.png"));
+
+        // Keys go to the search field, and no key to the terminal.
+        const QRect field = searchField.translated(shown.rect.topLeft());
+        const QImage before = session->grab();
+        QVERIFY(session->type("zq"));
+        QTRY_VERIFY_WITH_TIMEOUT(pelmora::changedPixels(before, session->grab(), field) > 30, 5000);
+        QVERIFY(session->keys({"Tab", "Down", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QCOMPARE(typed(typedFile), QByteArray());
+
+        // A second click on the item closes it; a click elsewhere too, and the
+        // keyboard is the terminal's again.
+        QVERIFY(session->click(icon.center()));
+        QTRY_VERIFY_WITH_TIMEOUT(panel().isShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QVERIFY(session->click(icon.center()));
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QVERIFY(session->click(icon.center()));
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QVERIFY(session->click(QPoint(200, 600)));
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QVERIFY(session->type("ok"));
+        QTRY_COMPARE_WITH_TIMEOUT(typed(typedFile), QByteArray("ok"), 5000);
+        QCOMPARE(pelmora->state(), QProcess::Running);
+    }
+
+    void windowInWeston()
+    {
+        session = std::make_unique<WaylandSession>(
+            WaylandSession::Options{.compositor = WaylandSession::Compositor::weston, .xwayland = true});
+        START_SESSION_OR_SKIP(*session);
+        QVERIFY(pelmora = session->startProgram(PELMORA_BINARY));
+        // The panel's background, 440 wide: its window.
+        const auto shownWindow = [this] {
+            const QImage shot = session->grab();
+            const QList<QRect> patches = pelmora::findPatches(shot, shot.rect(), qRgb(236, 236, 236), 3);
+            return !patches.isEmpty() && patches.constFirst().width() >= 400 ? patches.constFirst() : QRect();
+        };
+        // Nothing during the grace period, then the window, all on the screen.
+        QTest::qWait(3000);
+        QCOMPARE(pelmora->state(), QProcess::Running);
+        QVERIFY(!shownWindow().isValid());
+        QRect window;
+        QTRY_VERIFY_WITH_TIMEOUT((window = shownWindow()).isValid(), 20000);
+        QVERIFY2(QRect(QPoint(), WaylandSession::screenSize).contains(window), qPrintable(text(window)));
+        QVERIFY(session->screenshot(shotDir + "/weston-window.png"));
+        // Drawn by the Wayland plugin, although XWayland is there.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(pelmora->processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libqwayland"));
+        QVERIFY(!mapped.contains("libqxcb"));
+    }
+};
+
+QTEST_MAIN(TestWaylandPanel)
+#include "tst_waylandpanel.moc"
