@@ -47,6 +47,8 @@ public:
     PopoverView(MetricsStore &store, const SettingsLocation &settings, QWidget *parent = nullptr);
     ~PopoverView() override;
 
+    // The strip at the bottom: a window watches it so a drag stops at the screen's edge.
+    ResizeHandle *resizeHandle() const { return m_resizeHandle; }
     // The tallest the popover may be shown, such as its screen's available
     // height; nothing stored changes with it.
     void setHeightLimit(std::optional<int> limit);
@@ -65,8 +67,10 @@ protected:
 
 private:
     // The stored height (m_popoverHeight, unlimited) within 360..760, and no
-    // taller than the height limit.
+    // taller than the height limit (with a lower floor where that leaves
+    // little room; see PopoverResize::boundsWithin).
     int shownHeight() const;
+    PopoverHeightBounds heightBounds() const;
     bool isProcessListShown() const;
     void requestRebuild();
     void rebuild();

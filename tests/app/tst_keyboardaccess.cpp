@@ -146,7 +146,7 @@ private slots:
         QTest::keyClick(appList(), Qt::Key_Escape);
         QTRY_VERIFY(!window->isVisible());
 
-        window->openAt(QPoint(640, 10));
+        window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QTRY_COMPARE(focus(), filterField());
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(focus(), Qt::Key_Tab);

@@ -347,7 +347,7 @@ private Q_SLOTS:
             return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
         };
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        item->setTitle(u"13/63"_s);
+        item->setFigures(StatusFigures{13, 63});
         QVERIFY(properties(item->serviceName()).contains(u"IconPixmap"_s)); // drawn once
         const qint64 before = residentKiB();
         QDBusMessage getAll = QDBusMessage::createMethodCall(item->serviceName(), u"/StatusNotifierItem"_s,

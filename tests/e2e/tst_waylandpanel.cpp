@@ -86,7 +86,7 @@ private slots:
         PopoverFixture fixture;
         pelmora::PopoverView view(*fixture.store, fixture.settings());
         view.layout()->activate();
-        QWidget *field = view.filterBar();
+        QWidget *field = part<QWidget>(view, "filterBar");
         searchField = QRect(field->mapTo(&view, QPoint()), field->size());
         QVERIFY(searchField.isValid());
     }
