@@ -307,8 +307,9 @@ private Q_SLOTS:
         QVERIFY(panel.registerObject(u"/StatusNotifierWatcher"_s, &mute, QDBusConnection::ExportScriptableContents));
         QVERIFY(panel.registerService(u"org.kde.StatusNotifierWatcher"_s));
         using namespace std::chrono_literals;
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{
-            .bus = newBus(), .hostGrace = 200ms, .watcherTimeout = 100ms, .retryDelay = 20ms, .retryLimit = 2});
+        const TrayItem::Options options{
+            .bus = newBus(), .hostGrace = 200ms, .watcherTimeout = 100ms, .retryDelay = 20ms, .retryLimit = 2};
+        auto item = std::make_unique<TrayItem>(options);
         QSignalSpy modes(item.get(), &TrayItem::modeChanged);
         QCOMPARE(item->mode(), Mode::searching);
         QTRY_COMPARE(item->mode(), Mode::none);
@@ -318,7 +319,10 @@ private Q_SLOTS:
         QVERIFY(panel.unregisterService(u"org.kde.StatusNotifierWatcher"_s));
         QVERIFY(startWatcher());
         QTRY_COMPARE(item->mode(), Mode::statusNotifier);
-        QCOMPARE(m_watcher.registrations.size(), 1);
+        // The last call to the silent watcher times out after the new one took
+        // the item: that stale answer changes nothing.
+        QVERIFY(holdsFor([&] { return item->mode() == Mode::statusNotifier && m_watcher.registrations.size() == 1; },
+                         3 * options.watcherTimeout));
     }
 
     void followsTheWatcher()
