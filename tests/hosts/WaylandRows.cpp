@@ -20,6 +20,7 @@ namespace {
 
 const QRect screenRect(QPoint(), WaylandSession::screenSize);
 const QRgb panelBackground = qRgb(236, 236, 236);
+const QRgb editorBackground = qRgb(30, 30, 30); // pelmora_keylog's window
 
 void wait(int ms)
 {
@@ -99,11 +100,10 @@ public:
             return row;
         }
         row.item = QStringLiteral("shown (%1)").arg(text(item));
-        // That window holds the keyboard, as the user left it: a key shows it.
-        if (!m_session->type("e") || !waitFor([&] { return typed() == "e"; }, 5000)) {
-            row.keys = QStringLiteral("NOT TYPED: the focused window did not get a key before (%1)").arg(editorState());
-            m_editor = nullptr;
-        }
+        // That window holds the keyboard, as the user left it (clicked into
+        // it): a key shows whether it gets keys at all.
+        m_editorTyped = clickEditor() && m_session->type("e") && waitFor([&] { return typed() == "e"; }, 15000);
+        m_editorKept = typed();
         if (!activate(item)) {
             row.panel = QStringLiteral("no activation");
             return row;
@@ -123,8 +123,7 @@ public:
         const QString path = pictures + "/" + m_name + ".png";
         if (const QImage shot = m_session->grab(); !shot.isNull() && shot.save(path))
             row.picture = path;
-        if (m_editor)
-            row.keys = keys(panel);
+        row.keys = keys(panel);
         return row;
     }
 
@@ -179,6 +178,8 @@ private:
 
     QString placementNote() const
     {
+        if (m_compositor == Compositor::gnomeShell)
+            return QStringLiteral(" (Mutter places it)");
         if (m_compositor != Compositor::kwin)
             return {};
         for (const auto &view : m_session->views())
@@ -214,13 +215,29 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
 
+    bool clickEditor()
+    {
+        QRect window;
+        const bool shown = waitFor([&] {
+            const QImage shot = m_session->grab();
+            for (const QRect &patch : pelmora::findPatches(shot, shot.rect(), editorBackground, 3))
+                if (patch.width() > 300 && patch.height() > 300)
+                    window = patch;
+            return window.isValid();
+        }, 10000);
+        m_editorShown = shown;
+        return shown && m_session->click(window.center());
+    }
+
     QString editorState() const
     {
         if (!m_editor)
             return QStringLiteral("it did not start");
+        if (!m_editorShown)
+            return QStringLiteral("its window is not on the screen");
         if (m_editor->state() != QProcess::Running)
             return QStringLiteral("it ended (%1 %2): %3").arg(m_editor->exitStatus() == QProcess::CrashExit ? "signal" : "exit").arg(m_editor->exitCode()).arg(QString::fromLocal8Bit(m_editor->readAllStandardError()).simplified().right(240));
-        return QStringLiteral("it runs");
+        return QStringLiteral("it runs; it got \"%1\"").arg(QString::fromUtf8(typed()));
     }
 
     QString keys(const QRect &panel)
@@ -232,10 +249,14 @@ private:
         const bool reached = waitFor([&] { return pelmora::changedPixels(before, m_session->grab(), field) > 30; }, 5000);
         m_session->keys({"Tab", "Down", "Escape"});
         const bool closed = waitFor([&] { return !findPanel().isValid(); }, 5000);
-        const QByteArray leaked = typed().mid(1);
-        return QStringLiteral("%1; the window focused before %2; Escape %3")
-            .arg(reached ? "search field got them" : "NOT IN THE SEARCH FIELD",
-                 leaked.isEmpty() ? "got none" : "GOT \"" + QString::fromLocal8Bit(leaked) + "\"",
+        const QByteArray after = typed();
+        const QString editor = !after.startsWith(m_editorKept) ? QStringLiteral("LOST ITS TEXT")
+            : after.size() > m_editorKept.size() ? "GOT \"" + QString::fromUtf8(after.mid(m_editorKept.size())) + "\""
+                                                 : QStringLiteral("got none");
+        return QStringLiteral("%1; the window focused before %2 (%3); Escape %4")
+            .arg(reached ? "search field got them" : "NOT IN THE SEARCH FIELD", editor,
+                 m_editorTyped ? QStringLiteral("it had got a key typed before")
+                               : "it had NOT got a key typed before: " + editorState(),
                  closed ? "closed it" : "did NOT close it");
     }
 
@@ -266,6 +287,9 @@ private:
     QProcess *m_pelmora = nullptr;
     QString m_typed;
     QProcess *m_editor = nullptr;
+    bool m_editorShown = false;
+    bool m_editorTyped = false;
+    QByteArray m_editorKept;
     QImage m_before;
 };
 

@@ -675,7 +675,26 @@ bool WaylandSession::seatCommand(const QString &command)
 
 bool WaylandSession::click(QPoint point)
 {
-    return seatCommand(QStringLiteral("click %1 %2").arg(point.x()).arg(point.y()));
+    if (m_options.compositor != Compositor::gnomeShell)
+        return seatCommand(QStringLiteral("click %1 %2").arg(point.x()).arg(point.y()));
+    if (m_remoteDesktop.isEmpty())
+        return false;
+    // Absolute motion wants a screen-cast stream; relative motion does not:
+    // into the bottom right corner, where the screen stops the pointer, then
+    // back (the top left corner would open the overview).
+    const auto call = [&](const char *method, const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
+                                                              "org.gnome.Mutter.RemoteDesktop.Session", method);
+        message.setArguments(arguments);
+        return callBus(message).type() == QDBusMessage::ReplyMessage;
+    };
+    const int leftButton = 0x110; // BTN_LEFT
+    // A screenshot between motion and button lets the shell draw a frame, by
+    // which it knows the surface under the pointer.
+    return call("NotifyPointerMotionRelative", {10000.0, 10000.0})
+        && call("NotifyPointerMotionRelative", {double(point.x() - screenSize.width() + 1), double(point.y() - screenSize.height() + 1)})
+        && !grabGnomeShell().isNull() && call("NotifyPointerButton", {leftButton, true})
+        && call("NotifyPointerButton", {leftButton, false});
 }
 
 bool WaylandSession::type(const QString &text)

@@ -81,8 +81,7 @@ public:
     // The focused workspace's area: the screen less the bar (sway only).
     QRect freeArea() const;
     // Through the session's own pointer and keyboard (pelmora_seat: sway,
-    // KWin); GNOME:
-    // keys through Mutter's remote-desktop session.
+    // KWin); GNOME: through Mutter's remote-desktop session.
     bool click(QPoint point);
     bool type(const QString &text);
     bool keys(const QStringList &names);
