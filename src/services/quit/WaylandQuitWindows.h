@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 Pelmora developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "QuitWindows.h"
+
+#include "platform/WaylandToplevels.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+// Quit's view of a Wayland compositor that lists other clients' windows
+// (wlroots: sway and its kin). Such a window names no process, only the
+// app_id its client chose, so it counts as a target's only when both hold:
+// the target is proven a client of this very compositor (it holds a
+// connection to the socket our own connection reached), and the app_id is
+// one of the names of the target's application (its desktop entry's id or
+// StartupWMClass, or its executable's name). A window's title never counts.
+namespace pelmora {
+
+// Whether `appId` is one of `names`: equal but for ASCII case (desktop ids
+// and window classes differ in case from the app_id an application sets,
+// "FeatherPad" and "featherpad"). An empty app_id is nobody's.
+bool appIdNames(std::string_view appId, std::span<const QString> names);
+
+class WaylandQuitWindows final : public QuitWindows {
+public:
+    // Nothing when no compositor answers.
+    static std::unique_ptr<WaylandQuitWindows> open(SocketSurvey &sockets);
+
+    bool attributesWindows(const QuitTarget &target) override;
+    std::vector<QuitWindow> windowsOf(const QuitTarget &target) override;
+    void bringForward(std::uint64_t window) override;
+    void askToClose(std::uint64_t window) override;
+    void flush() override;
+
+private:
+    WaylandQuitWindows(std::unique_ptr<platform::WaylandToplevels> toplevels, SocketSurvey &sockets);
+    // How many connections `target` holds to this compositor; nothing when uncountable.
+    std::optional<std::size_t> connectionsOf(const QuitTarget &target);
+
+    std::unique_ptr<platform::WaylandToplevels> m_toplevels;
+    SocketSurvey &m_sockets;
+    std::vector<std::string> m_serverNames; // the compositor's socket, as its clients' peers name it
+    std::unordered_set<std::uint32_t> m_given; // windows already counted as some target's
+};
+
+} // namespace pelmora
