@@ -3,6 +3,7 @@
 
 #include "WaylandToplevels.h"
 
+#include "plasma-window-management-client-protocol.h"
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -19,31 +20,69 @@ namespace {
 // A compositor that does not answer within this is taken to have nothing to say.
 constexpr std::chrono::milliseconds answerTimeout{1000};
 // Enough for app_id, activate and close; a newer compositor speaks this one too.
-constexpr std::uint32_t managerVersion = 3;
+constexpr std::uint32_t wlrVersion = 3;
+// The first version has windows with pid, state and close. KWin sends some
+// later events all the same: every event has a listener.
+constexpr std::uint32_t plasmaVersion = 1;
 
 struct Handle {
-    zwlr_foreign_toplevel_handle_v1 *proxy = nullptr;
+    wl_proxy *proxy = nullptr; // a foreign-toplevel handle, or a plasma window
+    bool plasma = false;
     std::string appId;
+    std::uint32_t pid = 0;
+    bool closeable = true;
     bool closed = false;
 };
 
-void ignoreString(void *, zwlr_foreign_toplevel_handle_v1 *, const char *) {}
+Handle &handleOf(void *data)
+{
+    return *static_cast<Handle *>(data);
+}
+
+template <typename Proxy>
+void ignoreString(void *, Proxy *, const char *) {}
 void ignoreOutput(void *, zwlr_foreign_toplevel_handle_v1 *, wl_output *) {}
-void ignoreState(void *, zwlr_foreign_toplevel_handle_v1 *, wl_array *) {}
+void ignoreArray(void *, zwlr_foreign_toplevel_handle_v1 *, wl_array *) {}
 void ignoreDone(void *, zwlr_foreign_toplevel_handle_v1 *) {}
 void ignoreParent(void *, zwlr_foreign_toplevel_handle_v1 *, zwlr_foreign_toplevel_handle_v1 *) {}
+void ignoreNumber(void *, org_kde_plasma_window *, std::int32_t) {}
+void ignoreEvent(void *, org_kde_plasma_window *) {}
+void ignoreWindow(void *, org_kde_plasma_window *, org_kde_plasma_window *) {}
+void ignoreGeometry(void *, org_kde_plasma_window *, std::int32_t, std::int32_t, std::uint32_t, std::uint32_t) {}
+void ignoreMenu(void *, org_kde_plasma_window *, const char *, const char *) {}
 
-const zwlr_foreign_toplevel_handle_v1_listener handleListener = {
-    .title = ignoreString,
-    .app_id = [](void *data, zwlr_foreign_toplevel_handle_v1 *, const char *appId) {
-        static_cast<Handle *>(data)->appId = appId ? appId : "";
-    },
+const zwlr_foreign_toplevel_handle_v1_listener wlrHandleListener = {
+    .title = ignoreString<zwlr_foreign_toplevel_handle_v1>,
+    .app_id = [](void *data, zwlr_foreign_toplevel_handle_v1 *, const char *appId) { handleOf(data).appId = appId ? appId : ""; },
     .output_enter = ignoreOutput,
     .output_leave = ignoreOutput,
-    .state = ignoreState,
+    .state = ignoreArray,
     .done = ignoreDone,
-    .closed = [](void *data, zwlr_foreign_toplevel_handle_v1 *) { static_cast<Handle *>(data)->closed = true; },
+    .closed = [](void *data, zwlr_foreign_toplevel_handle_v1 *) { handleOf(data).closed = true; },
     .parent = ignoreParent,
+};
+
+const org_kde_plasma_window_listener plasmaWindowListener = {
+    .title_changed = ignoreString<org_kde_plasma_window>,
+    .app_id_changed = [](void *data, org_kde_plasma_window *, const char *appId) { handleOf(data).appId = appId ? appId : ""; },
+    .state_changed =
+        [](void *data, org_kde_plasma_window *, std::uint32_t flags) {
+            handleOf(data).closeable = flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_CLOSEABLE;
+        },
+    .virtual_desktop_changed = ignoreNumber,
+    .themed_icon_name_changed = ignoreString<org_kde_plasma_window>,
+    .unmapped = [](void *data, org_kde_plasma_window *) { handleOf(data).closed = true; },
+    .initial_state = ignoreEvent,
+    .parent_window = ignoreWindow,
+    .geometry = ignoreGeometry,
+    .icon_changed = ignoreEvent,
+    .pid_changed = [](void *data, org_kde_plasma_window *, std::uint32_t pid) { handleOf(data).pid = pid; },
+    .virtual_desktop_entered = ignoreString<org_kde_plasma_window>,
+    .virtual_desktop_left = ignoreString<org_kde_plasma_window>,
+    .application_menu = ignoreMenu,
+    .activity_entered = ignoreString<org_kde_plasma_window>,
+    .activity_left = ignoreString<org_kde_plasma_window>,
+    .resource_name_changed = ignoreString<org_kde_plasma_window>,
 };
 
 } // namespace
@@ -51,20 +90,20 @@ const zwlr_foreign_toplevel_handle_v1_listener handleListener = {
 struct WaylandToplevels::Connection {
     wl_display *display = nullptr;
     wl_registry *registry = nullptr;
-    zwlr_foreign_toplevel_manager_v1 *manager = nullptr;
+    zwlr_foreign_toplevel_manager_v1 *wlrManager = nullptr;
+    org_kde_plasma_window_management *plasmaManager = nullptr;
     wl_seat *seat = nullptr;
     std::vector<std::unique_ptr<Handle>> handles; // id - 1 is the index
 
     ~Connection()
     {
+        // Our objects only, never a request: the connection ends next.
         for (const auto &handle : handles)
-            zwlr_foreign_toplevel_handle_v1_destroy(handle->proxy);
-        if (manager)
-            zwlr_foreign_toplevel_manager_v1_destroy(manager);
-        if (seat)
-            wl_seat_destroy(seat);
-        if (registry)
-            wl_registry_destroy(registry);
+            wl_proxy_destroy(handle->proxy);
+        for (void *proxy : {static_cast<void *>(wlrManager), static_cast<void *>(plasmaManager),
+                            static_cast<void *>(seat), static_cast<void *>(registry)})
+            if (proxy)
+                wl_proxy_destroy(static_cast<wl_proxy *>(proxy));
         if (display)
             wl_display_disconnect(display);
     }
@@ -72,6 +111,14 @@ struct WaylandToplevels::Connection {
     Handle *handle(std::uint32_t id) const
     {
         return id > 0 && id <= handles.size() && !handles[id - 1]->closed ? handles[id - 1].get() : nullptr;
+    }
+
+    Handle *add(void *proxy, bool plasma)
+    {
+        handles.push_back(std::make_unique<Handle>());
+        handles.back()->proxy = static_cast<wl_proxy *>(proxy);
+        handles.back()->plasma = plasma;
+        return handles.back().get();
     }
 
     // Waits for the compositor to answer everything sent so far, handling
@@ -115,27 +162,46 @@ struct WaylandToplevels::Connection {
 
 namespace {
 
-const zwlr_foreign_toplevel_manager_v1_listener managerListener = {
+using Connection = WaylandToplevels::Connection;
+
+const zwlr_foreign_toplevel_manager_v1_listener wlrManagerListener = {
     .toplevel =
         [](void *data, zwlr_foreign_toplevel_manager_v1 *, zwlr_foreign_toplevel_handle_v1 *proxy) {
-            auto &connection = *static_cast<WaylandToplevels::Connection *>(data);
-            auto handle = std::make_unique<Handle>();
-            handle->proxy = proxy;
-            zwlr_foreign_toplevel_handle_v1_add_listener(proxy, &handleListener, handle.get());
-            connection.handles.push_back(std::move(handle));
+            zwlr_foreign_toplevel_handle_v1_add_listener(proxy, &wlrHandleListener,
+                                                         static_cast<Connection *>(data)->add(proxy, false));
         },
     .finished = [](void *, zwlr_foreign_toplevel_manager_v1 *) {},
+};
+
+const org_kde_plasma_window_management_listener plasmaManagerListener = {
+    .show_desktop_changed = [](void *, org_kde_plasma_window_management *, std::uint32_t) {},
+    .window =
+        [](void *data, org_kde_plasma_window_management *manager, std::uint32_t internalId) {
+            if (org_kde_plasma_window *window = org_kde_plasma_window_management_get_window(manager, internalId))
+                org_kde_plasma_window_add_listener(window, &plasmaWindowListener,
+                                                   static_cast<Connection *>(data)->add(window, true));
+        },
+    .stacking_order_changed = [](void *, org_kde_plasma_window_management *, wl_array *) {},
+    .stacking_order_uuid_changed = [](void *, org_kde_plasma_window_management *, const char *) {},
+    .window_with_uuid = [](void *, org_kde_plasma_window_management *, std::uint32_t, const char *) {},
 };
 
 const wl_registry_listener registryListener = {
     .global =
         [](void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version) {
-            auto &connection = *static_cast<WaylandToplevels::Connection *>(data);
-            if (!connection.manager && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
-                connection.manager = static_cast<zwlr_foreign_toplevel_manager_v1 *>(wl_registry_bind(
-                    registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, managerVersion)));
-                if (connection.manager)
-                    zwlr_foreign_toplevel_manager_v1_add_listener(connection.manager, &managerListener, &connection);
+            auto &connection = *static_cast<Connection *>(data);
+            if (!connection.wlrManager && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
+                connection.wlrManager = static_cast<zwlr_foreign_toplevel_manager_v1 *>(wl_registry_bind(
+                    registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, wlrVersion)));
+                if (connection.wlrManager)
+                    zwlr_foreign_toplevel_manager_v1_add_listener(connection.wlrManager, &wlrManagerListener, &connection);
+            } else if (!connection.plasmaManager
+                       && std::strcmp(interface, org_kde_plasma_window_management_interface.name) == 0) {
+                connection.plasmaManager = static_cast<org_kde_plasma_window_management *>(
+                    wl_registry_bind(registry, name, &org_kde_plasma_window_management_interface, plasmaVersion));
+                if (connection.plasmaManager)
+                    org_kde_plasma_window_management_add_listener(connection.plasmaManager, &plasmaManagerListener,
+                                                                  &connection);
             } else if (!connection.seat && std::strcmp(interface, wl_seat_interface.name) == 0) {
                 connection.seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
             }
@@ -164,18 +230,26 @@ std::unique_ptr<WaylandToplevels> WaylandToplevels::open()
     if (!connection.registry)
         return nullptr;
     wl_registry_add_listener(connection.registry, &registryListener, &connection);
-    // The globals, then what the manager lists on binding: each window and its app_id.
-    if (!connection.roundtrip(answerTimeout) || (connection.manager && !connection.roundtrip(answerTimeout)))
+    // The globals; what a manager lists on binding (each window, and with
+    // foreign toplevels its app_id); then what KWin tells of each window.
+    if (!connection.roundtrip(answerTimeout))
+        return nullptr;
+    if ((connection.wlrManager || connection.plasmaManager) && !connection.roundtrip(answerTimeout))
+        return nullptr;
+    if (connection.plasmaManager && !connection.roundtrip(answerTimeout))
         return nullptr;
     for (std::uint32_t id = 1; id <= connection.handles.size(); ++id)
         if (const Handle *handle = connection.handle(id))
-            toplevels->m_toplevels.push_back({id, handle->appId});
+            toplevels->m_toplevels.push_back({id, handle->appId, handle->pid, handle->closeable});
     return toplevels;
 }
 
-bool WaylandToplevels::listsToplevels() const
+WaylandToplevels::Listing WaylandToplevels::listing() const
 {
-    return m_connection->manager != nullptr;
+    // KWin names processes: where both are offered, its listing wins.
+    if (m_connection->plasmaManager)
+        return Listing::byPid;
+    return m_connection->wlrManager ? Listing::byAppId : Listing::none;
 }
 
 int WaylandToplevels::socketDescriptor() const
@@ -185,14 +259,30 @@ int WaylandToplevels::socketDescriptor() const
 
 void WaylandToplevels::activate(std::uint32_t id)
 {
-    if (Handle *handle = m_connection->handle(id); handle && m_connection->seat)
-        zwlr_foreign_toplevel_handle_v1_activate(handle->proxy, m_connection->seat);
+    Handle *handle = m_connection->handle(id);
+    if (!handle)
+        return;
+    if (handle->plasma) {
+        // Raised and focused, and out of the task bar's minimised ones.
+        org_kde_plasma_window_set_state(reinterpret_cast<org_kde_plasma_window *>(handle->proxy),
+                                        ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE
+                                            | ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_MINIMIZED,
+                                        ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
+    } else if (m_connection->seat) {
+        zwlr_foreign_toplevel_handle_v1_activate(reinterpret_cast<zwlr_foreign_toplevel_handle_v1 *>(handle->proxy),
+                                                 m_connection->seat);
+    }
 }
 
 void WaylandToplevels::close(std::uint32_t id)
 {
-    if (Handle *handle = m_connection->handle(id))
-        zwlr_foreign_toplevel_handle_v1_close(handle->proxy);
+    Handle *handle = m_connection->handle(id);
+    if (!handle)
+        return;
+    if (handle->plasma)
+        org_kde_plasma_window_close(reinterpret_cast<org_kde_plasma_window *>(handle->proxy));
+    else
+        zwlr_foreign_toplevel_handle_v1_close(reinterpret_cast<zwlr_foreign_toplevel_handle_v1 *>(handle->proxy));
 }
 
 void WaylandToplevels::flush()

@@ -98,6 +98,28 @@ private slots:
         QCOMPARE(terminal->exitStatus(), QProcess::NormalExit);
     }
 
+    // KWin lists windows with their pid, but only to a program whose
+    // installed desktop file asks for that (by its Exec path).
+    void inKwin()
+    {
+        session = std::make_unique<WaylandSession>(
+            WaylandSession::Options{.compositor = WaylandSession::Compositor::kwin, .xwayland = true});
+        QFile entry(session->home() + "/.local/share/applications/pelmora-askquit.desktop");
+        QVERIFY(QDir().mkpath(QFileInfo(entry).path()) && entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec=" + QFile::encodeName(askQuit)
+                    + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
+        entry.close();
+        START_SESSION_OR_SKIP(*session);
+        QProcess *editor = session->startProgram("featherpad", {}, waylandNative());
+        QVERIFY(editor);
+        const qint64 pid = editor->processId();
+        QTRY_COMPARE_WITH_TIMEOUT(viewsOf(pid).size(), 1, 15000);
+        // Nothing typed (this session has no keyboard): it closes as its close button closes it.
+        QCOMPARE(quitAnswer(pid), QByteArray("asked"));
+        QVERIFY2(editor->waitForFinished(10000), "FeatherPad is still running");
+        QCOMPARE(editor->exitStatus(), QProcess::NormalExit);
+    }
+
     void inWeston()
     {
         session = std::make_unique<WaylandSession>(

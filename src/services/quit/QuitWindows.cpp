@@ -66,7 +66,7 @@ std::unique_ptr<QuitWindows> openQuitWindows(const platform::ProcRoot &root, Soc
     std::vector<std::unique_ptr<QuitWindows>> parts;
     if (std::unique_ptr<QuitWindows> x11 = X11QuitWindows::open(root, sockets))
         parts.push_back(std::move(x11));
-    if (std::unique_ptr<QuitWindows> wayland = WaylandQuitWindows::open(sockets))
+    if (std::unique_ptr<QuitWindows> wayland = WaylandQuitWindows::open(root, sockets))
         parts.push_back(std::move(wayland));
     if (parts.size() == 1)
         return std::move(parts.front());

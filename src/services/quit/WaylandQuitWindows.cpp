@@ -4,6 +4,7 @@
 #include "WaylandQuitWindows.h"
 
 #include "DisplayConnections.h"
+#include "ServerReach.h"
 
 #include "platform/SocketPeer.h"
 
@@ -31,7 +32,7 @@ WaylandQuitWindows::WaylandQuitWindows(std::unique_ptr<platform::WaylandToplevel
 {
 }
 
-std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::open(SocketSurvey &sockets)
+std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::open(const platform::ProcRoot &root, SocketSurvey &sockets)
 {
     std::unique_ptr<platform::WaylandToplevels> toplevels = platform::WaylandToplevels::open();
     if (!toplevels)
@@ -42,6 +43,7 @@ std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::open(SocketSurvey &socke
     if (const std::optional<std::uint64_t> inode = platform::socketInode(fd); inode && sockets.links())
         if (const std::string *name = sockets.links()->peerName(*inode))
             windows->m_serverNames = {*name};
+    windows->m_sharesPids = sharesPidNamespace(root, platform::peerProcessOf(fd));
     return windows;
 }
 
@@ -56,19 +58,25 @@ bool WaylandQuitWindows::attributesWindows(const QuitTarget &target)
 {
     // Silent only towards its own clients (and those that might be).
     const std::optional<std::size_t> connections = connectionsOf(target);
-    return (connections && *connections == 0) || (m_toplevels->listsToplevels() && !m_serverNames.empty());
+    using Listing = platform::WaylandToplevels::Listing;
+    const Listing listing = m_toplevels->listing();
+    return (connections && *connections == 0)
+        || (!m_serverNames.empty() && (listing == Listing::byAppId || (listing == Listing::byPid && m_sharesPids)));
 }
 
 std::vector<QuitWindow> WaylandQuitWindows::windowsOf(const QuitTarget &target)
 {
+    using Listing = platform::WaylandToplevels::Listing;
     std::vector<QuitWindow> own;
     const std::optional<std::size_t> connections = connectionsOf(target);
-    if (!m_toplevels->listsToplevels() || !connections || *connections == 0)
+    if (!connections || *connections == 0 || !attributesWindows(target))
         return own;
+    const bool byPid = m_toplevels->listing() == Listing::byPid;
     for (const platform::WaylandToplevel &toplevel : m_toplevels->toplevels())
-        if (!m_given.contains(toplevel.id) && appIdNames(toplevel.appId, target.windowNames)) {
+        if (!m_given.contains(toplevel.id)
+            && (byPid ? toplevel.pid == std::uint32_t(target.pid) : appIdNames(toplevel.appId, target.windowNames))) {
             m_given.insert(toplevel.id);
-            own.push_back({toplevel.id, true});
+            own.push_back({toplevel.id, toplevel.closeable});
         }
     return own;
 }

@@ -13,13 +13,19 @@
 #include <unordered_set>
 #include <vector>
 
-// Quit's view of a Wayland compositor that lists other clients' windows
-// (wlroots: sway and its kin). Such a window names no process, only the
-// app_id its client chose, so it counts as a target's only when both hold:
-// the target is proven a client of this very compositor (it holds a
-// connection to the socket our own connection reached), and the app_id is
-// one of the names of the target's application (its desktop entry's id or
-// StartupWMClass, or its executable's name). A window's title never counts.
+// Quit's view of a Wayland compositor that lists other clients' windows. In
+// every case the target must be proven a client of this very compositor: it
+// holds a connection to the socket our own connection reached (a client of
+// XWayland only is not, so an X11 window's claimed pid never counts here).
+// Then a window is the target's
+//   - with KWin, when KWin names the target's pid (taken from the kernel
+//     when the client connected) and KWin numbers processes as we do;
+//   - with wlroots (sway and its kin), which names no process, when the
+//     app_id its client chose is one of the names of the target's
+//     application (its desktop entry's id or StartupWMClass, or its
+//     executable's name).
+// A window's title never counts.
+
 namespace pelmora {
 
 // Whether `appId` is one of `names`: equal but for ASCII case (desktop ids
@@ -30,7 +36,7 @@ bool appIdNames(std::string_view appId, std::span<const QString> names);
 class WaylandQuitWindows final : public QuitWindows {
 public:
     // Nothing when no compositor answers.
-    static std::unique_ptr<WaylandQuitWindows> open(SocketSurvey &sockets);
+    static std::unique_ptr<WaylandQuitWindows> open(const platform::ProcRoot &root, SocketSurvey &sockets);
 
     bool attributesWindows(const QuitTarget &target) override;
     std::vector<QuitWindow> windowsOf(const QuitTarget &target) override;
@@ -46,6 +52,7 @@ private:
     std::unique_ptr<platform::WaylandToplevels> m_toplevels;
     SocketSurvey &m_sockets;
     std::vector<std::string> m_serverNames; // the compositor's socket, as its clients' peers name it
+    bool m_sharesPids = false;              // the compositor's pids are ours
     std::unordered_set<std::uint32_t> m_given; // windows already counted as some target's
 };
 
