@@ -85,12 +85,12 @@ private slots:
         QCOMPARE(quitAnswer(editorPid), QByteArray("asked"));
         QTRY_VERIFY_WITH_TIMEOUT(viewsOf(editorPid).size() == 2, 10000);
         QVERIFY(session->screenshot(shotDir + "/sway-quit-featherpad.png"));
-        for (const WaylandSession::View &view : viewsOf(editorPid))
+        const QList<WaylandSession::View> asking = viewsOf(editorPid);
+        for (const WaylandSession::View &view : asking)
             qInfo("FeatherPad after Quit: \"%s\"%s", qPrintable(view.title), view.focused ? " (focused)" : "");
         QVERIFY(!pelmora::wasSignalledToEnd(editorPid));
         QCOMPARE(editor->state(), QProcess::Running);
-        QVERIFY(std::any_of(viewsOf(editorPid).cbegin(), viewsOf(editorPid).cend(),
-                            [&](const WaylandSession::View &view) { return view.title == modified; }));
+        QVERIFY(std::any_of(asking.cbegin(), asking.cend(), [&](const auto &view) { return view.title == modified; }));
 
         // foot closes as its close button closes it.
         QCOMPARE(quitAnswer(terminalPid), QByteArray("asked"));
