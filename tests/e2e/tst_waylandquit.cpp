@@ -3,11 +3,13 @@
 
 // Quit reaching Wayland-native applications, in headless sessions, through
 // Pelmora's own quit service run inside the session (pelmora_askquit, as the
-// panel's "Quit …" runs it). In sway, FeatherPad holding unsaved text shows
-// its save question and keeps the text, and foot closes as its close button
-// closes it; in weston, which lets no client close another's window, the
-// answer is that this desktop lets nothing be asked, and nothing is
-// signalled. Every program is the test's own, stopped with the session.
+// panel's "Quit …" runs it). In sway, also with XWayland beside it,
+// FeatherPad holding unsaved text shows its save question and keeps the
+// text, and foot closes as its close button closes it; in KWin (where
+// installed) FeatherPad and KWrite close; in weston, which lets no client
+// close another's window, the answer is that this desktop lets nothing be
+// asked, and nothing is signalled. Every program is the test's own, stopped
+// with the session.
 #include "testsupport/ScreenPatches.h"
 #include "testsupport/SignalCheck.h"
 #include "testsupport/WaylandSession.h"
@@ -63,9 +65,17 @@ private slots:
 
     void cleanup() { session.reset(); }
 
+    // Wayland-native, also where XWayland runs beside it (as desktops ship it).
+    void inSway_data()
+    {
+        QTest::addColumn<bool>("xwayland");
+        QTest::newRow("wayland") << false;
+        QTest::newRow("with xwayland") << true;
+    }
     void inSway()
     {
-        session = std::make_unique<WaylandSession>(WaylandSession::Options{});
+        QFETCH(bool, xwayland);
+        session = std::make_unique<WaylandSession>(WaylandSession::Options{.xwayland = xwayland});
         START_SESSION_OR_SKIP(*session);
         QProcess *editor = session->startProgram("featherpad", {}, waylandNative());
         QProcess *terminal = session->startProgram("foot", {"--", "sh", "-c", "exec cat"});
@@ -100,8 +110,17 @@ private slots:
 
     // KWin lists windows with their pid, but only to a program whose
     // installed desktop file asks for that (by its Exec path).
+    void inKwin_data()
+    {
+        QTest::addColumn<QString>("program");
+        for (const char *program : {"featherpad", "kwrite"})
+            QTest::newRow(program) << QString::fromLatin1(program);
+    }
     void inKwin()
     {
+        QFETCH(QString, program);
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            QSKIP(qPrintable(program + " is not installed"));
         session = std::make_unique<WaylandSession>(
             WaylandSession::Options{.compositor = WaylandSession::Compositor::kwin, .xwayland = true});
         QFile entry(session->home() + "/.local/share/applications/pelmora-askquit.desktop");
@@ -110,14 +129,14 @@ private slots:
                     + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
         entry.close();
         START_SESSION_OR_SKIP(*session);
-        QProcess *editor = session->startProgram("featherpad", {}, waylandNative());
-        QVERIFY(editor);
-        const qint64 pid = editor->processId();
+        QProcess *app = session->startProgram(program, {}, waylandNative());
+        QVERIFY(app);
+        const qint64 pid = app->processId();
         QTRY_COMPARE_WITH_TIMEOUT(viewsOf(pid).size(), 1, 15000);
         // Nothing typed (this session has no keyboard): it closes as its close button closes it.
         QCOMPARE(quitAnswer(pid), QByteArray("asked"));
-        QVERIFY2(editor->waitForFinished(10000), "FeatherPad is still running");
-        QCOMPARE(editor->exitStatus(), QProcess::NormalExit);
+        QVERIFY2(app->waitForFinished(10000), "still running");
+        QCOMPARE(app->exitStatus(), QProcess::NormalExit);
     }
 
     void inWeston()

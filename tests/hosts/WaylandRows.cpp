@@ -244,7 +244,10 @@ private:
         const bool listed = m_compositor == Compositor::sway || m_compositor == Compositor::kwin;
         const bool keyboard = m_compositor == Compositor::sway || m_compositor == Compositor::gnomeShell;
         for (const QString program : {"featherpad", "kwrite", "foot"}) {
-            QProcess *app = QStandardPaths::findExecutable(program).isEmpty() ? nullptr : m_session->startProgram(program, {}, native);
+            // foot runs cat: the session user's shell is nologin.
+            const QStringList arguments = program == u"foot" ? QStringList{"--", "sh", "-c", "exec cat"} : QStringList();
+            QProcess *app = QStandardPaths::findExecutable(program).isEmpty() ? nullptr
+                                                                             : m_session->startProgram(program, arguments, native);
             if (!app) {
                 results << program + ": not installed";
                 continue;

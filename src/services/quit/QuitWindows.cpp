@@ -62,12 +62,16 @@ private:
 std::unique_ptr<QuitWindows> openQuitWindows(const platform::ProcRoot &root, SocketSurvey &sockets)
 {
     // Pelmora reaches an X server (XWayland too) whenever $DISPLAY names
-    // one, and a compositor whenever $WAYLAND_DISPLAY does.
+    // one, and a compositor whenever $WAYLAND_DISPLAY does. Each server is
+    // known by our own connection's far end in the socket table, so both
+    // connections are made before the table is read (opening the X display
+    // reads it).
+    std::unique_ptr<platform::WaylandToplevels> toplevels = platform::WaylandToplevels::open();
     std::vector<std::unique_ptr<QuitWindows>> parts;
     if (std::unique_ptr<QuitWindows> x11 = X11QuitWindows::open(root, sockets))
         parts.push_back(std::move(x11));
-    if (std::unique_ptr<QuitWindows> wayland = WaylandQuitWindows::open(root, sockets))
-        parts.push_back(std::move(wayland));
+    if (toplevels)
+        parts.push_back(WaylandQuitWindows::over(std::move(toplevels), root, sockets));
     if (parts.size() == 1)
         return std::move(parts.front());
     return parts.empty() ? nullptr : std::make_unique<CombinedQuitWindows>(std::move(parts));

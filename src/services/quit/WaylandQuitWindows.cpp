@@ -32,11 +32,9 @@ WaylandQuitWindows::WaylandQuitWindows(std::unique_ptr<platform::WaylandToplevel
 {
 }
 
-std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::open(const platform::ProcRoot &root, SocketSurvey &sockets)
+std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::over(std::unique_ptr<platform::WaylandToplevels> toplevels,
+                                                              const platform::ProcRoot &root, SocketSurvey &sockets)
 {
-    std::unique_ptr<platform::WaylandToplevels> toplevels = platform::WaylandToplevels::open();
-    if (!toplevels)
-        return nullptr;
     const int fd = toplevels->socketDescriptor();
     std::unique_ptr<WaylandQuitWindows> windows(new WaylandQuitWindows(std::move(toplevels), sockets));
     // Which compositor this is: the name its end of our connection carries.

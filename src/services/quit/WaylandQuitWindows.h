@@ -35,8 +35,10 @@ bool appIdNames(std::string_view appId, std::span<const QString> names);
 
 class WaylandQuitWindows final : public QuitWindows {
 public:
-    // Nothing when no compositor answers.
-    static std::unique_ptr<WaylandQuitWindows> open(const platform::ProcRoot &root, SocketSurvey &sockets);
+    // Over `toplevels`, a connection made before `sockets` first read the
+    // socket table (it names the compositor by our connection's far end).
+    static std::unique_ptr<WaylandQuitWindows> over(std::unique_ptr<platform::WaylandToplevels> toplevels,
+                                                    const platform::ProcRoot &root, SocketSurvey &sockets);
 
     bool attributesWindows(const QuitTarget &target) override;
     std::vector<QuitWindow> windowsOf(const QuitTarget &target) override;
