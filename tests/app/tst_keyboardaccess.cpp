@@ -54,6 +54,23 @@ class TestKeyboardAccess : public QObject {
     QWidget *filterField() const { return part<FilterBar>(*view, "filterBar")->field(); }
     QWidget *backButton() const { return part<ProcessListView>(*view, "processList")->header()->backButton(); }
     QWidget *focus() const { return QApplication::focusWidget(); }
+    // From the search field past the three sort columns into the list.
+    void tabIntoTheList()
+    {
+        for (int i = 0; i < 4; ++i)
+            QTest::keyClick(focus(), Qt::Key_Tab);
+    }
+    // Runs `choose` on the row menu once it is open (QMenu::exec blocks the caller).
+    static void whenMenuOpens(QTimer &poll, const std::function<void(QMenu *)> &choose)
+    {
+        QObject::connect(&poll, &QTimer::timeout, [&poll, choose] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                poll.stop();
+                choose(menu);
+            }
+        });
+        poll.start(10);
+    }
 
 private slots:
     void init()
@@ -101,8 +118,7 @@ private slots:
         QCOMPARE(row->text(QAccessible::Description), u"26% CPU, 5.5 GB memory");
 
         // Arrows move through the list; Return opens the row's menu.
-        for (int i = 0; i < 4; ++i) // from Filter past the three sort columns
-            QTest::keyClick(focus(), Qt::Key_Tab);
+        tabIntoTheList();
         QCOMPARE(focus(), appList());
         QCOMPARE(appList()->currentIndex().row(), 0);
         QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
@@ -110,16 +126,12 @@ private slots:
             QTest::keyClick(appList(), key);
         QCOMPARE(appList()->currentIndex().row(), 1);
 
-        // Once open (QMenu::exec blocks), the menu's first command shows the application's processes.
+        // The menu's first command shows the application's processes.
         QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                poll.stop();
-                QTest::keyClick(menu, Qt::Key_Down);
-                QTest::keyClick(menu, Qt::Key_Return);
-            }
+        whenMenuOpens(poll, [](QMenu *menu) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
         });
-        poll.start(10);
         QTest::keyClick(appList(), Qt::Key_Return);
         QTRY_VERIFY(showsProcesses(*view));
         QCOMPARE(part<ProcessListView>(*view, "processList")->appID(),
@@ -138,8 +150,7 @@ private slots:
     // current, not the row the last opening left current.
     void everyOpeningStartsAfresh()
     {
-        for (int i = 0; i < 4; ++i)
-            QTest::keyClick(focus(), Qt::Key_Tab);
+        tabIntoTheList();
         QCOMPARE(focus(), appList());
         QTest::keyClick(appList(), Qt::Key_Down);
         QTest::keyClick(appList(), Qt::Key_Down);
@@ -148,8 +159,7 @@ private slots:
 
         window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QTRY_COMPARE(focus(), filterField());
-        for (int i = 0; i < 4; ++i)
-            QTest::keyClick(focus(), Qt::Key_Tab);
+        tabIntoTheList();
         QCOMPARE(focus(), appList());
         QCOMPARE(appList()->currentIndex().row(), 0);
         QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
@@ -162,15 +172,11 @@ private slots:
     void showProcessesByMouseFocusesBack()
     {
         QTimer poll;
-        connect(&poll, &QTimer::timeout, [&] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                poll.stop();
-                const QPoint item = menu->actionGeometry(menu->actions().constFirst()).center();
-                QTest::mouseMove(menu, item);
-                QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-            }
+        whenMenuOpens(poll, [](QMenu *menu) {
+            const QPoint item = menu->actionGeometry(menu->actions().constFirst()).center();
+            QTest::mouseMove(menu, item);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, item);
         });
-        poll.start(10);
         const QString id = appList()->model()->index(1, 0).data(AppListModel::AppIDRole).toString();
         QTest::mouseClick(appList()->viewport(), Qt::LeftButton, {},
                           appList()->viewport()->mapFrom(applications(), applications()->cardRect(id).center()));

@@ -170,8 +170,7 @@ private Q_SLOTS:
         menu.addAction(QStringLiteral("Show processes"));
         menu.popup(window.mapToGlobal(QPoint(20, 20)));
         QVERIFY(QTest::qWaitForWindowExposed(&menu));
-        QTest::qWait(300); // past the grace a lost focus gets
-        QVERIFY(window.isVisible());
+        QVERIFY(!QTest::qWaitFor([&] { return !window.isVisible(); }, 300)); // polled past the grace a lost focus gets
         menu.close();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));

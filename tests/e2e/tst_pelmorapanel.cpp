@@ -67,6 +67,27 @@ class TestPelmoraInPanel : public QObject {
         return pelmora;
     }
 
+    // Saves a screenshot once `area` shows more than one colour and looks the
+    // same in two shots in a row: painted, and not midway.
+    bool screenshotOncePainted(const QString &path, const QRect &area) const
+    {
+        const auto oneColour = [](const QImage &image) {
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    if (image.pixel(x, y) != image.pixel(0, 0))
+                        return false;
+            return true;
+        };
+        QImage last;
+        return QTest::qWaitFor([&] {
+            const QImage screen = desktop->grab();
+            const QImage now = screen.copy(area);
+            const bool painted = !now.isNull() && now == last && !oneColour(now);
+            last = now;
+            return painted && screen.save(path);
+        }, 5000);
+    }
+
     // pelmora's visible window that is 440 wide (its tray icon is a window too).
     QRect popover() const { return desktop->visibleWindowOfWidth(pelmora->processId(), 440).second; }
 
@@ -153,8 +174,7 @@ private slots:
                      && (shown.left() <= icon.center().x() + 1 || shown.right() >= 1279),
                  qPrintable(QStringLiteral("popover at %1,%2, icon %3,%4 to %5")
                                 .arg(shown.x()).arg(shown.y()).arg(icon.left()).arg(icon.top()).arg(icon.bottom())));
-        QTest::qWait(300); // let it paint
-        QVERIFY(desktop->screenshot(QString(shot).replace(".png", "-popover.png")));
+        QVERIFY(screenshotOncePainted(QString(shot).replace(".png", "-popover.png"), shown));
 
         // Each way of closing closes it for good, and never ends the program.
         const QList<std::pair<const char *, std::function<bool()>>> closers{
@@ -167,8 +187,8 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(popover().isValid(), 5000);
             QVERIFY2(close(), how);
             QTRY_VERIFY2_WITH_TIMEOUT(!popover().isValid(), how, 5000);
-            QTest::qWait(700);
-            QVERIFY2(!popover().isValid() && pelmora->state() == QProcess::Running, how);
+            // Polled for a while: a click that also reaches the item would open it again.
+            QVERIFY2(!QTest::qWaitFor([&] { return popover().isValid() || pelmora->state() != QProcess::Running; }, 700), how);
         }
 
         // A right click opens a new two-item menu; "Quit", the lower one, ends pelmora.
@@ -183,8 +203,7 @@ private slots:
                     return (menu = rect).isValid();
             return false;
         }(), 5000);
-        QTest::qWait(300);
-        QVERIFY(desktop->screenshot(QString(shot).replace(".png", "-menu.png")));
+        QVERIFY(screenshotOncePainted(QString(shot).replace(".png", "-menu.png"), menu));
         QVERIFY(desktop->click(QPoint(menu.center().x(), menu.top() + menu.height() * 3 / 4)));
         QVERIFY(pelmora->waitForFinished(5000));
         QCOMPARE(pelmora->exitStatus(), QProcess::NormalExit);

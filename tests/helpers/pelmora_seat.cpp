@@ -1,15 +1,18 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// A pointer and a keyboard for a headless wlroots compositor (sway), which
-// has no input devices of its own: without them its seat offers clients no
-// keyboard and no pointer at all. Both stay for as long as this runs, as a
-// real machine's would, and it acts on commands read line by line:
+// A pointer and a keyboard for a headless compositor, which has no input
+// devices of its own: without them its seat offers clients no keyboard and no
+// pointer at all. wlroots compositors (sway) take the virtual pointer and
+// keyboard protocols; KWin takes its fake-input protocol (offered only to a
+// program whose desktop file names it). Both devices stay for as long as this
+// runs, as a real machine's would, and it acts on commands read line by line:
 //   click X Y          a left click at X,Y of the output layout
 //   type TEXT          the characters of TEXT (US layout)
 //   key NAME...        keys by their keysym names (Escape, Tab, Down, Return)
 // Each is answered "ok" once the compositor has taken it, or "error ...".
 //   pelmora_seat WIDTH HEIGHT    (the layout's size, for absolute motion)
+#include "fake-input-client-protocol.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -34,9 +37,10 @@ struct Globals {
     wl_seat *seat = nullptr;
     zwlr_virtual_pointer_manager_v1 *pointers = nullptr;
     zwp_virtual_keyboard_manager_v1 *keyboards = nullptr;
+    org_kde_kwin_fake_input *fakeInput = nullptr;
 };
 
-void global(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t)
+void global(void *data, wl_registry *registry, uint32_t name, const char *interface, uint32_t version)
 {
     auto *globals = static_cast<Globals *>(data);
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && !globals->seat)
@@ -47,6 +51,9 @@ void global(void *data, wl_registry *registry, uint32_t name, const char *interf
     else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         globals->keyboards = static_cast<zwp_virtual_keyboard_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
+    else if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
+        globals->fakeInput = static_cast<org_kde_kwin_fake_input *>(
+            wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 
 void globalRemove(void *, wl_registry *, uint32_t) {}
@@ -57,7 +64,8 @@ uint32_t now = 0;
 uint32_t tick() { return now += 10; }
 
 struct Keyboard {
-    zwp_virtual_keyboard_v1 *device = nullptr;
+    zwp_virtual_keyboard_v1 *device = nullptr; // or, on KWin:
+    org_kde_kwin_fake_input *fakeInput = nullptr;
     xkb_keymap *keymap = nullptr;
     xkb_mod_index_t shift = 0;
 
@@ -81,6 +89,15 @@ struct Keyboard {
         if (code == 0)
             return false;
         const uint32_t evdev = code - 8; // xkb keycodes are evdev codes + 8
+        if (fakeInput) { // KWin keeps the keymap and the modifiers itself
+            if (shifted)
+                org_kde_kwin_fake_input_keyboard_key(fakeInput, KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_PRESSED);
+            org_kde_kwin_fake_input_keyboard_key(fakeInput, evdev, WL_KEYBOARD_KEY_STATE_PRESSED);
+            org_kde_kwin_fake_input_keyboard_key(fakeInput, evdev, WL_KEYBOARD_KEY_STATE_RELEASED);
+            if (shifted)
+                org_kde_kwin_fake_input_keyboard_key(fakeInput, KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_RELEASED);
+            return true;
+        }
         if (shifted)
             zwp_virtual_keyboard_v1_modifiers(device, 1u << shift, 0, 0, 0);
         zwp_virtual_keyboard_v1_key(device, tick(), evdev, WL_KEYBOARD_KEY_STATE_PRESSED);
@@ -91,12 +108,17 @@ struct Keyboard {
     }
 };
 
-bool uploadKeymap(Keyboard &keyboard)
+bool loadKeymap(Keyboard &keyboard)
 {
     xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
     keyboard.keymap = context ? xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS) : nullptr;
-    if (!keyboard.keymap)
+    return keyboard.keymap != nullptr;
+}
+
+bool uploadKeymap(Keyboard &keyboard)
+{
+    if (!loadKeymap(keyboard))
         return false;
     keyboard.shift = xkb_keymap_mod_get_index(keyboard.keymap, XKB_MOD_NAME_SHIFT);
     char *text = xkb_keymap_get_as_string(keyboard.keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
@@ -128,14 +150,21 @@ int main(int argc, char **argv)
     Globals globals;
     wl_registry_add_listener(wl_display_get_registry(display), &registryListener, &globals);
     wl_display_roundtrip(display);
-    if (!globals.seat || !globals.pointers || !globals.keyboards) {
+    const bool wlroots = globals.seat && globals.pointers && globals.keyboards;
+    if (!wlroots && !globals.fakeInput) {
         std::fprintf(stderr, "pelmora_seat: the compositor offers no virtual pointer or keyboard\n");
         return 1;
     }
-    zwlr_virtual_pointer_v1 *pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat);
+    zwlr_virtual_pointer_v1 *pointer = nullptr;
     Keyboard keyboard;
-    keyboard.device = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.keyboards, globals.seat);
-    if (!uploadKeymap(keyboard) || wl_display_roundtrip(display) < 0) {
+    if (wlroots) {
+        pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(globals.pointers, globals.seat);
+        keyboard.device = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(globals.keyboards, globals.seat);
+    } else {
+        keyboard.fakeInput = globals.fakeInput;
+        org_kde_kwin_fake_input_authenticate(globals.fakeInput, "pelmora_seat", "input for a headless test session");
+    }
+    if (!(wlroots ? uploadKeymap(keyboard) : loadKeymap(keyboard)) || wl_display_roundtrip(display) < 0) {
         std::fprintf(stderr, "pelmora_seat: no keymap\n");
         return 1;
     }
@@ -149,13 +178,17 @@ int main(int argc, char **argv)
         if (command == "click") {
             uint32_t x = 0, y = 0;
             ok = bool(words >> x >> y) && x < width && y < height;
-            if (ok) {
+            if (ok && pointer) {
                 zwlr_virtual_pointer_v1_motion_absolute(pointer, tick(), x, y, width, height);
                 zwlr_virtual_pointer_v1_frame(pointer);
                 zwlr_virtual_pointer_v1_button(pointer, tick(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
                 zwlr_virtual_pointer_v1_frame(pointer);
                 zwlr_virtual_pointer_v1_button(pointer, tick(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
                 zwlr_virtual_pointer_v1_frame(pointer);
+            } else if (ok) {
+                org_kde_kwin_fake_input_pointer_motion_absolute(globals.fakeInput, wl_fixed_from_int(int(x)), wl_fixed_from_int(int(y)));
+                org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
+                org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
             }
         } else if (command == "type") {
             std::string text;

@@ -22,6 +22,7 @@ namespace {
 const QRect screenRect(QPoint(), WaylandSession::screenSize);
 const QString askQuit = QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_askquit");
 const QRgb panelBackground = qRgb(236, 236, 236);
+const QRgb editorBackground = qRgb(30, 30, 30); // pelmora_keylog's window
 
 void wait(int ms)
 {
@@ -89,10 +90,13 @@ public:
             westonRow(row, pictures);
             return row;
         }
-        // A terminal that writes whatever reaches it to a file, focused as the user left it.
+        // A window that writes whatever keys reach it to a file, focused as the user left it.
         m_typed = m_session->home() + "/typed";
-        m_session->startProgram("foot", {"--app-id", "editor", "--", "sh", "-c", "stty -icanon -echo; exec cat > " + m_typed});
+        m_editor = m_session->startProgram(PELMORA_BINARY_DIR "/tests/helpers/pelmora_keylog", {m_typed});
         wait(3000);
+        // The bars before pelmora starts: a badge-like icon already there (a
+        // launcher, GNOME's remote-desktop indicator) is not the item.
+        m_before = m_session->grab();
         m_pelmora = m_session->startProgram(m_pelmoraPath);
         QRect item;
         if (!m_pelmora || !waitFor([&] { return (item = findItem()).isValid(); }, 20000)) {
@@ -105,6 +109,10 @@ public:
             return row;
         }
         row.item = QStringLiteral("shown (%1)").arg(text(item));
+        // That window holds the keyboard, as the user left it (clicked into
+        // it): a key shows whether it gets keys at all.
+        m_editorTyped = clickEditor() && m_session->type("e") && waitFor([&] { return typed() == "e"; }, 15000);
+        m_editorKept = typed();
         if (!activate(item)) {
             row.panel = QStringLiteral("no activation");
             return row;
@@ -140,7 +148,9 @@ private:
             fills << qRgb(234, 234, 232);
         QList<QRect> found;
         for (const QRect strip : {QRect(0, 0, 1280, 60), QRect(0, 740, 1280, 60)})
-            found += pelmora::findSquares(shot, strip, fills, 10, 40);
+            for (const QRect &box : pelmora::findSquares(shot, strip, fills, 10, 40))
+                if (m_before.isNull() || pelmora::changedPixels(m_before, shot, box) > box.width() * box.height() / 4)
+                    found << box;
         return found.size() == 1 ? found.constFirst() : QRect();
     }
 
@@ -178,6 +188,8 @@ private:
 
     QString placementNote() const
     {
+        if (m_compositor == Compositor::gnomeShell)
+            return QStringLiteral(" (Mutter places it)");
         if (m_compositor != Compositor::kwin)
             return {};
         for (const auto &view : m_session->views())
@@ -213,11 +225,33 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
 
+    bool clickEditor()
+    {
+        QRect window;
+        const bool shown = waitFor([&] {
+            const QImage shot = m_session->grab();
+            for (const QRect &patch : pelmora::findPatches(shot, shot.rect(), editorBackground, 3))
+                if (patch.width() > 300 && patch.height() > 300)
+                    window = patch;
+            return window.isValid();
+        }, 10000);
+        m_editorShown = shown;
+        return shown && m_session->click(window.center());
+    }
+
+    QString editorState() const
+    {
+        if (!m_editor)
+            return QStringLiteral("it did not start");
+        if (!m_editorShown)
+            return QStringLiteral("its window is not on the screen");
+        if (m_editor->state() != QProcess::Running)
+            return QStringLiteral("it ended (%1 %2): %3").arg(m_editor->exitStatus() == QProcess::CrashExit ? "signal" : "exit").arg(m_editor->exitCode()).arg(QString::fromLocal8Bit(m_editor->readAllStandardError()).simplified().right(240));
+        return QStringLiteral("it runs; it got \"%1\"").arg(QString::fromUtf8(typed()));
+    }
+
     QString keys(const QRect &panel)
     {
-        if (m_compositor == Compositor::kwin)
-            return QStringLiteral("not typed: KWin's virtual backend has no keyboard (and gives fake input only to "
-                                  "clients its desktop files name)");
         const QRect field = searchField().translated(panel.topLeft());
         const QImage before = m_session->grab();
         if (!m_session->type("zq"))
@@ -225,10 +259,14 @@ private:
         const bool reached = waitFor([&] { return pelmora::changedPixels(before, m_session->grab(), field) > 30; }, 5000);
         m_session->keys({"Tab", "Down", "Escape"});
         const bool closed = waitFor([&] { return !findPanel().isValid(); }, 5000);
-        const QByteArray leaked = typed();
-        return QStringLiteral("%1; terminal %2; Escape %3")
-            .arg(reached ? "search field got them" : "NOT IN THE SEARCH FIELD",
-                 leaked.isEmpty() ? "got none" : "GOT \"" + QString::fromLocal8Bit(leaked) + "\"",
+        const QByteArray after = typed();
+        const QString editor = !after.startsWith(m_editorKept) ? QStringLiteral("LOST ITS TEXT")
+            : after.size() > m_editorKept.size() ? "GOT \"" + QString::fromUtf8(after.mid(m_editorKept.size())) + "\""
+                                                 : QStringLiteral("got none");
+        return QStringLiteral("%1; the window focused before %2 (%3); Escape %4")
+            .arg(reached ? "search field got them" : "NOT IN THE SEARCH FIELD", editor,
+                 m_editorTyped ? QStringLiteral("it had got a key typed before")
+                               : "it had NOT got a key typed before: " + editorState(),
                  closed ? "closed it" : "did NOT close it");
     }
 
@@ -307,6 +345,11 @@ private:
     Compositor m_compositor = Compositor::sway;
     QProcess *m_pelmora = nullptr;
     QString m_typed;
+    QProcess *m_editor = nullptr;
+    bool m_editorShown = false;
+    bool m_editorTyped = false;
+    QByteArray m_editorKept;
+    QImage m_before;
 };
 
 } // namespace

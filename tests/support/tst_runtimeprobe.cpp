@@ -6,8 +6,8 @@
 #include "testsupport/FixtureTree.h"
 #include "testsupport/OtherUser.h"
 
-#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include <csignal>
@@ -25,11 +25,6 @@ Q_DECLARE_METATYPE(Outcome)
 Q_DECLARE_METATYPE(Problem)
 
 namespace {
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-}
 
 // Files written by this process may grow to `bytes`: a write across that
 // size comes back short and the next one fails, as on a full disk. SIGXFSZ,
@@ -194,7 +189,7 @@ private slots:
         struct stat st {};
         if (kind == "missing")
             QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
-        QStringList left = entriesOf(tree.path());
+        QStringList left = tree.entries();
         left.removeAll("other");
         QVERIFY2(left.size() == (kind == "no folder" ? 0 : 1), qPrintable(left.join(' '))); // no temporary file
     }
@@ -269,7 +264,7 @@ private slots:
             QVERIFY(::read(reader, got, sizeof got) <= 0); // nothing was written
             ::close(reader);
         }
-        QCOMPARE(entriesOf(tree.filePath("rootonly")), problem == Problem::none ? QStringList{"trail.log"} : QStringList());
+        QCOMPARE(tree.entries("rootonly"), problem == Problem::none ? QStringList{"trail.log"} : QStringList());
         QVERIFY(!QFile::exists(tree.filePath("theirs/trail.log")));
         if (problem != Problem::none)
             QVERIFY(RuntimeProbe::refusalMessage(path, problem).contains(path));
@@ -307,7 +302,7 @@ private slots:
             QCOMPARE(fileContents(path), "{\"event\":\"metricsStoreInit\"}\n");
             RuntimeProbe::appendLine(tree.filePath("new.log"), line); // a new trail: not even created
         }
-        QCOMPARE(entriesOf(tree.path()), QStringList{"trail.log"});
+        QCOMPARE(tree.entries(), QStringList{"trail.log"});
         RuntimeProbe::appendLine(path, "{\"event\":\"refreshBegin\"}\n");
         QCOMPARE(fileContents(path), "{\"event\":\"metricsStoreInit\"}\n{\"event\":\"refreshBegin\"}\n");
     }

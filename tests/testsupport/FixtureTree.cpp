@@ -54,6 +54,11 @@ bool FixtureTree::remove(const QString &relative)
     return QFile::remove(full);
 }
 
+QStringList FixtureTree::entries(const QString &relative) const
+{
+    return QDir(filePath(relative)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+}
+
 QByteArray fileContents(const QString &path)
 {
     QFile file(path);

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A temporary folder that a test fills with files and links, removed with it.
@@ -23,6 +24,8 @@ public:
     bool symlink(const QString &relative, const QString &target);
     bool makeDir(const QString &relative);
     bool remove(const QString &relative);
+    // Everything in the folder `relative` (the tree itself when empty), hidden entries too.
+    QStringList entries(const QString &relative = {}) const;
 
 private:
     QTemporaryDir m_dir;

@@ -10,6 +10,7 @@
 #include <QtDBus>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace pelmora {
@@ -101,7 +102,8 @@ WaylandSession::Start WaylandSession::start()
     for (const QString &tool : tools)
         if (QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");
-    if (sway && !QFileInfo(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat").isExecutable())
+    if ((sway || m_options.compositor == Compositor::kwin)
+        && !QFileInfo(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat").isExecutable())
         return fail(Start::unavailable, "pelmora_seat is not built");
 
     const QString home = m_home.path();
@@ -179,13 +181,8 @@ WaylandSession::Start WaylandSession::startSway()
         m_environment.insert("DISPLAY", told.at(2));
     m_environment.insert("XDG_CURRENT_DESKTOP", "sway");
 
-    m_seat = std::make_unique<QProcess>();
-    m_seat->setProcessEnvironment(m_environment);
-    m_seat->setChildProcessModifier(m_user.becomeUser());
-    m_seat->start(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat",
-                  {QString::number(screenSize.width()), QString::number(screenSize.height())});
-    if (!m_seat->waitForStarted(5000) || !m_seat->waitForReadyRead(10000) || m_seat->readLine().trimmed() != "ready")
-        return fail(Start::failed, "no pointer or keyboard: " + QString::fromLocal8Bit(m_seat->readAllStandardError()));
+    if (const Start seat = startSeat(); seat != Start::ready)
+        return seat;
 
     // waybar's tray is the watcher; the bar is up once sway leaves room for it.
     for (const QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(100))
@@ -193,6 +190,18 @@ WaylandSession::Start WaylandSession::startSway()
             && freeArea().top() > 0)
             return Start::ready;
     return fail(Start::failed, "waybar showed no tray in time");
+}
+
+WaylandSession::Start WaylandSession::startSeat()
+{
+    m_seat = std::make_unique<QProcess>();
+    m_seat->setProcessEnvironment(m_environment);
+    m_seat->setChildProcessModifier(m_user.becomeUser());
+    m_seat->start(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat",
+                  {QString::number(screenSize.width()), QString::number(screenSize.height())});
+    if (!m_seat->waitForStarted(5000) || !m_seat->waitForReadyRead(10000) || m_seat->readLine().trimmed() != "ready")
+        return fail(Start::failed, "no pointer or keyboard: " + QString::fromLocal8Bit(m_seat->readAllStandardError()));
+    return Start::ready;
 }
 
 WaylandSession::Start WaylandSession::startWeston()
@@ -290,6 +299,14 @@ WaylandSession::Start WaylandSession::startKwin()
     update << QVariant::fromValue(variables);
     callBus(update);
 
+    // KWin gives its fake-input protocol only to a program whose desktop file asks for it.
+    const QString seat = QFileInfo(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat").canonicalFilePath();
+    if (!writeFile(home + "/.local/share/applications/pelmora-seat.desktop",
+                   "[Desktop Entry]\nType=Application\nName=pelmora_seat\nNoDisplay=true\nExec=" + seat.toUtf8()
+                       + "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")
+        || !m_user.own(home))
+        return fail(Start::failed, "cannot write the seat's desktop file");
+
     m_compositor = std::make_unique<QProcess>();
     QProcessEnvironment env = m_environment;
     env.remove("QT_QPA_PLATFORM");
@@ -306,6 +323,8 @@ WaylandSession::Start WaylandSession::startKwin()
     for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.KWin"); QThread::msleep(100))
         if (deadline.hasExpired() || m_compositor->state() != QProcess::Running)
             return fail(Start::failed, "kwin_wayland did not come up");
+    if (const Start seat = startSeat(); seat != Start::ready)
+        return seat;
     if (!startHelper("kded5", {}, "kded5.log"))
         return fail(Start::unavailable, "kded5 cannot start");
     for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.kded5"); QThread::msleep(100))
@@ -557,28 +576,39 @@ print("%1 end");
 
 QImage WaylandSession::grabKwin() const
 {
-    // org.kde.KWin.ScreenShot2 writes the pixels into a pipe and tells their layout.
+    // org.kde.KWin.ScreenShot2 writes the pixels into a pipe and tells their
+    // layout. The message holds a duplicate of the write end: it has to go
+    // before the read, or the pipe never reaches its end.
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return {};
-    QDBusMessage capture = QDBusMessage::createMethodCall("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
-                                                          "org.kde.KWin.ScreenShot2", "CaptureActiveScreen");
-    capture << QVariantMap{{"native-resolution", true}} << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
-    ::close(fds[1]);
-    const QDBusMessage reply = callBus(capture, 10000);
+    QDBusMessage reply;
+    {
+        QDBusMessage capture = QDBusMessage::createMethodCall("org.kde.KWin", "/org/kde/KWin/ScreenShot2",
+                                                              "org.kde.KWin.ScreenShot2", "CaptureActiveScreen");
+        capture << QVariantMap{{"native-resolution", true}} << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
+        ::close(fds[1]);
+        reply = callBus(capture, 10000);
+    }
+    QVariantMap layout;
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+        layout = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+    const int width = layout.value("width").toInt(), height = layout.value("height").toInt(), stride = layout.value("stride").toInt();
+    const qsizetype size = qsizetype(stride) * height;
     QByteArray data;
     char chunk[65536];
-    for (ssize_t n; reply.type() == QDBusMessage::ReplyMessage && (n = ::read(fds[0], chunk, sizeof(chunk))) != 0;)
+    for (const QDeadlineTimer deadline(10000); width > 0 && height > 0 && data.size() < size && !deadline.hasExpired();) {
+        pollfd readable{fds[0], POLLIN, 0};
+        if (::poll(&readable, 1, 200) <= 0)
+            continue;
+        const ssize_t n = ::read(fds[0], chunk, sizeof(chunk));
         if (n > 0)
             data.append(chunk, n);
-        else if (errno != EINTR)
+        else if (n == 0 || errno != EINTR)
             break;
+    }
     ::close(fds[0]);
-    if (reply.arguments().isEmpty())
-        return {};
-    const QVariantMap layout = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
-    const int width = layout.value("width").toInt(), height = layout.value("height").toInt(), stride = layout.value("stride").toInt();
-    if (width <= 0 || height <= 0 || data.size() < qsizetype(stride) * height)
+    if (width <= 0 || height <= 0 || data.size() < size)
         return {};
     return QImage(reinterpret_cast<const uchar *>(data.constData()), width, height, stride,
                   QImage::Format(layout.value("format").toInt()))
@@ -645,7 +675,26 @@ bool WaylandSession::seatCommand(const QString &command)
 
 bool WaylandSession::click(QPoint point)
 {
-    return seatCommand(QStringLiteral("click %1 %2").arg(point.x()).arg(point.y()));
+    if (m_options.compositor != Compositor::gnomeShell)
+        return seatCommand(QStringLiteral("click %1 %2").arg(point.x()).arg(point.y()));
+    if (m_remoteDesktop.isEmpty())
+        return false;
+    // Absolute motion wants a screen-cast stream; relative motion does not:
+    // into the bottom right corner, where the screen stops the pointer, then
+    // back (the top left corner would open the overview).
+    const auto call = [&](const char *method, const QVariantList &arguments) {
+        QDBusMessage message = QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
+                                                              "org.gnome.Mutter.RemoteDesktop.Session", method);
+        message.setArguments(arguments);
+        return callBus(message).type() == QDBusMessage::ReplyMessage;
+    };
+    const int leftButton = 0x110; // BTN_LEFT
+    // A screenshot between motion and button lets the shell draw a frame, by
+    // which it knows the surface under the pointer.
+    return call("NotifyPointerMotionRelative", {10000.0, 10000.0})
+        && call("NotifyPointerMotionRelative", {double(point.x() - screenSize.width() + 1), double(point.y() - screenSize.height() + 1)})
+        && !grabGnomeShell().isNull() && call("NotifyPointerButton", {leftButton, true})
+        && call("NotifyPointerButton", {leftButton, false});
 }
 
 bool WaylandSession::type(const QString &text)

@@ -27,8 +27,9 @@ namespace pelmora {
 // right) and a pointer and keyboard of its own (pelmora_seat), or weston with
 // its desktop shell (no tray, no input devices). XWayland on request. For the
 // host matrix also KWin with Plasma (kded5's watcher, plasmashell's stock
-// bottom panel; no input devices) and GNOME Shell with the AppIndicator
-// extension (keys through Mutter's remote-desktop API), both with XWayland.
+// bottom panel; pelmora_seat through KWin's fake input) and GNOME Shell with
+// the AppIndicator extension (keys through Mutter's remote-desktop API), both
+// with XWayland.
 // Run as root, everything runs as a user made for the session (sway refuses
 // root). Programs started here get the session's environment and no
 // QT_QPA_PLATFORM; everything started is stopped by PID.
@@ -79,8 +80,8 @@ public:
     QList<View> views() const;
     // The focused workspace's area: the screen less the bar (sway only).
     QRect freeArea() const;
-    // Through the session's own pointer and keyboard (pelmora_seat); GNOME:
-    // keys through Mutter's remote-desktop session.
+    // Through the session's own pointer and keyboard (pelmora_seat: sway,
+    // KWin); GNOME: through Mutter's remote-desktop session.
     bool click(QPoint point);
     bool type(const QString &text);
     bool keys(const QStringList &names);
@@ -91,6 +92,7 @@ private:
     Start startWeston();
     Start startKwin();
     Start startGnomeShell();
+    Start startSeat();
     QProcess *startHelper(const QString &program, const QStringList &arguments, const QString &log);
     bool hasBusName(const QString &name) const;
     QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;

@@ -13,77 +13,15 @@
 #include "views/ResizeHandle.h"
 #include "views/ScrollingArea.h"
 
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <mutex>
-#include <optional>
-#include <thread>
 
 using namespace pelmora;
 
 namespace {
-
-// Ends the run as a failure, naming the case, when one case does not finish
-// in time: a layout that never settles never returns to the test, so only
-// another thread can tell.
-class Watchdog {
-public:
-    explicit Watchdog(std::chrono::seconds limit) : m_limit(limit), m_thread([this] { watch(); }) {}
-    ~Watchdog()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
-
-    void begin(QByteArray what)
-    {
-        std::lock_guard lock(m_mutex);
-        m_case = std::move(what);
-        m_deadline = std::chrono::steady_clock::now() + m_limit;
-    }
-    void end()
-    {
-        std::lock_guard lock(m_mutex);
-        m_deadline.reset();
-    }
-
-private:
-    // Wakes up now and then rather than on every case: cases are many and short.
-    void watch()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_stopping) {
-            m_wake.wait_for(lock, std::chrono::milliseconds(200));
-            if (m_deadline && std::chrono::steady_clock::now() > *m_deadline) {
-                std::fprintf(stderr, "FAIL!  : %s did not finish within %lld s: the popover hangs\n",
-                             m_case.constData(), static_cast<long long>(m_limit.count()));
-                std::fflush(stderr);
-                std::_Exit(EXIT_FAILURE);
-            }
-        }
-    }
-
-    const std::chrono::seconds m_limit;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    QByteArray m_case;
-    std::optional<std::chrono::steady_clock::time_point> m_deadline;
-    bool m_stopping = false;
-    std::thread m_thread;
-};
 
 // Counts the geometry changes (resizes, widgets shown or hidden) under one widget.
 class GeometryChanges : public QObject {
@@ -112,14 +50,6 @@ const QStringList appNames{
     "CPU Burner", "Extraordinarily Long Application Name For Narrow Popovers", "Openbox", "Panel", "Mousepad",
     "Galculator", "XTerm", "Files", "Mail", "Terminal", "Music Player", "Code Editor"};
 
-// Every height is stored as a drag stores it: keep those thousands of small
-// writes off the disk where memory can take them.
-QString settingsFolderTemplate()
-{
-    const QFileInfo shm(QStringLiteral("/dev/shm"));
-    return shm.isDir() && shm.isWritable() ? QStringLiteral("/dev/shm/pelmora-test-XXXXXX") : QString();
-}
-
 QRect inside(const QWidget *widget, const QWidget *ancestor)
 {
     return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
@@ -132,11 +62,11 @@ QRect inside(const QWidget *widget, const QWidget *ancestor)
 // there hangs the program for good, as the height is stored), nothing outside
 // the list is squeezed, and the list scrolls exactly as far as its rows and
 // the padding after them. Painting plays no part in layout and is left out,
-// which keeps some 17,600 layouts to seconds.
+// which keeps some 17,600 layouts to seconds. A layout that never returns is
+// ended by Qt Test's watchdog, which names the row (the suite's timeout is
+// set in tests/CMakeLists.txt).
 class TestPopoverHeights : public QObject {
     Q_OBJECT
-
-    Watchdog watchdog{std::chrono::seconds(30)};
 
     // Lets posted events and timers run until a turn of the event loop
     // changes no geometry under `view`.
@@ -204,14 +134,11 @@ class TestPopoverHeights : public QObject {
         auto *strip = part<ResizeHandle>(view, "resizeHandle");
         for (int height = 360; height <= 760; ++height) {
             const QByteArray label = "the popover at " + QByteArray::number(height) + " with " + what;
-            watchdog.begin(label);
             // A press on the strip and a release one pixel away stores the height.
             emit strip->dragChanged(0.0);
             emit strip->dragChanged(height - view.height());
             emit strip->dragEnded();
-            const bool settled = settles(changes);
-            watchdog.end();
-            QVERIFY2(settled, label + " does not settle");
+            QVERIFY2(settles(changes), label + " does not settle");
             QVERIFY2(view.height() == height && PopoverHeightSetting(where).read() == height, label);
             const QString fault = squeezed(view, scrollingArea) + checkList();
             QVERIFY2(fault.isEmpty(), label + ": " + fault.toUtf8());
@@ -238,7 +165,7 @@ private slots:
             machine.addApp(appNames.at(i), processes);
         }
         MetricsStore store(machine.storeOptions());
-        QTemporaryDir settings(settingsFolderTemplate());
+        const FixtureTree settings(FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
         const SettingsLocation where{settings.filePath("pelmora.conf")};
         const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;
@@ -268,7 +195,7 @@ private slots:
             list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
         MetricsStore store(machine.storeOptions());
-        QTemporaryDir settings(settingsFolderTemplate());
+        const FixtureTree settings(FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
         const SettingsLocation where{settings.filePath("pelmora.conf")};
         const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;

@@ -91,8 +91,10 @@ void StatusNotifierItem::registerWithWatcher(Registration registration)
         QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
     call << (registration == Registration::objectPath ? QLatin1String(objectPath) : m_serviceName);
     QDBusPendingCallWatcher *pending = callWatcher(call);
-    connect(pending, &QDBusPendingCallWatcher::finished, this,
-            [this, pending] { Q_EMIT registrationFinished(answerOf(*pending)); });
+    connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, sent = ++m_registrations] {
+        if (sent == m_registrations)
+            Q_EMIT registrationFinished(answerOf(*pending));
+    });
 }
 
 void StatusNotifierItem::readRegisteredItems()

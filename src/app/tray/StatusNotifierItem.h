@@ -62,6 +62,8 @@ public:
     void setWatcherTimeout(std::chrono::milliseconds timeout) { m_watcherTimeout = timeout; }
 
     // Asks the watcher to show the item; the answer arrives as registrationFinished().
+    // Only the latest registration is answered: a watcher that has since gone
+    // (or hung) may time out after its successor accepted the item.
     void registerWithWatcher(Registration registration);
     // Asks the watcher for RegisteredStatusNotifierItems; the answer arrives
     // as registeredItemsRead(), `refused` when the watcher did not tell.
@@ -118,6 +120,7 @@ private:
     StatusNotifierItemAdaptor *m_adaptor;
     DBusMenuExporter *m_menu;
     bool m_published = false;
+    quint64 m_registrations = 0; // sent so far; the answers of all but the last are dropped
 
     friend class StatusNotifierItemAdaptor;
 };
