@@ -95,7 +95,7 @@ private slots:
         QFile file(installed("share/applications/" + appId + ".desktop"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList entry = QString::fromUtf8(file.readAll()).split(u'\n');
-        QVERIFY(entry.contains("Exec=pelmora") && entry.contains("Icon=" + appId));
+        QVERIFY(entry.contains("Exec=" + installed("bin/pelmora")) && entry.contains("Icon=" + appId));
         QVERIFY(!entry.filter(QRegularExpression("^Comment\\[de\\]=.")).isEmpty());
         QVERIFY(QFile::exists(installed("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
         // The German catalogue travels inside the installed program (a resource name, in UTF-16).

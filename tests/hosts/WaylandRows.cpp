@@ -4,6 +4,7 @@
 #include "WaylandRows.h"
 
 #include "testsupport/ScreenPatches.h"
+#include "testsupport/SignalCheck.h"
 #include "testsupport/WaylandSession.h"
 #include "views/PopoverFixture.h"
 #include "views/PopoverView.h"
@@ -19,6 +20,7 @@ using Compositor = WaylandSession::Compositor;
 namespace {
 
 const QRect screenRect(QPoint(), WaylandSession::screenSize);
+const QString askQuit = QStringLiteral(PELMORA_BINARY_DIR "/tests/helpers/pelmora_askquit");
 const QRgb panelBackground = qRgb(236, 236, 236);
 const QRgb editorBackground = qRgb(30, 30, 30); // pelmora_keylog's window
 
@@ -72,6 +74,13 @@ public:
             : m_name == u"weston"                              ? Compositor::weston
                                                                : Compositor::sway;
         m_session = std::make_unique<WaylandSession>(WaylandSession::Options{compositor, true});
+        // KWin lends its window list only to a program whose desktop file asks for it by its path.
+        QDir().mkpath(m_session->home() + "/.local/share/applications");
+        QFile probe(m_session->home() + "/.local/share/applications/pelmora-askquit.desktop");
+        if (probe.open(QIODevice::WriteOnly))
+            probe.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec=" + QFile::encodeName(askQuit)
+                        + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
+        probe.close();
         if (m_session->start() != pelmora::SessionStart::ready) {
             row.note = m_session->errorString().left(200);
             return row;
@@ -124,6 +133,7 @@ public:
         if (const QImage shot = m_session->grab(); !shot.isNull() && shot.save(path))
             row.picture = path;
         row.keys = keys(panel);
+        row.quit = quit();
         return row;
     }
 
@@ -260,6 +270,54 @@ private:
                  closed ? "closed it" : "did NOT close it");
     }
 
+    // "Quit …" as the panel runs it (pelmora_askquit inside the session) on
+    // each Wayland-native editor, holding unsaved text where the session has
+    // a keyboard, and on foot: what the quit service answered, and what came
+    // of it. What stays open is stopped with the session.
+    QString quit()
+    {
+        QStringList results;
+        QProcessEnvironment native;
+        native.insert("QT_QPA_PLATFORM", "wayland");
+        const bool listed = m_compositor == Compositor::sway || m_compositor == Compositor::kwin;
+        const bool keyboard = m_compositor == Compositor::sway || m_compositor == Compositor::gnomeShell;
+        for (const QString program : {"featherpad", "kwrite", "foot"}) {
+            // foot runs cat: the session user's shell is nologin.
+            const QStringList arguments = program == u"foot" ? QStringList{"--", "sh", "-c", "exec cat"} : QStringList();
+            QProcess *app = QStandardPaths::findExecutable(program).isEmpty() ? nullptr
+                                                                             : m_session->startProgram(program, arguments, native);
+            if (!app) {
+                results << program + ": not installed";
+                continue;
+            }
+            const qint64 pid = app->processId();
+            const auto windows = [&] {
+                int n = 0;
+                for (const auto &view : m_session->views())
+                    n += view.pid == pid;
+                return n;
+            };
+            if (listed ? !waitFor([&] { return windows() == 1; }, 15000) : (wait(5000), false)) {
+                results << program + ": NO WINDOW";
+                continue;
+            }
+            const bool typed = keyboard && program != u"foot" && m_session->type("words nobody saved");
+            wait(1000);
+            QProcess *ask = m_session->startProgram(askQuit, {QString::number(pid)});
+            const QString answer = ask && ask->waitForFinished(15000) ? QString::fromUtf8(ask->readAllStandardOutput().trimmed())
+                                                                      : QStringLiteral("no answer");
+            QString outcome = QStringLiteral("still open");
+            if (waitFor([&] { return app->state() != QProcess::Running; }, 5000))
+                outcome = app->exitStatus() == QProcess::NormalExit ? "closed" : "KILLED";
+            else if (pelmora::wasSignalledToEnd(pid))
+                outcome = QStringLiteral("SIGNALLED");
+            else if (listed && windows() > 1)
+                outcome = QStringLiteral("a question, still open");
+            results << QStringLiteral("%1%2: %3, %4").arg(program, typed ? " (unsaved text)" : "", answer, outcome);
+        }
+        return results.join("; ");
+    }
+
     void westonRow(WaylandRow &row, const QString &pictures)
     {
         m_pelmora = m_session->startProgram(m_pelmoraPath);
@@ -275,6 +333,7 @@ private:
                                 .arg(text(window), screenRect.contains(window) ? "inside" : "OUTSIDE")
                           : QStringLiteral("–");
         row.keys = QStringLiteral("not typed: weston's headless backend has no seat");
+        row.quit = quit();
         const QString path = pictures + "/" + m_name + ".png";
         if (const QImage shot = m_session->grab(); !shot.isNull() && shot.save(path))
             row.picture = path;

@@ -9,12 +9,14 @@
 // with Plasma, GNOME Shell with the AppIndicator extension, or weston (no
 // tray). Each: is the item shown, where does a click (or the host's
 // Activate) open the panel, how far from the item and inside the free area,
-// and do keys typed go to the panel's search field and nowhere else.
+// do keys typed go to the panel's search field and nowhere else, and what
+// "Quit …" does to Wayland-native FeatherPad, KWrite and foot.
 struct WaylandRow {
     QString host;
     QString item = QStringLiteral("–");
     QString panel = QStringLiteral("–");
     QString keys = QStringLiteral("–");
+    QString quit = QStringLiteral("–");
     QString picture = QStringLiteral("–");
     QString note;
 };

@@ -486,11 +486,12 @@ int main(int argc, char *argv[])
                         qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
     }
     if (!waylandRows.isEmpty()) {
-        std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into the opened panel | picture | note |\n"
-                    "|---|---|---|---|---|---|\n");
+        std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into the opened panel | Quit: answer, outcome | picture | note |\n"
+                    "|---|---|---|---|---|---|---|\n");
         for (const WaylandRow &row : waylandRows)
-            std::printf("| %s | %s | %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.item), qPrintable(row.panel),
-                        qPrintable(row.keys), qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.item), qPrintable(row.panel),
+                        qPrintable(row.keys), qPrintable(row.quit), qPrintable(QFileInfo(row.picture).fileName()),
+                        qPrintable(row.note));
     }
     if (parser.isSet("sizes")) {
         QList<Row> sized;

@@ -11,6 +11,7 @@
 #include "services/quit/DisplayConnections.h"
 #include "services/quit/QuitRoute.h"
 #include "services/quit/ServerReach.h"
+#include "services/quit/WaylandQuitWindows.h"
 #include "services/quit/X11QuitWindows.h"
 #include "testsupport/FixtureTree.h"
 #include "testsupport/SignalCheck.h"
@@ -352,6 +353,35 @@ private slots:
     }
 
     // Pids a server reports are ours only when it shares our pid namespace.
+    // A Wayland window names no process: its app_id must be one of the
+    // application's names, whole, and only ASCII case is folded.
+    void waylandAppIds_data()
+    {
+        QTest::addColumn<QString>("desktopId");
+        QTest::addColumn<QString>("wmClass");
+        QTest::addColumn<QByteArray>("exe");
+        QTest::addColumn<QByteArray>("appId");
+        QTest::addColumn<bool>("names");
+        QTest::newRow("desktop id") << "org.kde.kwrite.desktop" << "" << QByteArray("/usr/bin/kwrite") << QByteArray("org.kde.kwrite") << true;
+        QTest::newRow("window class, its case") << "org.gnome.gedit.desktop" << "Gedit" << QByteArray("/usr/bin/gedit-bin") << QByteArray("gedit") << true;
+        QTest::newRow("executable") << "featherpad.desktop" << "" << QByteArray("/usr/bin/featherpad") << QByteArray("featherpad") << true;
+        QTest::newRow("no entry: executable") << "" << "" << QByteArray("/usr/bin/foot") << QByteArray("foot") << true;
+        QTest::newRow("part of a name") << "org.kde.kwrite.desktop" << "" << QByteArray("/opt/kwrite5") << QByteArray("kwrite") << false;
+        QTest::newRow("an interpreter") << "org.example.Tool.desktop" << "" << QByteArray("/usr/bin/python3") << QByteArray("python3") << false;
+        QTest::newRow("other case rules") << "\u00dcber.desktop" << "" << QByteArray("/opt/x") << QByteArray("\xc3\xbc" "ber") << false;
+        QTest::newRow("no app_id") << "x.desktop" << "" << QByteArray("/opt/x") << QByteArray() << false;
+    }
+    void waylandAppIds()
+    {
+        QFETCH(QString, desktopId);
+        QFETCH(QString, wmClass);
+        QFETCH(QByteArray, exe);
+        QFETCH(QByteArray, appId);
+        const IndexedApp app{desktopId, u"Name"_s, wmClass};
+        const std::vector<QString> names = windowNamesOf(desktopId.isEmpty() ? nullptr : &app, exe.toStdString());
+        QTEST(appIdNames(appId.toStdString(), names), "names");
+    }
+
     void pidNamespaces_data()
     {
         QTest::addColumn<QByteArray>("own");

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 using namespace pelmora;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -48,7 +49,7 @@ private slots:
               "home/tool-main|Tool|toolx", "home/tool-helper|Tool Helper|toolx --helper|NoDisplay=true\n",
               "home/script|Script|python3.11 /opt/s.py", "home/shell|Shell Thing|sh -c \"exec thing\"",
               "home/flat|Flat|/usr/bin/flatpak run org.flat.App",
-              "home/wrapped|Real Tool|/opt/wrapper.sh|TryExec=/opt/bin/realtool\n",
+              "home/wrapped|Real Tool|/opt/wrapper.sh|TryExec=/opt/bin/realtool\nStartupWMClass=RealTool\n",
               "home/quoted|Quoted|\"/opt/My Apps/quoted app\" %f"}) {
             const QStringList f = file.split('|');
             t.write(f[0].section('/', 0, 0) + "/applications/" + f[0].section('/', 1) + ".desktop",
@@ -150,6 +151,9 @@ private slots:
             const QString got = nameOf(app);
             QVERIFY2(got == name, qPrintable(key + " -> " + got));
         }
+        // The window class its windows carry, kept beside the name.
+        QCOMPARE(m_index.findByProgram("realtool")->startupWMClass, u"RealTool"_s);
+        QCOMPARE(m_index.findByDesktopId("org.kde.okular.desktop")->startupWMClass, QString());
     }
 
     // The unit's desktop id first, then the program: exe, else argv[0].

@@ -66,7 +66,7 @@ void askEachTarget(Batch &batch)
         const std::vector<QuitWindow> own = windows ? windows->windowsOf(target) : std::vector<QuitWindow>();
         for (const QuitWindow &window : own)
             ++(window.takesCloseRequest ? facts.closableWindows : facts.unclosableWindows);
-        facts.windowSystemAttributes = windows && windows->attributesWindows();
+        facts.windowSystemAttributes = windows && windows->attributesWindows(target);
         if (own.empty())
             facts.mayHoldUnseenWindows = talksToDisplayServer(sockets.heldBy(target.pid), sockets.links());
 

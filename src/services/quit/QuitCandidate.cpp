@@ -20,10 +20,14 @@ std::optional<ProcStat> readStat(const platform::ProcRoot &root, std::int32_t pi
     return parseProcStat(buffer);
 }
 
+std::optional<QString> appIdOf(const IndexedApp *app)
+{
+    return app ? std::optional(localizedLowercase(app->name)) : std::nullopt;
+}
+
 std::optional<QString> strictAppId(const platform::ProcRoot &root, const AppRegistry &registry, std::int32_t pid)
 {
-    const std::optional<QString> name = registry.strictApplicationName(readProcessFacts(root, pid));
-    return name ? std::optional(localizedLowercase(*name)) : std::nullopt;
+    return appIdOf(registry.strictApplication(readProcessFacts(root, pid)));
 }
 
 } // namespace
@@ -76,12 +80,34 @@ ProcessNow readProcessNow(const platform::ProcRoot &root, const AppRegistry &reg
     now.ppid = stat->ppid;
     if (root.readFile(std::to_string(pid) + "/status", buffer, 16384))
         now.realUid = parseRealUid(buffer);
-    now.appId = strictAppId(root, registry, pid);
+    const ProcessFacts facts = readProcessFacts(root, pid);
+    const IndexedApp *app = registry.strictApplication(facts);
+    now.appId = appIdOf(app);
+    now.windowNames = windowNamesOf(app, facts.exePath);
     if (now.ppid > 1)
         now.parentAppId = strictAppId(root, registry, now.ppid);
     if (const std::optional<ProcStat> again = readStat(root, pid, buffer))
         now.startTimeAfter = again->startTimeTicks;
     return now;
+}
+
+std::vector<QString> windowNamesOf(const IndexedApp *app, std::string_view exePath)
+{
+    std::vector<QString> names;
+    const auto add = [&names](const QString &name) {
+        if (!name.isEmpty() && std::find(names.cbegin(), names.cend(), name) == names.cend())
+            names.push_back(name);
+    };
+    if (app) {
+        add(app->desktopId.endsWith(u".desktop") ? app->desktopId.chopped(8) : app->desktopId);
+        add(app->startupWMClass);
+    }
+    const std::size_t slash = exePath.rfind('/');
+    const std::string_view file = slash == std::string_view::npos ? exePath : exePath.substr(slash + 1);
+    const QString program = QString::fromUtf8(file.data(), qsizetype(file.size()));
+    if (!DesktopIndex::isGenericProgram(program))
+        add(program);
+    return names;
 }
 
 PinnedTargets pinQuitTargets(const AppMetric &app, const AppRegistry &registry, const platform::ProcRoot &root,
@@ -98,9 +124,10 @@ PinnedTargets pinQuitTargets(const AppMetric &app, const AppRegistry &registry, 
         platform::ProcessHandle handle = platform::ProcessHandle::open(process.id);
         if (!handle.isValid())
             continue;
-        switch (judgeCandidate(process, app.id, readProcessNow(root, registry, process.id), ownUid)) {
+        ProcessNow now = readProcessNow(root, registry, process.id);
+        switch (judgeCandidate(process, app.id, now, ownUid)) {
         case Candidacy::ask:
-            targets.push_back({process.id, std::move(handle)});
+            targets.push_back({process.id, std::move(handle), std::move(now.windowNames)});
             break;
         case Candidacy::otherUser:
             pinned.othersOwnSome = true;

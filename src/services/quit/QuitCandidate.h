@@ -29,6 +29,7 @@ struct ProcessNow {
     std::optional<std::uint32_t> realUid;
     std::optional<QString> appId;       // the strict registry's answer, lower-cased
     std::optional<QString> parentAppId; // the same for its parent (none for pid 1 and below)
+    std::vector<QString> windowNames;   // see QuitTarget
     std::uint64_t startTimeAfter = 0;   // stat read again after all the rest
 };
 
@@ -55,7 +56,15 @@ ProcessNow readProcessNow(const platform::ProcRoot &root, const AppRegistry &reg
 struct QuitTarget {
     std::int32_t pid = 0;
     platform::ProcessHandle handle;
+    // What its windows may call themselves where the window system names no
+    // process (a Wayland app_id): see windowNamesOf().
+    std::vector<QString> windowNames;
 };
+
+// The names an application's windows go by: its desktop entry's id (without
+// ".desktop") and StartupWMClass, and the file name of the process's real
+// executable unless many applications run through it (an interpreter).
+std::vector<QString> windowNamesOf(const IndexedApp *app, std::string_view exePath);
 
 struct PinnedTargets {
     std::vector<QuitTarget> targets;

@@ -11,8 +11,8 @@
 
 // The window system as a quit sees it: which windows it proves to be a
 // process's own, and the two things a quit asks of a window. One
-// implementation per window system (X11 and XWayland here); a quit knows
-// nothing else about them.
+// implementation per window system (X11 and XWayland, a Wayland compositor);
+// a quit knows nothing else about them.
 namespace pelmora {
 
 class SocketSurvey;
@@ -28,10 +28,10 @@ class QuitWindows {
 public:
     virtual ~QuitWindows() = default;
 
-    // Whether this window system can say which process a window belongs to
-    // at all. When it cannot, no window is anyone's, and a process that
-    // talks to it may hold windows nobody can ask.
-    virtual bool attributesWindows() const = 0;
+    // Whether this window system can say which of `target`'s windows are
+    // its own at all. When it cannot, no window is the target's, and a
+    // target that talks to it may hold windows nobody can ask.
+    virtual bool attributesWindows(const QuitTarget &target) = 0;
 
     // The top-level windows that the window system proves belong to the
     // pinned `target`, bottom to top. A window whose owner it cannot name
@@ -51,8 +51,9 @@ public:
     virtual void flush() = 0;
 };
 
-// The window system of this session, reached as Pelmora itself reaches it;
-// nothing when there is none. `sockets` must outlive it.
+// The window systems of this session, reached as Pelmora itself reaches
+// them (an X server, a Wayland compositor, both in a session with
+// XWayland); nothing when there is none. `sockets` must outlive it.
 std::unique_ptr<QuitWindows> openQuitWindows(const platform::ProcRoot &root, SocketSurvey &sockets);
 
 } // namespace pelmora

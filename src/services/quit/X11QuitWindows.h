@@ -35,7 +35,7 @@ public:
     // Nothing when there is no X display to reach.
     static std::unique_ptr<X11QuitWindows> open(const platform::ProcRoot &root, SocketSurvey &sockets);
 
-    bool attributesWindows() const override { return m_attributes; }
+    bool attributesWindows(const QuitTarget &) override { return m_attributes; }
     std::vector<QuitWindow> windowsOf(const QuitTarget &target) override;
     void bringForward(std::uint64_t window) override;
     void askToClose(std::uint64_t window) override;

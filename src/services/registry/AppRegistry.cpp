@@ -28,21 +28,28 @@ AppRegistry::AppRegistry(RegistryPaths paths)
 
 std::optional<QString> AppRegistry::applicationName(const ProcessFacts &facts) const
 {
-    return lookUp(facts, true);
+    const IndexedApp *app = lookUp(facts, true);
+    return app ? std::optional(app->name) : std::nullopt;
 }
 
 std::optional<QString> AppRegistry::strictApplicationName(const ProcessFacts &facts) const
 {
+    const IndexedApp *app = strictApplication(facts);
+    return app ? std::optional(app->name) : std::nullopt;
+}
+
+const IndexedApp *AppRegistry::strictApplication(const ProcessFacts &facts) const
+{
     return lookUp(facts, false);
 }
 
-std::optional<QString> AppRegistry::lookUp(const ProcessFacts &facts, bool trustArgv0) const
+const IndexedApp *AppRegistry::lookUp(const ProcessFacts &facts, bool trustArgv0) const
 {
     // A unit whose desktop file is not installed (or is hidden) says nothing;
     // the program's name may still find the application.
     for (const QString &desktopId : desktopIdsFromCgroup(facts.cgroup)) {
         if (const IndexedApp *app = m_index.findByDesktopId(desktopId))
-            return app->name;
+            return app;
     }
 
     // Some programs (Chromium and its kin) rewrite their command line into one
@@ -53,9 +60,9 @@ std::optional<QString> AppRegistry::lookUp(const ProcessFacts &facts, bool trust
         if (program.empty())
             continue;
         if (const IndexedApp *app = m_index.findByProgram(fileName(program)))
-            return app->name;
+            return app;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 void AppRegistry::refreshIfChanged()

@@ -30,6 +30,8 @@ public:
     // control group and its real executable, never its argv[0]. For acting
     // on a process, where a name it gives itself must not count.
     std::optional<QString> strictApplicationName(const ProcessFacts &facts) const;
+    // The desktop entry behind that judgement; null when there is none.
+    const IndexedApp *strictApplication(const ProcessFacts &facts) const;
 
     // Re-indexes the desktop files when an applications folder changed.
     void refreshIfChanged();
@@ -40,7 +42,7 @@ public:
     const DesktopIndex &index() const { return m_index; }
 
 private:
-    std::optional<QString> lookUp(const ProcessFacts &facts, bool trustArgv0) const;
+    const IndexedApp *lookUp(const ProcessFacts &facts, bool trustArgv0) const;
 
     RegistryPaths m_paths;
     DesktopIndex m_index;

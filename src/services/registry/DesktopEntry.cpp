@@ -137,7 +137,7 @@ std::optional<DesktopEntry> parseDesktopEntry(QByteArrayView content)
     DesktopEntry entry;
     bool inGroup = false;
     bool sawGroup = false;
-    bool seenType = false, seenName = false, seenExec = false, seenTryExec = false;
+    bool seenType = false, seenName = false, seenExec = false, seenTryExec = false, seenWMClass = false;
     bool seenHidden = false, seenNoDisplay = false;
 
     for (QStringView line : QStringView(text).split(u'\n')) {
@@ -184,6 +184,8 @@ std::optional<DesktopEntry> parseDesktopEntry(QByteArrayView content)
             setOnce(entry.exec, seenExec, value);
         } else if (baseKey == u"TryExec") {
             setOnce(entry.tryExec, seenTryExec, value);
+        } else if (baseKey == u"StartupWMClass") {
+            setOnce(entry.startupWMClass, seenWMClass, value);
         } else if (baseKey == u"Hidden" && !seenHidden) {
             entry.hidden = isTrue(value);
             seenHidden = true;

@@ -21,6 +21,7 @@ struct DesktopEntry {
     QHash<QString, QString> localizedNames; // Name[<locale>] by <locale>, as written
     QString exec;                           // escapes undone, quoting kept
     QString tryExec;
+    QString startupWMClass; // the class (or Wayland app_id) its windows carry
     bool hidden = false;
     bool noDisplay = false;
 

@@ -169,11 +169,15 @@ private:
         const QByteArray nameBytes = name.toUtf8();
         if (desktopId.size() > DesktopIndex::kMaxTextBytes || std::size_t(nameBytes.size()) > DesktopIndex::kMaxTextBytes)
             return;
+        QByteArray wmClass = entry->startupWMClass.toUtf8();
+        if (std::size_t(wmClass.size()) > DesktopIndex::kMaxTextBytes)
+            wmClass.clear(); // junk: the entry still names its application
         const auto record = std::uint32_t(m_index.m_records.size());
         m_index.m_records.push_back({std::uint32_t(m_index.m_text.size()), std::uint16_t(desktopId.size()),
-                                     std::uint16_t(nameBytes.size())});
+                                     std::uint16_t(nameBytes.size()), std::uint16_t(wmClass.size())});
         m_index.m_text += desktopId;
         m_index.m_text.append(nameBytes.constData(), std::size_t(nameBytes.size()));
+        m_index.m_text.append(wmClass.constData(), std::size_t(wmClass.size()));
 
         const QString exec = baseNameOf(execProgram(entry->exec));
         QString tryExec = baseNameOf(entry->tryExec.trimmed());
@@ -287,6 +291,12 @@ std::string_view DesktopIndex::nameOf(std::uint32_t record) const
     return std::string_view(m_text).substr(r.offset + r.idSize, r.nameSize);
 }
 
+std::string_view DesktopIndex::wmClassOf(std::uint32_t record) const
+{
+    const Record &r = m_records[record];
+    return std::string_view(m_text).substr(r.offset + r.idSize + r.nameSize, r.wmClassSize);
+}
+
 std::string_view DesktopIndex::programName(const Program &program) const
 {
     return std::string_view(m_text).substr(program.offset, program.size);
@@ -296,7 +306,7 @@ const IndexedApp *DesktopIndex::shown(std::uint32_t record) const
 {
     auto [it, isNew] = m_shown.try_emplace(record);
     if (isNew)
-        it->second = IndexedApp{fromUtf8(idOf(record)), fromUtf8(nameOf(record))};
+        it->second = IndexedApp{fromUtf8(idOf(record)), fromUtf8(nameOf(record)), fromUtf8(wmClassOf(record))};
     return &it->second;
 }
 

@@ -28,13 +28,14 @@
 // applications folders of the search path, the walk of each applications
 // folder has depth, folder and file budgets of its own (so one full folder
 // cannot hide the others), and what is kept is one compact record per
-// application entry (its id and name as UTF-8 in one block), plus one per
+// application entry (its id, name and window class as UTF-8 in one block), plus one per
 // program that names an application. Nothing else of a file outlives the build.
 namespace pelmora {
 
 struct IndexedApp {
     QString desktopId; // "org.gnome.Evince.desktop"
     QString name;      // display name in the user's locale
+    QString startupWMClass; // its StartupWMClass; empty when it has none
 };
 
 class DesktopIndex {
@@ -73,10 +74,11 @@ public:
 private:
     friend class DesktopIndexBuilder;
 
-    struct Record { // id, then name, in m_text
+    struct Record { // id, name, then StartupWMClass, in m_text
         std::uint32_t offset = 0;
         std::uint16_t idSize = 0;
         std::uint16_t nameSize = 0;
+        std::uint16_t wmClassSize = 0;
     };
     struct Program { // its file name in m_text, and the application it names
         std::uint32_t offset = 0;
@@ -86,6 +88,7 @@ private:
 
     std::string_view idOf(std::uint32_t record) const;
     std::string_view nameOf(std::uint32_t record) const;
+    std::string_view wmClassOf(std::uint32_t record) const;
     std::string_view programName(const Program &program) const;
     const IndexedApp *shown(std::uint32_t record) const;
 
