@@ -47,8 +47,7 @@ private:
     double m_cpu = 0;
 };
 
-template <typename Work>
-Cost measure(Work &&work)
+template<typename Work> Cost measure(Work &&work)
 {
     Stopwatch watch;
     work();

@@ -16,8 +16,8 @@
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -107,8 +107,7 @@ public:
         for (const pid_t pid : m_pids)
             ::kill(pid, SIGKILL);
         for (const pid_t pid : m_pids) {
-            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
         }
         m_pids.clear();
     }
@@ -185,12 +184,18 @@ RefreshRatios measureAt(const std::string &label, int rounds)
     candidates.push_back({"refresh, /proc source", [&] { procStore.refresh(); }, {}, {}});
     candidates.push_back({"refresh, ps source", [&] { psStore.refresh(); }, {}, {}});
     candidates.push_back({"bare `/bin/ps -axo pid=,pcpu=,rss=,comm=`",
-                          [&] { sink += platform::runToCompletion("/bin/ps", psArguments).output.size(); }, {}, {}});
+                          [&] { sink += platform::runToCompletion("/bin/ps", psArguments).output.size(); },
+                          {},
+                          {}});
     candidates.push_back({"`top -b -n 1`",
-                          [&] { sink += platform::runToCompletion("/usr/bin/top", topArguments).output.size(); }, {}, {}});
+                          [&] { sink += platform::runToCompletion("/usr/bin/top", topArguments).output.size(); },
+                          {},
+                          {}});
     // A store made now: desktop index built, every process's facts read once.
     candidates.push_back({"new store + first refresh, /proc source",
-                          [&] { MetricsStore fresh(liveOptions(ProcessMetricsProvider::Source::procfs)); }, {}, {}});
+                          [&] { MetricsStore fresh(liveOptions(ProcessMetricsProvider::Source::procfs)); },
+                          {},
+                          {}});
 
     const int before = liveProcessCount();
     runRounds(candidates, rounds);
@@ -204,11 +209,11 @@ RefreshRatios measureAt(const std::string &label, int rounds)
     for (const Candidate &c : candidates) {
         std::string notes = cpuNote(c);
         if (&c != &floor && &c != &ps && c.name.rfind("new store", 0) != 0) {
-            notes += "; wall " + ratioText(ratios(c.wall, floor.wall)) + " floor, "
-                + ratioText(ratios(c.wall, ps.wall)) + " bare ps";
+            notes += "; wall " + ratioText(ratios(c.wall, floor.wall)) + " floor, " + ratioText(ratios(c.wall, ps.wall))
+                + " bare ps";
             if (&c == &refresh)
-                notes += "; CPU " + ratioText(ratios(c.cpu, floor.cpu)) + " floor, "
-                    + ratioText(ratios(c.cpu, ps.cpu)) + " bare ps";
+                notes += "; CPU " + ratioText(ratios(c.cpu, floor.cpu)) + " floor, " + ratioText(ratios(c.cpu, ps.cpu))
+                    + " bare ps";
         }
         if (&c == &ps)
             notes += "; wall " + ratioText(ratios(c.wall, floor.wall)) + " floor";

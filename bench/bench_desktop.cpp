@@ -64,8 +64,7 @@ double monotonicSeconds()
 }
 
 // Runs the event loop until `ready` holds or `timeoutMs` passes.
-template <typename Ready>
-bool waitFor(Ready ready, int timeoutMs)
+template<typename Ready> bool waitFor(Ready ready, int timeoutMs)
 {
     QTimer tick;
     tick.start(2);
@@ -163,7 +162,7 @@ private:
 // The probe trail: counts snapshot events, keeps the first one's time.
 class Trail {
 public:
-    explicit Trail(QString path) : m_path(std::move(path)) {}
+    explicit Trail(QString path) : m_path(std::move(path)) { }
 
     void poll()
     {
@@ -234,7 +233,12 @@ void measureStarts(const Settings &settings, DesktopSession &desktop, QTemporary
         Pelmora pelmora(desktop, settings.binary, {QStringLiteral("PELMORA_METRICS_PROBE_PATH=") + trailPath});
         const bool registered = waitFor([&] { return watch.registeredAt().has_value() || !pelmora.running(); }, 10000)
             && watch.registeredAt();
-        waitFor([&] { trail.poll(); return trail.firstSnapshotAt.has_value(); }, 3000);
+        waitFor(
+            [&] {
+                trail.poll();
+                return trail.firstSnapshotAt.has_value();
+            },
+            3000);
         if (!registered || !trail.firstSnapshotAt) {
             std::fprintf(stderr, "start %d: registered %d, snapshot %d\n", run, int(registered),
                          int(trail.firstSnapshotAt.has_value()));
@@ -281,8 +285,12 @@ void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDi
         Pelmora pelmora(desktop, settings.binary,
                         {QStringLiteral("PELMORA_METRICS_PROBE_PATH=") + trailPath,
                          QStringLiteral("PELMORA_TESTING_REFRESH_INTERVAL_MS=%1").arg(settings.soakIntervalMs)});
-        if (!waitFor([&] { trail.poll(); return (watch.registeredAt() && trail.snapshots > 0) || !pelmora.running(); },
-                     10000)
+        if (!waitFor(
+                [&] {
+                    trail.poll();
+                    return (watch.registeredAt() && trail.snapshots > 0) || !pelmora.running();
+                },
+                10000)
             || !pelmora.running()) {
             std::fprintf(stderr, "soak %d: did not start\n", run);
             continue;
@@ -291,7 +299,12 @@ void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDi
         const Footprint start = footprintOf(long(pelmora.pid()));
         const double began = monotonicSeconds();
         const int target = startCount + settings.soakRefreshes;
-        if (!waitFor([&] { trail.poll(); return trail.snapshots >= target; }, 600000)) {
+        if (!waitFor(
+                [&] {
+                    trail.poll();
+                    return trail.snapshots >= target;
+                },
+                600000)) {
             std::fprintf(stderr, "soak %d: %d of %d refreshes\n", run, trail.snapshots, target);
             continue;
         }
@@ -307,7 +320,8 @@ void measureSoak(const Settings &settings, DesktopSession &desktop, QTemporaryDi
         anonymousGrowth.add(end.anonymousMB - start.anonymousMB);
     }
     const std::string n = std::to_string(settings.soakRefreshes);
-    const std::string period = std::to_string(settings.soakIntervalMs) + " ms period, " + figure(seconds.median()) + " s";
+    const std::string period = std::to_string(settings.soakIntervalMs) + " ms period, " + figure(seconds.median())
+        + " s";
     printRow("3", named("RSS when the item was registered (soak runs)"), rssStart, "MB");
     printRow("3", named("RSS after " + n + " more refreshes"), rssEnd, "MB", period);
     printRow("3", named("RSS growth over " + n + " refreshes"), rssGrowth, "MB", period);
@@ -382,8 +396,8 @@ void measureFlood(const Settings &settings, DesktopSession &desktop)
             }
             QThread::msleep(2000); // settled: the item painted, the menu exported
             const Footprint start = footprintOf(long(pelmora.pid()));
-            if (!flood(desktop, QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora.pid()), settings.floodCalls,
-                       pipelined))
+            if (!flood(desktop, QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora.pid()),
+                       settings.floodCalls, pipelined))
                 continue;
             const Footprint end = footprintOf(long(pelmora.pid()));
             if (!pelmora.running())
@@ -395,7 +409,8 @@ void measureFlood(const Settings &settings, DesktopSession &desktop)
             later.add(settled.rssMB);
             laterAnonymous.add(settled.anonymousMB - start.anonymousMB);
         }
-        const std::string how = std::to_string(settings.floodCalls) + (pipelined ? " GetAll calls sent at once" : " GetAll calls one after another");
+        const std::string how = std::to_string(settings.floodCalls)
+            + (pipelined ? " GetAll calls sent at once" : " GetAll calls one after another");
         printRow("3", named("RSS before " + how), before, "MB");
         printRow("3", named("RSS right after " + how), after, "MB");
         printRow("3", named("RSS 10 s after " + how), later, "MB");
@@ -410,7 +425,8 @@ void measureMuteWatcher(const Settings &settings)
         return;
     MuteWatcher mute;
     QDBusConnection panel = QDBusConnection::connectToBus(desktop.busAddress(), QStringLiteral("bench-mute-watcher"));
-    if (!panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &mute, QDBusConnection::ExportScriptableContents)
+    if (!panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &mute,
+                              QDBusConnection::ExportScriptableContents)
         || !panel.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"))) {
         std::fprintf(stderr, "mute watcher: cannot own the watcher's name\n");
         return;

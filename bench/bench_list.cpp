@@ -32,8 +32,8 @@ using namespace pelmora::bench;
 
 namespace {
 
-const char *const firstWords[] = {"Nimbus", "Quartz", "Harbor", "Lumen",  "Cobalt", "Maple", "Orbit", "Pixel",
-                                  "Saffron", "Tundra", "Vertex", "Willow", "Amber", "Basalt", "Cedar", "Delta"};
+const char *const firstWords[] = {"Nimbus",  "Quartz", "Harbor", "Lumen",  "Cobalt", "Maple",  "Orbit", "Pixel",
+                                  "Saffron", "Tundra", "Vertex", "Willow", "Amber",  "Basalt", "Cedar", "Delta"};
 const char *const secondWords[] = {"Editor", "Player", "Viewer", "Terminal", "Browser", "Mail",  "Notes", "Calendar",
                                    "Studio", "Office", "Photos", "Maps",     "Chat",    "Music", "Files", "Monitor"};
 
@@ -51,8 +51,7 @@ private:
 };
 
 struct Scene {
-    explicit Scene(int count)
-        : count(count)
+    explicit Scene(int count) : count(count)
     {
         Lcg random;
         for (int i = 0; i < count; ++i) {
@@ -95,8 +94,7 @@ struct Scene {
     Series byName, byCpu, byMemory, withQuery, bareModelUpdate, listUpdate, listUpdateAndPaint, paint;
 };
 
-template <typename Work>
-void add(Series &series, Work &&work)
+template<typename Work> void add(Series &series, Work &&work)
 {
     series.add(measure(work).wallMs);
 }
@@ -139,8 +137,9 @@ int main(int argc, char *argv[])
 
             run(s.byName, [&] { sink += AppListLogic::filteredApps(current, {{}, {}, AppMetricKind::app}).size(); });
             run(s.byCpu, [&] { sink += AppListLogic::filteredApps(current, {{}, {}, AppMetricKind::cpu}).size(); });
-            run(s.byMemory,
-                [&] { sink += AppListLogic::filteredApps(current, {{}, {}, AppMetricKind::memory}).size(); });
+            run(s.byMemory, [&] {
+                sink += AppListLogic::filteredApps(current, {{}, {}, AppMetricKind::memory}).size();
+            });
             run(s.withQuery, [&] {
                 sink += AppListLogic::filteredApps(current, {QStringLiteral("play"), {}, AppMetricKind::cpu}).size();
             });

@@ -128,9 +128,9 @@ OnceCost measureOnce(const std::string &pelmora, const Tree &tree, const QString
     const std::string dataHome = "XDG_DATA_HOME=" + tree.dataHome.toStdString();
     const std::string dataDirs = "XDG_DATA_DIRS=" + tree.dataDirs.join(QLatin1Char(':')).toStdString();
     const std::string path = "PATH=/usr/bin:/bin";
-    char *const envp[] = {const_cast<char *>(home.c_str()), const_cast<char *>(dataHome.c_str()),
+    char *const envp[] = {const_cast<char *>(home.c_str()),     const_cast<char *>(dataHome.c_str()),
                           const_cast<char *>(dataDirs.c_str()), const_cast<char *>(path.c_str()),
-                          const_cast<char *>("LANG=C.UTF-8"), nullptr};
+                          const_cast<char *>("LANG=C.UTF-8"),   nullptr};
     char *const argv[] = {const_cast<char *>(pelmora.c_str()), const_cast<char *>("--once"), nullptr};
     posix_spawn_file_actions_t actions;
     ::posix_spawn_file_actions_init(&actions);
@@ -153,8 +153,7 @@ OnceCost measureOnce(const std::string &pelmora, const Tree &tree, const QString
         }
         int status = 0;
         rusage usage{};
-        while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-        }
+        while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) { }
         if (run < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             continue;
         const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3

@@ -13,12 +13,12 @@
 #include <vector>
 
 // A broken property aborts, which libFuzzer records as a crash with its input.
-#define FUZZ_CHECK(condition)                                                                            \
-    do {                                                                                                 \
-        if (!(condition)) {                                                                              \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);        \
-            std::abort();                                                                                \
-        }                                                                                                \
+#define FUZZ_CHECK(condition)                                                                                          \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);                      \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 namespace fuzz {

@@ -29,9 +29,9 @@ struct Options {
                             QCoreApplication::translate("CommandLine",
                                                         "Take two samples one second apart, print the machine's "
                                                         "figures and the applications, and exit. Needs no desktop.")};
-    QCommandLineOption window{QStringLiteral("window"),
-                              QCoreApplication::translate(
-                                  "CommandLine", "Show the panel as an ordinary window instead of a tray item.")};
+    QCommandLineOption window{
+        QStringLiteral("window"),
+        QCoreApplication::translate("CommandLine", "Show the panel as an ordinary window instead of a tray item.")};
     QCommandLineOption probe{QStringLiteral("metrics-probe"),
                              QCoreApplication::translate("CommandLine",
                                                          "Append a diagnostic trail of each refresh to <path> "
@@ -48,7 +48,8 @@ struct Options {
 void describe(QCommandLineParser &parser, const Options &options)
 {
     parser.setApplicationDescription(QCoreApplication::translate(
-        "CommandLine", "Shows the machine's CPU and memory use in the panel, with the running applications a click away."));
+        "CommandLine",
+        "Shows the machine's CPU and memory use in the panel, with the running applications a click away."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(options.once);
@@ -77,7 +78,8 @@ int switchAutostart(const QString &value)
     const QString path = autostart::entryPath();
     QString done;
     if (on)
-        done = QCoreApplication::translate("CommandLine", "Pelmora will start with the desktop session (%1).").arg(path);
+        done =
+            QCoreApplication::translate("CommandLine", "Pelmora will start with the desktop session (%1).").arg(path);
     else if (outcome.changed)
         done = QCoreApplication::translate("CommandLine",
                                            "Pelmora will no longer start with the desktop session (%1 removed).")
@@ -157,9 +159,10 @@ int runPelmora(int argc, char *argv[])
         installTranslations(app);
         std::fprintf(stderr, "pelmora: %s\n",
                      qPrintable(QCoreApplication::translate(
-                         "CommandLine", "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-                                        "Run it inside a desktop session, or use 'pelmora --once' to print the "
-                                        "figures here.")));
+                         "CommandLine",
+                         "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                         "Run it inside a desktop session, or use 'pelmora --once' to print the "
+                         "figures here.")));
         return 2;
     }
     if (const WaylandPlugin plugin = checkWaylandPlugin(); plugin != WaylandPlugin::fine) {

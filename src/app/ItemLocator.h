@@ -15,10 +15,10 @@ namespace pelmora {
 
 // What a host's Activate(x, y) point says about where the item is.
 enum class HostPoint {
-    screen,     // a screen position on the item (Plasma, GNOME's extension, Xfce, LXQt, XEmbed trays)
+    screen, // a screen position on the item (Plasma, GNOME's extension, Xfce, LXQt, XEmbed trays)
     insideItem, // a position inside the item (waybar: 10,14 and the like)
-    misplaced,  // known to be off on this desktop: the pointer is where the click was
-    none,       // (0, 0): the host did not say
+    misplaced, // known to be off on this desktop: the pointer is where the click was
+    none, // (0, 0): the host did not say
 };
 
 // `host` is the calling program's process name; `x11WindowManager` the
@@ -33,14 +33,14 @@ HostPoint meaningOfHostPoint(QPoint point, const QString &host, bool x11,
 class ItemLocator {
 public:
     struct Desktop {
-        bool x11 = true;     // the panel is an X11 window (XWayland included)
+        bool x11 = true; // the panel is an X11 window (XWayland included)
         bool pointerTrusted = true; // X11 proper: the pointer is where the user clicked
         std::function<QPoint()> pointer;
         std::function<QString()> x11WindowManager;
         std::function<TraySpot()> traySpot; // the bar's spot, for an item without a screen position
     };
 
-    explicit ItemLocator(Desktop desktop) : m_desktop(std::move(desktop)) {}
+    explicit ItemLocator(Desktop desktop) : m_desktop(std::move(desktop)) { }
 
     // A click on the item: the host's point and the calling program's name
     // (empty when unknown, as for an XEmbed tray's icon centre).

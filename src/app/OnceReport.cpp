@@ -90,16 +90,17 @@ QString onceReport(const MetricsSnapshot &snapshot)
     s << headers[0].leftJustified(widths[0]) << "  " << headers[1].rightJustified(widths[1]) << "  "
       << headers[2].rightJustified(widths[2]) << "  " << headers[3].rightJustified(widths[3]) << '\n';
     for (const Row &row : rows) {
-        s << elidedMiddle(row.name, widths[0]).leftJustified(widths[0]) << "  " << row.processes.rightJustified(widths[1])
-          << "  " << row.cpu.rightJustified(widths[2]) << "  " << row.memory.rightJustified(widths[3]) << '\n';
+        s << elidedMiddle(row.name, widths[0]).leftJustified(widths[0]) << "  "
+          << row.processes.rightJustified(widths[1]) << "  " << row.cpu.rightJustified(widths[2]) << "  "
+          << row.memory.rightJustified(widths[3]) << '\n';
     }
     return out;
 }
 
 int runOnce()
 {
-    MetricsStore::Options options{SystemMetricsProvider(), ProcessMetricsProvider(),
-                                  [] { return WallClock::now(); }, MetricsStore::defaultRefreshInterval};
+    MetricsStore::Options options{SystemMetricsProvider(), ProcessMetricsProvider(), [] { return WallClock::now(); },
+                                  MetricsStore::defaultRefreshInterval};
     // No event loop runs, so the store's timer never fires; the second sample is explicit.
     MetricsStore store(std::move(options));
     QThread::sleep(1);

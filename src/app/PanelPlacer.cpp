@@ -21,8 +21,8 @@ namespace {
 class CompositorPlacer : public PanelPlacer {
 public:
     Mechanism mechanism() const override { return Mechanism::compositor; }
-    void prepare(QWidget &, const QRect &, const ItemAnchor &) override {}
-    void move(QWidget &, const QRect &, const ItemAnchor &) override {}
+    void prepare(QWidget &, const QRect &, const ItemAnchor &) override { }
+    void move(QWidget &, const QRect &, const ItemAnchor &) override { }
 };
 
 } // namespace
@@ -83,11 +83,16 @@ std::unique_ptr<PanelPlacer> makePanelPlacer()
 QString mechanismName(PanelPlacer::Mechanism mechanism)
 {
     switch (mechanism) {
-    case PanelPlacer::Mechanism::x11: return QStringLiteral("x11");
-    case PanelPlacer::Mechanism::layerShell: return QStringLiteral("layer-shell");
-    case PanelPlacer::Mechanism::plasmaShell: return QStringLiteral("plasma-shell");
-    case PanelPlacer::Mechanism::swayIpc: return QStringLiteral("sway-ipc");
-    case PanelPlacer::Mechanism::compositor: return QStringLiteral("compositor");
+    case PanelPlacer::Mechanism::x11:
+        return QStringLiteral("x11");
+    case PanelPlacer::Mechanism::layerShell:
+        return QStringLiteral("layer-shell");
+    case PanelPlacer::Mechanism::plasmaShell:
+        return QStringLiteral("plasma-shell");
+    case PanelPlacer::Mechanism::swayIpc:
+        return QStringLiteral("sway-ipc");
+    case PanelPlacer::Mechanism::compositor:
+        return QStringLiteral("compositor");
     }
     return {};
 }

@@ -30,8 +30,8 @@ namespace {
 // earlier versions wrote pelmora.ini beside it.
 SettingsLocation userSettings()
 {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/pelmora/");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/pelmora/");
     return SettingsLocation{folder + QStringLiteral("pelmora.conf"), folder + QStringLiteral("pelmora.ini")};
 }
 
@@ -176,7 +176,8 @@ TraySpot PelmoraApp::traySpot() const
     const platform::ProcRoot proc;
     if (!watcher.isEmpty() && platform::busPeerProgram(QDBusConnection::sessionBus(), watcher, proc) == u"waybar") {
         QStringList folders{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)};
-        for (const QString &folder : qEnvironmentVariable("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg")).split(u':', Qt::SkipEmptyParts))
+        for (const QString &folder :
+             qEnvironmentVariable("XDG_CONFIG_DIRS", QStringLiteral("/etc/xdg")).split(u':', Qt::SkipEmptyParts))
             folders << folder;
         if (const auto spot = readWaybarTraySpot(folders))
             return *spot;

@@ -20,9 +20,12 @@ int clampedStart(int wanted, int length, int areaStart, int areaLength)
 int alongSide(TraySpot::Side side, int start, int length, int size)
 {
     switch (side) {
-    case TraySpot::Side::start: return start;
-    case TraySpot::Side::centre: return start + (length - size) / 2;
-    case TraySpot::Side::end: break;
+    case TraySpot::Side::start:
+        return start;
+    case TraySpot::Side::centre:
+        return start + (length - size) / 2;
+    case TraySpot::Side::end:
+        break;
     }
     return start + length - size;
 }
@@ -54,10 +57,18 @@ QRect popoverGeometry(QSize size, const TraySpot &spot, const QRect &available, 
     QRect area = available;
     if (area == screen) {
         switch (spot.edge) {
-        case Qt::TopEdge: area.setTop(area.top() + assumedBarThickness); break;
-        case Qt::BottomEdge: area.setBottom(area.bottom() - assumedBarThickness); break;
-        case Qt::LeftEdge: area.setLeft(area.left() + assumedBarThickness); break;
-        case Qt::RightEdge: area.setRight(area.right() - assumedBarThickness); break;
+        case Qt::TopEdge:
+            area.setTop(area.top() + assumedBarThickness);
+            break;
+        case Qt::BottomEdge:
+            area.setBottom(area.bottom() - assumedBarThickness);
+            break;
+        case Qt::LeftEdge:
+            area.setLeft(area.left() + assumedBarThickness);
+            break;
+        case Qt::RightEdge:
+            area.setRight(area.right() - assumedBarThickness);
+            break;
         }
     }
     const bool horizontal = spot.edge == Qt::TopEdge || spot.edge == Qt::BottomEdge;

@@ -13,8 +13,8 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pelmora {
 namespace {
@@ -35,7 +35,8 @@ QIcon applicationIcon()
 {
     QIcon builtIn;
     for (int size : {16, 32, 48, 64, 128})
-        builtIn.addFile(QStringLiteral(":/pelmora/icons/%1x%1/apps/org.pelmora.Pelmora.png").arg(size), QSize(size, size));
+        builtIn.addFile(QStringLiteral(":/pelmora/icons/%1x%1/apps/org.pelmora.Pelmora.png").arg(size),
+                        QSize(size, size));
     return QIcon::fromTheme(QLatin1String(appId), builtIn);
 }
 
@@ -47,10 +48,7 @@ PopoverWindow::PopoverWindow(Style style, QWidget *parent)
 }
 
 PopoverWindow::PopoverWindow(Style style, PanelKind kind, std::unique_ptr<PanelPlacer> placer, QWidget *parent)
-    : QWidget(parent, flagsFor(style, kind))
-    , m_style(style)
-    , m_kind(kind)
-    , m_placer(std::move(placer))
+    : QWidget(parent, flagsFor(style, kind)), m_style(style), m_kind(kind), m_placer(std::move(placer))
 {
     applyFlags();
     setWindowIcon(applicationIcon());
@@ -75,9 +73,10 @@ void PopoverWindow::applyFlags()
 {
     // The panel's own title tells it apart from the window, also to a
     // compositor's rules (see SwayPlacer).
-    setWindowTitle(m_style == Style::window ? tr("Pelmora")
-                                            //: The title of the panel that the tray item opens (seen by screen readers and window lists).
-                                            : tr("Pelmora panel"));
+    setWindowTitle(m_style == Style::window
+                       ? tr("Pelmora")
+                       //: The title of the panel that the tray item opens (seen by screen readers and window lists).
+                       : tr("Pelmora panel"));
 }
 
 void PopoverWindow::setStyle(Style style)

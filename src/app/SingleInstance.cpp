@@ -19,31 +19,28 @@ namespace pelmora {
 class ApplicationAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Application")
-    Q_CLASSINFO("D-Bus Introspection", ""
-        "  <interface name=\"org.freedesktop.Application\">\n"
-        "    <method name=\"Activate\">\n"
-        "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
-        "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In0\" value=\"QVariantMap\"/>\n"
-        "    </method>\n"
-        "    <method name=\"Open\">\n"
-        "      <arg type=\"as\" name=\"uris\" direction=\"in\"/>\n"
-        "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
-        "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In1\" value=\"QVariantMap\"/>\n"
-        "    </method>\n"
-        "    <method name=\"ActivateAction\">\n"
-        "      <arg type=\"s\" name=\"action_name\" direction=\"in\"/>\n"
-        "      <arg type=\"av\" name=\"parameter\" direction=\"in\"/>\n"
-        "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
-        "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In2\" value=\"QVariantMap\"/>\n"
-        "    </method>\n"
-        "  </interface>\n")
+    Q_CLASSINFO("D-Bus Introspection",
+                ""
+                "  <interface name=\"org.freedesktop.Application\">\n"
+                "    <method name=\"Activate\">\n"
+                "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
+                "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In0\" value=\"QVariantMap\"/>\n"
+                "    </method>\n"
+                "    <method name=\"Open\">\n"
+                "      <arg type=\"as\" name=\"uris\" direction=\"in\"/>\n"
+                "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
+                "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In1\" value=\"QVariantMap\"/>\n"
+                "    </method>\n"
+                "    <method name=\"ActivateAction\">\n"
+                "      <arg type=\"s\" name=\"action_name\" direction=\"in\"/>\n"
+                "      <arg type=\"av\" name=\"parameter\" direction=\"in\"/>\n"
+                "      <arg type=\"a{sv}\" name=\"platform_data\" direction=\"in\"/>\n"
+                "      <annotation name=\"org.qtproject.QtDBus.QtTypeName.In2\" value=\"QVariantMap\"/>\n"
+                "    </method>\n"
+                "  </interface>\n")
 
 public:
-    explicit ApplicationAdaptor(SingleInstance *instance)
-        : QDBusAbstractAdaptor(instance)
-        , m_instance(instance)
-    {
-    }
+    explicit ApplicationAdaptor(SingleInstance *instance) : QDBusAbstractAdaptor(instance), m_instance(instance) { }
 
 public Q_SLOTS:
     void Activate(const QVariantMap &platformData) { m_instance->activate(platformData); }
@@ -63,14 +60,11 @@ private:
     SingleInstance *m_instance;
 };
 
-SingleInstance::SingleInstance(QObject *parent)
-    : SingleInstance(QDBusConnection::sessionBus(), parent)
+SingleInstance::SingleInstance(QObject *parent) : SingleInstance(QDBusConnection::sessionBus(), parent)
 {
 }
 
-SingleInstance::SingleInstance(const QDBusConnection &bus, QObject *parent)
-    : QObject(parent)
-    , m_bus(bus)
+SingleInstance::SingleInstance(const QDBusConnection &bus, QObject *parent) : QObject(parent), m_bus(bus)
 {
     new ApplicationAdaptor(this);
 }
@@ -92,7 +86,8 @@ SingleInstance::Claim SingleInstance::claim()
     // The object first: a later start may call it the moment the name is ours.
     if (!m_bus.registerObject(QLatin1String(objectPath), this))
         return Claim::noBus;
-    const auto reply = m_bus.interface()->registerService(QLatin1String(appId), QDBusConnectionInterface::DontQueueService,
+    const auto reply = m_bus.interface()->registerService(QLatin1String(appId),
+                                                          QDBusConnectionInterface::DontQueueService,
                                                           QDBusConnectionInterface::DontAllowReplacement);
     m_owner = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
     if (!m_owner) {
@@ -106,8 +101,8 @@ QString SingleInstance::activateFirst(int timeoutMs)
 {
     QVariantMap platformData;
     // Lets the first one's window take the focus the launcher granted this start.
-    for (const auto &[variable, key] : {std::pair{"XDG_ACTIVATION_TOKEN", "activation-token"},
-                                        std::pair{"DESKTOP_STARTUP_ID", "desktop-startup-id"}})
+    for (const auto &[variable, key] :
+         {std::pair{"XDG_ACTIVATION_TOKEN", "activation-token"}, std::pair{"DESKTOP_STARTUP_ID", "desktop-startup-id"}})
         if (const QString value = qEnvironmentVariable(variable); !value.isEmpty())
             platformData.insert(QLatin1String(key), value);
     QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(appId), QLatin1String(objectPath),

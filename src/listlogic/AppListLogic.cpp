@@ -5,7 +5,6 @@
 
 #include "support/TextServices.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <limits>

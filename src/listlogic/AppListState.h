@@ -14,7 +14,7 @@ namespace pelmora {
 // What the popover's list shows, apart from the sample itself. Lives as long
 // as the popover; never persisted.
 struct AppListState {
-    QString searchText;                  // as typed, untrimmed
+    QString searchText; // as typed, untrimmed
     std::optional<QString> focusedAppID; // the application whose processes are open
     AppMetricKind sortMetric = AppMetricKind::cpu;
 

@@ -14,7 +14,7 @@ namespace pelmora {
 // lower-cased application name, stable from one sample to the next.
 struct AppMetric {
     QString id;
-    QString name;            // appName of the busiest process
+    QString name; // appName of the busiest process
     double cpuPercent = 0.0; // sum over processes
     quint64 memoryBytes = 0; // sum over processes
     QList<ProcessMetric> processes; // busiest first; never empty

@@ -9,8 +9,7 @@
 namespace pelmora {
 namespace {
 
-template <typename T>
-size_t mix(size_t seed, const T &value) noexcept
+template<typename T> size_t mix(size_t seed, const T &value) noexcept
 {
     return seed ^ (::qHash(value) + 0x9e3779b9 + (seed << 6) + (seed >> 2));
 }

@@ -15,7 +15,7 @@ using WallClock = std::chrono::system_clock;
 // One complete sample. The three lists hold the same applications in
 // different orders; a record is found in another list by its id.
 struct MetricsSnapshot {
-    double cpuPercent = 0.0;        // whole machine, 0..100
+    double cpuPercent = 0.0; // whole machine, 0..100
     double memoryUsedPercent = 0.0; // 0 when the total is 0
     quint64 memoryUsedBytes = 0;
     quint64 memoryTotalBytes = 0;

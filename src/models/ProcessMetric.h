@@ -11,8 +11,8 @@ namespace pelmora {
 // One running process as read in one sample. Identity: `id` (the pid).
 struct ProcessMetric {
     qint32 id = 0;
-    QString appName;    // the application it is counted under
-    QString name;       // its own name
+    QString appName; // the application it is counted under
+    QString name; // its own name
     double cpuPercent = 0.0;
     quint64 memoryBytes = 0;
     // When the process started, in clock ticks since boot (/proc/PID/stat

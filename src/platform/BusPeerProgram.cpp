@@ -14,10 +14,9 @@ QString busPeerProgram(const QDBusConnection &bus, const QString &uniqueName, co
 {
     if (!bus.isConnected() || uniqueName.isEmpty())
         return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("GetConnectionUnixProcessID"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
     call << uniqueName;
     const QDBusMessage reply = QDBusConnection(bus).call(call, QDBus::Block, timeoutMs);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())

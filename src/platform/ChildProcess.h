@@ -10,8 +10,8 @@ namespace pelmora::platform {
 
 struct ChildProcessResult {
     bool started = false; // false: the program could not be started
-    int exitStatus = -1;  // the exit code; -1 when it did not exit normally
-    std::string output;   // everything it wrote to standard output
+    int exitStatus = -1; // the exit code; -1 when it did not exit normally
+    std::string output; // everything it wrote to standard output
 };
 
 // Runs `program` with `arguments` (argv[1..]), inheriting environment, working

@@ -12,7 +12,7 @@ namespace pelmora::platform {
 FileStamp fileStamp(const QString &path)
 {
     FileStamp stamp;
-    struct stat info {};
+    struct stat info { };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return stamp;
     stamp.exists = true;

@@ -44,16 +44,23 @@ std::vector<FolderEntry> listFolder(const std::string &path)
             continue;
         FolderEntry::Kind kind = FolderEntry::Kind::other;
         switch (entry->d_type) {
-        case DT_DIR: kind = FolderEntry::Kind::folder; break;
-        case DT_REG: kind = FolderEntry::Kind::file; break;
-        case DT_LNK: kind = FolderEntry::Kind::link; break;
+        case DT_DIR:
+            kind = FolderEntry::Kind::folder;
+            break;
+        case DT_REG:
+            kind = FolderEntry::Kind::file;
+            break;
+        case DT_LNK:
+            kind = FolderEntry::Kind::link;
+            break;
         case DT_UNKNOWN: {
-            struct stat info {};
+            struct stat info { };
             if (::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
                 kind = kindOf(info.st_mode);
             break;
         }
-        default: break;
+        default:
+            break;
         }
         entries.push_back({std::string(name), kind});
     }
@@ -65,7 +72,7 @@ std::vector<FolderEntry> listFolder(const std::string &path)
 
 std::optional<FileNode> fileNode(const std::string &path)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) != 0)
         return std::nullopt;
     return FileNode{std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), S_ISDIR(info.st_mode),

@@ -31,8 +31,7 @@ struct RelativePath {
 } // namespace
 
 ProcRoot::ProcRoot(std::string path)
-    : m_path(std::move(path))
-    , m_fd(::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : m_path(std::move(path)), m_fd(::open(m_path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
 {
 }
 
@@ -42,9 +41,7 @@ ProcRoot::~ProcRoot()
         ::close(m_fd);
 }
 
-ProcRoot::ProcRoot(ProcRoot &&other) noexcept
-    : m_path(std::move(other.m_path))
-    , m_fd(std::exchange(other.m_fd, -1))
+ProcRoot::ProcRoot(ProcRoot &&other) noexcept : m_path(std::move(other.m_path)), m_fd(std::exchange(other.m_fd, -1))
 {
 }
 

@@ -36,8 +36,7 @@ public:
 
     // Calls `visit(pid)` for each numeric entry of the root; stops early when
     // it returns false.
-    template <typename Visit>
-    void forEachPid(Visit &&visit) const;
+    template<typename Visit> void forEachPid(Visit &&visit) const;
 
 private:
     using PidCallback = bool (*)(void *context, std::int32_t pid);
@@ -47,11 +46,9 @@ private:
     int m_fd = -1;
 };
 
-template <typename Visit>
-void ProcRoot::forEachPid(Visit &&visit) const
+template<typename Visit> void ProcRoot::forEachPid(Visit &&visit) const
 {
-    forEachPidImpl([](void *context, std::int32_t pid) { return (*static_cast<Visit *>(context))(pid); },
-                   &visit);
+    forEachPidImpl([](void *context, std::int32_t pid) { return (*static_cast<Visit *>(context))(pid); }, &visit);
 }
 
 } // namespace pelmora::platform

@@ -34,8 +34,7 @@ ProcessHandle::~ProcessHandle()
         ::close(m_fd);
 }
 
-ProcessHandle::ProcessHandle(ProcessHandle &&other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
+ProcessHandle::ProcessHandle(ProcessHandle &&other) noexcept : m_fd(std::exchange(other.m_fd, -1))
 {
 }
 
@@ -61,8 +60,7 @@ bool ProcessHandle::hasEnded() const
     // A pidfd turns readable when its process ends.
     pollfd ready{m_fd, POLLIN, 0};
     int result;
-    while ((result = ::poll(&ready, 1, 0)) < 0 && errno == EINTR) {
-    }
+    while ((result = ::poll(&ready, 1, 0)) < 0 && errno == EINTR) { }
     return result != 0;
 }
 
@@ -76,8 +74,7 @@ std::optional<std::int32_t> ProcessHandle::currentPid() const
         return std::nullopt;
     char buffer[512];
     ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer - 1)) < 0 && errno == EINTR) {
-    }
+    while ((got = ::read(fd, buffer, sizeof buffer - 1)) < 0 && errno == EINTR) { }
     ::close(fd);
     if (got <= 0)
         return std::nullopt;

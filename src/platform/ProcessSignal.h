@@ -44,7 +44,7 @@ public:
     std::optional<std::int32_t> currentPid() const;
 
 private:
-    explicit ProcessHandle(int fd) noexcept : m_fd(fd) {}
+    explicit ProcessHandle(int fd) noexcept : m_fd(fd) { }
     int m_fd = -1;
 };
 

@@ -147,8 +147,8 @@ std::optional<SessionBusActions> SessionBusActions::connect()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return std::nullopt;
-    return SessionBusActions(bus, busSocketName(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString(),
-                                                runtimeDir.toStdString()));
+    return SessionBusActions(
+        bus, busSocketName(qgetenv("DBUS_SESSION_BUS_ADDRESS").toStdString(), runtimeDir.toStdString()));
 }
 
 void SessionBusActions::listConnections(std::function<void(QList<BusConnection>)> done) const
@@ -207,11 +207,10 @@ void SessionBusActions::processOf(const QString &uniqueName, int timeoutMs, std:
 }
 
 void SessionBusActions::describeAction(const QString &uniqueName, const QString &objectPath, const QString &action,
-                                       int timeoutMs,
-                                       std::function<void(std::optional<ActionDescription>)> done) const
+                                       int timeoutMs, std::function<void(std::optional<ActionDescription>)> done) const
 {
-    QDBusMessage describe =
-        QDBusMessage::createMethodCall(uniqueName, objectPath, actionsInterface, QStringLiteral("Describe"));
+    QDBusMessage describe = QDBusMessage::createMethodCall(uniqueName, objectPath, actionsInterface,
+                                                           QStringLiteral("Describe"));
     describe << action;
     callAsync(m_bus, describe, timeoutMs,
               [done = std::move(done)](const QDBusMessage &reply) { done(parseDescription(reply)); });
@@ -220,8 +219,8 @@ void SessionBusActions::describeAction(const QString &uniqueName, const QString 
 void SessionBusActions::activateAction(const QString &uniqueName, const QString &objectPath,
                                        const QString &action) const
 {
-    QDBusMessage activate =
-        QDBusMessage::createMethodCall(uniqueName, objectPath, actionsInterface, QStringLiteral("Activate"));
+    QDBusMessage activate = QDBusMessage::createMethodCall(uniqueName, objectPath, actionsInterface,
+                                                           QStringLiteral("Activate"));
     activate << action << QVariant::fromValue(QVariantList()) << QVariant::fromValue(QVariantMap());
     activate.setAutoStartService(false);
     m_bus.send(activate);

@@ -25,15 +25,15 @@ namespace pelmora::platform {
 
 // One connection to the bus.
 struct BusConnection {
-    QString uniqueName;   // ":1.42": never reused while the bus runs
-    QStringList names;    // its well-known names, sorted
+    QString uniqueName; // ":1.42": never reused while the bus runs
+    QStringList names; // its well-known names, sorted
     std::optional<quint32> pid; // of the process that connected, in the bus's pid namespace
 };
 
 // What the bus's credentials of a connection say beyond a pid.
 struct BusProcess {
-    bool answered = false;  // the bus gave credentials at all
-    ProcessHandle handle;   // its ProcessFD: a pidfd of the process that connected; invalid when not offered
+    bool answered = false; // the bus gave credentials at all
+    ProcessHandle handle; // its ProcessFD: a pidfd of the process that connected; invalid when not offered
 };
 
 struct ActionDescription {
@@ -58,8 +58,8 @@ public:
     // The description of `action` in the org.gtk.Actions object at
     // `objectPath` of `uniqueName`; nothing when there is none or no answer
     // came within `timeoutMs`. `done` runs once, later, on this thread.
-    void describeAction(const QString &uniqueName, const QString &objectPath, const QString &action,
-                        int timeoutMs, std::function<void(std::optional<ActionDescription>)> done) const;
+    void describeAction(const QString &uniqueName, const QString &objectPath, const QString &action, int timeoutMs,
+                        std::function<void(std::optional<ActionDescription>)> done) const;
 
     // Activates `action` without a parameter; the reply is never awaited.
     void activateAction(const QString &uniqueName, const QString &objectPath, const QString &action) const;

@@ -26,7 +26,7 @@ std::optional<QByteArray> readSmallRegularFile(const QString &path, qsizetype ma
 
 std::optional<QByteArray> readSmallRegularFile(int fd, qsizetype maxBytes)
 {
-    struct stat info {};
+    struct stat info { };
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > maxBytes)
         return std::nullopt;
     // Read one byte past the limit: the file may have grown since fstat.

@@ -17,15 +17,14 @@ std::optional<std::int32_t> peerProcessOf(int fd)
 {
     ucred credentials{};
     socklen_t length = sizeof credentials;
-    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0
-        || length != sizeof credentials)
+    if (fd < 0 || ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0 || length != sizeof credentials)
         return std::nullopt;
     return std::int32_t(credentials.pid);
 }
 
 std::optional<std::uint64_t> socketInode(int fd)
 {
-    struct stat status {};
+    struct stat status { };
     if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISSOCK(status.st_mode))
         return std::nullopt;
     return std::uint64_t(status.st_ino);

@@ -22,7 +22,7 @@ namespace {
 
 class FileDescriptor {
 public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    explicit FileDescriptor(int fd) : m_fd(fd) { }
     ~FileDescriptor()
     {
         if (m_fd >= 0)

@@ -15,7 +15,7 @@ namespace pelmora::platform {
 struct UnixSocket {
     std::uint32_t inode = 0;
     std::uint32_t peer = 0; // inode of the other end; 0 when not connected
-    std::string name;       // bound path; abstract names start with '@'; empty when unbound
+    std::string name; // bound path; abstract names start with '@'; empty when unbound
 };
 
 // Every unix socket of this network namespace; nothing when the kernel will not say.

@@ -23,7 +23,7 @@ constexpr std::uint32_t maxPayload = 16u << 20;
 
 class Socket {
 public:
-    explicit Socket(int fd) : m_fd(fd) {}
+    explicit Socket(int fd) : m_fd(fd) { }
     ~Socket()
     {
         if (m_fd >= 0)
@@ -93,7 +93,8 @@ std::optional<QByteArray> swayRequest(const QString &socketPath, SwayMessage typ
         const ssize_t n = ::send(socket.fd(), message.constData() + sent, size_t(message.size() - sent), MSG_NOSIGNAL);
         if (n > 0)
             sent += n;
-        else if (n < 0 && errno != EINTR && !((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd(), POLLOUT, deadline)))
+        else if (n < 0 && errno != EINTR
+                 && !((errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(socket.fd(), POLLOUT, deadline)))
             return std::nullopt;
     }
 

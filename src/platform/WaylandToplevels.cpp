@@ -39,21 +39,41 @@ Handle &handleOf(void *data)
     return *static_cast<Handle *>(data);
 }
 
-template <typename Proxy>
-void ignoreString(void *, Proxy *, const char *) {}
-void ignoreOutput(void *, zwlr_foreign_toplevel_handle_v1 *, wl_output *) {}
-void ignoreArray(void *, zwlr_foreign_toplevel_handle_v1 *, wl_array *) {}
-void ignoreDone(void *, zwlr_foreign_toplevel_handle_v1 *) {}
-void ignoreParent(void *, zwlr_foreign_toplevel_handle_v1 *, zwlr_foreign_toplevel_handle_v1 *) {}
-void ignoreNumber(void *, org_kde_plasma_window *, std::int32_t) {}
-void ignoreEvent(void *, org_kde_plasma_window *) {}
-void ignoreWindow(void *, org_kde_plasma_window *, org_kde_plasma_window *) {}
-void ignoreGeometry(void *, org_kde_plasma_window *, std::int32_t, std::int32_t, std::uint32_t, std::uint32_t) {}
-void ignoreMenu(void *, org_kde_plasma_window *, const char *, const char *) {}
+template<typename Proxy> void ignoreString(void *, Proxy *, const char *)
+{
+}
+void ignoreOutput(void *, zwlr_foreign_toplevel_handle_v1 *, wl_output *)
+{
+}
+void ignoreArray(void *, zwlr_foreign_toplevel_handle_v1 *, wl_array *)
+{
+}
+void ignoreDone(void *, zwlr_foreign_toplevel_handle_v1 *)
+{
+}
+void ignoreParent(void *, zwlr_foreign_toplevel_handle_v1 *, zwlr_foreign_toplevel_handle_v1 *)
+{
+}
+void ignoreNumber(void *, org_kde_plasma_window *, std::int32_t)
+{
+}
+void ignoreEvent(void *, org_kde_plasma_window *)
+{
+}
+void ignoreWindow(void *, org_kde_plasma_window *, org_kde_plasma_window *)
+{
+}
+void ignoreGeometry(void *, org_kde_plasma_window *, std::int32_t, std::int32_t, std::uint32_t, std::uint32_t)
+{
+}
+void ignoreMenu(void *, org_kde_plasma_window *, const char *, const char *)
+{
+}
 
 const zwlr_foreign_toplevel_handle_v1_listener wlrHandleListener = {
     .title = ignoreString<zwlr_foreign_toplevel_handle_v1>,
-    .app_id = [](void *data, zwlr_foreign_toplevel_handle_v1 *, const char *appId) { handleOf(data).appId = appId ? appId : ""; },
+    .app_id = [](void *data, zwlr_foreign_toplevel_handle_v1 *,
+                 const char *appId) { handleOf(data).appId = appId ? appId : ""; },
     .output_enter = ignoreOutput,
     .output_leave = ignoreOutput,
     .state = ignoreArray,
@@ -64,7 +84,8 @@ const zwlr_foreign_toplevel_handle_v1_listener wlrHandleListener = {
 
 const org_kde_plasma_window_listener plasmaWindowListener = {
     .title_changed = ignoreString<org_kde_plasma_window>,
-    .app_id_changed = [](void *data, org_kde_plasma_window *, const char *appId) { handleOf(data).appId = appId ? appId : ""; },
+    .app_id_changed = [](void *data, org_kde_plasma_window *,
+                         const char *appId) { handleOf(data).appId = appId ? appId : ""; },
     .state_changed =
         [](void *data, org_kde_plasma_window *, std::uint32_t flags) {
             handleOf(data).closeable = flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_CLOSEABLE;
@@ -145,7 +166,8 @@ struct WaylandToplevels::Connection {
                 ok = false;
                 break;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline
+                                                                                    - std::chrono::steady_clock::now());
             pollfd readable{wl_display_get_fd(display), POLLIN, 0};
             const int ready = left.count() > 0 ? ::poll(&readable, 1, int(left.count())) : 0;
             if (ready <= 0) {
@@ -190,11 +212,13 @@ const wl_registry_listener registryListener = {
     .global =
         [](void *data, wl_registry *registry, std::uint32_t name, const char *interface, std::uint32_t version) {
             auto &connection = *static_cast<Connection *>(data);
-            if (!connection.wlrManager && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
+            if (!connection.wlrManager
+                && std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0) {
                 connection.wlrManager = static_cast<zwlr_foreign_toplevel_manager_v1 *>(wl_registry_bind(
                     registry, name, &zwlr_foreign_toplevel_manager_v1_interface, std::min(version, wlrVersion)));
                 if (connection.wlrManager)
-                    zwlr_foreign_toplevel_manager_v1_add_listener(connection.wlrManager, &wlrManagerListener, &connection);
+                    zwlr_foreign_toplevel_manager_v1_add_listener(connection.wlrManager, &wlrManagerListener,
+                                                                  &connection);
             } else if (!connection.plasmaManager
                        && std::strcmp(interface, org_kde_plasma_window_management_interface.name) == 0) {
                 connection.plasmaManager = static_cast<org_kde_plasma_window_management *>(
@@ -211,7 +235,9 @@ const wl_registry_listener registryListener = {
 
 } // namespace
 
-WaylandToplevels::WaylandToplevels() : m_connection(std::make_unique<Connection>()) {}
+WaylandToplevels::WaylandToplevels() : m_connection(std::make_unique<Connection>())
+{
+}
 
 WaylandToplevels::~WaylandToplevels() = default;
 

@@ -19,7 +19,7 @@ namespace pelmora::platform {
 
 struct WaylandToplevel {
     std::uint32_t id = 0; // this connection's number for it
-    std::string appId;    // as the client set it; empty when unset
+    std::string appId; // as the client set it; empty when unset
     // KWin: the pid of the client, as the kernel told KWin when it
     // connected (an X11 window's pid is what that client claims); 0: unknown.
     std::uint32_t pid = 0;

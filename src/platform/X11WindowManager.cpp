@@ -24,7 +24,8 @@ std::string x11WindowManagerName()
         const xcb_window_t root = ewmh.screens[screen]->root;
         xcb_window_t check = XCB_WINDOW_NONE, confirmed = XCB_WINDOW_NONE;
         // A check window that names itself belongs to a running window manager.
-        if (xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, root), &check, nullptr)
+        if (xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, root), &check,
+                                                   nullptr)
             && check != XCB_WINDOW_NONE
             && xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check), &confirmed,
                                                       nullptr)

@@ -19,8 +19,7 @@ namespace {
 struct FreeReply {
     void operator()(void *reply) const { std::free(reply); }
 };
-template <typename T>
-using Reply = std::unique_ptr<T, FreeReply>;
+template<typename T> using Reply = std::unique_ptr<T, FreeReply>;
 
 bool lists(const xcb_ewmh_get_atoms_reply_t &atoms, xcb_atom_t atom)
 {
@@ -56,8 +55,8 @@ struct X11Display::Private {
                                                     nullptr)
             || check == XCB_WINDOW_NONE)
             return false;
-        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check),
-                                                      &confirmed, nullptr)
+        return xcb_ewmh_get_supporting_wm_check_reply(&ewmh, xcb_ewmh_get_supporting_wm_check(&ewmh, check), &confirmed,
+                                                      nullptr)
             && confirmed == check;
     }
 
@@ -65,8 +64,8 @@ struct X11Display::Private {
     std::vector<xcb_window_t> clientWindows()
     {
         xcb_ewmh_get_windows_reply_t clients{};
-        if (!xcb_ewmh_get_client_list_stacking_reply(&ewmh, xcb_ewmh_get_client_list_stacking(&ewmh, screen),
-                                                     &clients, nullptr)
+        if (!xcb_ewmh_get_client_list_stacking_reply(&ewmh, xcb_ewmh_get_client_list_stacking(&ewmh, screen), &clients,
+                                                     nullptr)
             && !xcb_ewmh_get_client_list_reply(&ewmh, xcb_ewmh_get_client_list(&ewmh, screen), &clients, nullptr))
             return {};
         std::vector<xcb_window_t> ids(clients.windows, clients.windows + clients.windows_len);
@@ -105,8 +104,7 @@ struct X11Display::Private {
     }
 };
 
-X11Display::X11Display(std::unique_ptr<Private> p)
-    : d(std::move(p))
+X11Display::X11Display(std::unique_ptr<Private> p) : d(std::move(p))
 {
 }
 
@@ -122,8 +120,8 @@ std::unique_ptr<X11Display> X11Display::open()
     if (xcb_connection_has_error(p->connection))
         return nullptr; // ~Private disconnects: xcb wants that even for a failed connection
     xcb_prefetch_extension_data(p->connection, &xcb_res_id);
-    const xcb_intern_atom_cookie_t deleteCookie =
-        xcb_intern_atom(p->connection, 0, std::strlen("WM_DELETE_WINDOW"), "WM_DELETE_WINDOW");
+    const xcb_intern_atom_cookie_t deleteCookie = xcb_intern_atom(p->connection, 0, std::strlen("WM_DELETE_WINDOW"),
+                                                                  "WM_DELETE_WINDOW");
     xcb_intern_atom_cookie_t *cookies = xcb_ewmh_init_atoms(p->connection, &p->ewmh);
     p->ewmhReady = xcb_ewmh_init_atoms_replies(&p->ewmh, cookies, nullptr);
     if (Reply<xcb_intern_atom_reply_t> atom{xcb_intern_atom_reply(p->connection, deleteCookie, nullptr)})
@@ -192,15 +190,14 @@ void X11Display::askWindowManagerToActivate(std::uint32_t window)
         xcb_ewmh_request_change_current_desktop(ewmh, d->screen, desktop, XCB_CURRENT_TIME);
     // Source 2: a direct action of the user through a tool like a pager, which
     // window managers honour without focus-stealing prevention.
-    xcb_ewmh_request_change_active_window(ewmh, d->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER,
-                                          XCB_CURRENT_TIME, XCB_WINDOW_NONE);
+    xcb_ewmh_request_change_active_window(ewmh, d->screen, window, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER, XCB_CURRENT_TIME,
+                                          XCB_WINDOW_NONE);
 }
 
 void X11Display::askWindowManagerToClose(std::uint32_t window)
 {
     // Source 2, as above.
-    xcb_ewmh_request_close_window(&d->ewmh, d->screen, window, XCB_CURRENT_TIME,
-                                  XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
+    xcb_ewmh_request_close_window(&d->ewmh, d->screen, window, XCB_CURRENT_TIME, XCB_EWMH_CLIENT_SOURCE_TYPE_OTHER);
 }
 
 void X11Display::sendDeleteWindow(std::uint32_t window)

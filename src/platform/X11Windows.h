@@ -17,19 +17,19 @@ namespace pelmora::platform {
 
 struct X11ClientWindow {
     std::uint32_t id = 0;
-    std::uint32_t client = 0;       // the resource base of the connection that made it
+    std::uint32_t client = 0; // the resource base of the connection that made it
     bool takesDeleteWindow = false; // WM_PROTOCOLS lists WM_DELETE_WINDOW
 };
 
 // A client connection whose process the server knows: a local one.
 struct X11Client {
     std::uint32_t base = 0; // its resource base
-    std::uint32_t pid = 0;  // in the server's pid namespace
+    std::uint32_t pid = 0; // in the server's pid namespace
 };
 
 struct X11Desktop {
     // A running window manager lists these in _NET_SUPPORTED.
-    bool windowManagerClosesWindows = false;    // _NET_CLOSE_WINDOW
+    bool windowManagerClosesWindows = false; // _NET_CLOSE_WINDOW
     bool windowManagerActivatesWindows = false; // _NET_ACTIVE_WINDOW
     // _NET_CLIENT_LIST_STACKING, bottom to top (_NET_CLIENT_LIST where the
     // window manager keeps no stacking list); empty when no window manager

@@ -10,7 +10,10 @@
 namespace pelmora {
 namespace {
 
-bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+bool isDigit(char c) noexcept
+{
+    return c >= '0' && c <= '9';
+}
 
 std::string_view nextToken(std::string_view &rest) noexcept
 {
@@ -24,8 +27,7 @@ std::string_view nextToken(std::string_view &rest) noexcept
     return token;
 }
 
-template <typename Int>
-bool parseWhole(std::string_view token, Int &out) noexcept
+template<typename Int> bool parseWhole(std::string_view token, Int &out) noexcept
 {
     if (token.empty())
         return false;
@@ -101,9 +103,8 @@ std::optional<std::vector<ProcessorTicks>> parseProcStatCpuLines(std::string_vie
         return std::nullopt;
     std::sort(result.begin(), result.end(),
               [](const ProcessorTicks &a, const ProcessorTicks &b) { return a.cpu < b.cpu; });
-    const auto repeated = std::adjacent_find(result.begin(), result.end(), [](const auto &a, const auto &b) {
-        return a.cpu == b.cpu;
-    });
+    const auto repeated = std::adjacent_find(result.begin(), result.end(),
+                                             [](const auto &a, const auto &b) { return a.cpu == b.cpu; });
     if (repeated != result.end())
         return std::nullopt;
     return result;

@@ -32,7 +32,7 @@ std::optional<std::vector<ProcessorTicks>> parseProcStatCpuLines(std::string_vie
 struct CPUInfo {
     std::int64_t processorCount = 0;
     std::vector<ProcessorTicks> values; // ordered by processor number
-    double percent = 0.0;               // figure computed when this reading was taken
+    double percent = 0.0; // figure computed when this reading was taken
 
     friend bool operator==(const CPUInfo &, const CPUInfo &) = default;
 };

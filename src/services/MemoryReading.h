@@ -13,7 +13,7 @@ namespace pelmora {
 
 // One memory reading as the store receives it.
 struct MemoryInfo {
-    quint64 usedBytes = 0;  // never more than totalBytes
+    quint64 usedBytes = 0; // never more than totalBytes
     quint64 totalBytes = 0; // the machine's physical memory
 
     friend bool operator==(const MemoryInfo &, const MemoryInfo &) = default;
@@ -21,7 +21,7 @@ struct MemoryInfo {
 
 // The two /proc/meminfo lines the memory figure is made of, in bytes.
 struct MemInfoFields {
-    std::uint64_t totalBytes = 0;     // MemTotal
+    std::uint64_t totalBytes = 0; // MemTotal
     std::uint64_t availableBytes = 0; // MemAvailable
 };
 

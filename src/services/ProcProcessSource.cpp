@@ -85,8 +85,7 @@ ProcProcessSource::ExecIdentity ProcProcessSource::ExecIdentity::of(const ProcSt
 
 bool ProcProcessSource::ExecIdentity::matches(const ProcStat &stat) const noexcept
 {
-    return comm == stat.comm && startCode == stat.startCode && endCode == stat.endCode
-        && startStack == stat.startStack;
+    return comm == stat.comm && startCode == stat.startCode && endCode == stat.endCode && startStack == stat.startStack;
 }
 
 ProcProcessSource::ProcProcessSource(std::string procRoot, MonotonicClock clock)
@@ -115,8 +114,8 @@ QList<ProcessMetric> ProcProcessSource::read(const AppNameLookup &appNameFor, qu
     return out;
 }
 
-void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup &appNameFor,
-                              quint64 lookupGeneration, QList<ProcessMetric> &out)
+void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup &appNameFor, quint64 lookupGeneration,
+                              QList<ProcessMetric> &out)
 {
     const PidPath statPath(pid, "stat");
     if (!m_root.readFile(statPath.view(), m_buffer, kStatMaxBytes))
@@ -155,9 +154,13 @@ void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup 
         || !tracked.resolvedFor.matches(*stat)) {
         // `stat` views m_buffer, which the resolution reads into again.
         switch (resolve(pid, statPath.view(), *stat, tracked, appNameFor, lookupGeneration)) {
-        case Resolution::resolved: break;
-        case Resolution::gone: m_tracked.erase(it); return;
-        case Resolution::unsettled: return; // next pass
+        case Resolution::resolved:
+            break;
+        case Resolution::gone:
+            m_tracked.erase(it);
+            return;
+        case Resolution::unsettled:
+            return; // next pass
         }
     }
     if (!tracked.appName)
@@ -169,8 +172,8 @@ void ProcProcessSource::visit(std::int32_t pid, double now, const AppNameLookup 
 // process and program its stat shows afterwards, and asks for its name and
 // application.
 ProcProcessSource::Resolution ProcProcessSource::resolve(std::int32_t pid, std::string_view statPath,
-                                                        const ProcStat &current, Tracked &tracked,
-                                                        const AppNameLookup &appNameFor, quint64 lookupGeneration)
+                                                         const ProcStat &current, Tracked &tracked,
+                                                         const AppNameLookup &appNameFor, quint64 lookupGeneration)
 {
     ExecIdentity identity = ExecIdentity::of(current); // before m_buffer, which `current` views, is read again
     tracked.isResolved = false; // never serve what was resolved for another program
@@ -186,8 +189,8 @@ ProcProcessSource::Resolution ProcProcessSource::resolve(std::int32_t pid, std::
             continue;
         }
         const std::optional<double> uptime = uptimeSeconds();
-        const double age =
-            uptime ? *uptime - double(tracked.startTimeTicks) / double(m_ticksPerSecond) : kSettleSeconds;
+        const double age = uptime ? *uptime - double(tracked.startTimeTicks) / double(m_ticksPerSecond)
+                                  : kSettleSeconds;
         tracked.isSettling = !tracked.isSettling && age < kSettleSeconds;
         tracked.appName = appNameFor ? appNameFor(facts, commandPathOf(facts)) : std::nullopt;
         // Only a listed process needs a name; most of a busy machine's are no application's.

@@ -97,7 +97,7 @@ private:
                QList<ProcessMetric> &out);
     enum class Resolution {
         resolved,
-        gone,      // ended, or its pid taken, while being read
+        gone, // ended, or its pid taken, while being read
         unsettled, // exec'd on every attempt: tried again next pass
     };
     Resolution resolve(std::int32_t pid, std::string_view statPath, const ProcStat &current, Tracked &tracked,

@@ -9,8 +9,7 @@
 namespace pelmora {
 namespace {
 
-template <typename Int>
-bool parseInt(std::string_view token, Int &out) noexcept
+template<typename Int> bool parseInt(std::string_view token, Int &out) noexcept
 {
     const auto [end, ec] = std::from_chars(token.data(), token.data() + token.size(), out);
     return ec == std::errc() && end == token.data() + token.size();
@@ -21,7 +20,7 @@ bool parseInt(std::string_view token, Int &out) noexcept
 // on every refresh.
 class Fields {
 public:
-    explicit Fields(std::string_view rest) noexcept : m_at(rest.data()), m_end(rest.data() + rest.size()) {}
+    explicit Fields(std::string_view rest) noexcept : m_at(rest.data()), m_end(rest.data() + rest.size()) { }
     std::string_view next() noexcept
     {
         while (m_at != m_end && *m_at == ' ')
@@ -44,7 +43,8 @@ std::optional<ProcStat> parseProcStat(std::string_view text) noexcept
     const std::size_t open = text.find('(');
     // The last ')' ends the name; memrchr scans the short line from its end in wide steps.
     const void *last = text.empty() ? nullptr : ::memrchr(text.data(), ')', text.size());
-    const std::size_t close = last ? std::size_t(static_cast<const char *>(last) - text.data()) : std::string_view::npos;
+    const std::size_t close = last ? std::size_t(static_cast<const char *>(last) - text.data())
+                                   : std::string_view::npos;
     if (open == std::string_view::npos || close == std::string_view::npos || close < open)
         return std::nullopt;
 
@@ -64,16 +64,35 @@ std::optional<ProcStat> parseProcStat(std::string_view text) noexcept
             ok = token.size() == 1;
             stat.state = token.front();
             break;
-        case 4: ok = parseInt(token, stat.ppid); break;
-        case 9: ok = parseInt(token, stat.flags); break;
-        case 14: ok = parseInt(token, stat.utimeTicks); break;
-        case 15: ok = parseInt(token, stat.stimeTicks); break;
-        case 22: ok = parseInt(token, stat.startTimeTicks); break;
-        case 24: ok = parseInt(token, stat.rssPages); break;
-        case 26: ok = parseInt(token, stat.startCode); break;
-        case 27: ok = parseInt(token, stat.endCode); break;
-        case 28: ok = parseInt(token, stat.startStack); break;
-        default: break;
+        case 4:
+            ok = parseInt(token, stat.ppid);
+            break;
+        case 9:
+            ok = parseInt(token, stat.flags);
+            break;
+        case 14:
+            ok = parseInt(token, stat.utimeTicks);
+            break;
+        case 15:
+            ok = parseInt(token, stat.stimeTicks);
+            break;
+        case 22:
+            ok = parseInt(token, stat.startTimeTicks);
+            break;
+        case 24:
+            ok = parseInt(token, stat.rssPages);
+            break;
+        case 26:
+            ok = parseInt(token, stat.startCode);
+            break;
+        case 27:
+            ok = parseInt(token, stat.endCode);
+            break;
+        case 28:
+            ok = parseInt(token, stat.startStack);
+            break;
+        default:
+            break;
         }
         if (!ok)
             return std::nullopt;

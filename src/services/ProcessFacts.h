@@ -16,8 +16,8 @@ namespace pelmora {
 struct ProcessFacts {
     std::int32_t pid = 0;
     std::string exePath; // target of PID/exe; empty when unreadable (other users, kernel threads)
-    std::string argv0;   // first word of PID/cmdline; empty when there is none
-    std::string cgroup;  // the text of PID/cgroup; empty when unreadable
+    std::string argv0; // first word of PID/cmdline; empty when there is none
+    std::string cgroup; // the text of PID/cgroup; empty when unreadable
 };
 
 // Reads the facts of `pid` below `root`. Missing files leave their field empty.

@@ -14,8 +14,8 @@ namespace pelmora {
 
 // The applications of one sample in the three orders the lists use.
 struct RankedApps {
-    QList<AppMetric> all;    // by name
-    QList<AppMetric> cpu;    // busiest first, ties by name
+    QList<AppMetric> all; // by name
+    QList<AppMetric> cpu; // busiest first, ties by name
     QList<AppMetric> memory; // largest first, ties by name
 };
 

@@ -43,8 +43,8 @@ QList<ProcessMetric> ProcessMetricsProvider::readProcesses()
 {
     m_registry.refreshIfChanged();
     if (m_source == Source::ps) {
-        QList<ProcessMetric> processes =
-            m_psSource.read([this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
+        QList<ProcessMetric> processes = m_psSource.read(
+            [this](qint32 pid, QStringView commandPath) { return appName(pid, commandPath); });
         // ps does not print the start time in a form that tells processes
         // apart, and its comm is cut to 15 characters or chosen by the
         // process; the kernel's start time and the executable's file name,

@@ -7,15 +7,13 @@
 
 namespace pelmora {
 
-PsProcessSource::PsProcessSource(std::string program)
-    : m_program(std::move(program))
+PsProcessSource::PsProcessSource(std::string program) : m_program(std::move(program))
 {
 }
 
 QList<ProcessMetric> PsProcessSource::read(const PsAppNameLookup &appNameFor) const
 {
-    const platform::ChildProcessResult run =
-        platform::runToCompletion(m_program, {"-axo", "pid=,pcpu=,rss=,comm="});
+    const platform::ChildProcessResult run = platform::runToCompletion(m_program, {"-axo", "pid=,pcpu=,rss=,comm="});
     if (!run.started)
         return {};
     return parsePsOutput(run.output, run.exitStatus, appNameFor);

@@ -9,8 +9,7 @@
 
 namespace pelmora {
 
-SystemMetricsProvider::SystemMetricsProvider(std::string procRoot)
-    : m_root(std::move(procRoot))
+SystemMetricsProvider::SystemMetricsProvider(std::string procRoot) : m_root(std::move(procRoot))
 {
 }
 

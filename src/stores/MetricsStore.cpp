@@ -11,8 +11,7 @@ namespace pelmora {
 namespace {
 
 // Builds the event's fields only when the trail is on.
-template <typename MakeFields>
-void probe(const char *event, MakeFields &&makeFields)
+template<typename MakeFields> void probe(const char *event, MakeFields &&makeFields)
 {
     if (!RuntimeProbe::path())
         return;

@@ -12,10 +12,10 @@
 // user's locale (QLocale()), are built on first use and live for the process.
 namespace pelmora {
 
-const NumberFormatter &percentFormatter();           // 0 fraction digits
+const NumberFormatter &percentFormatter(); // 0 fraction digits
 const NumberFormatter &fractionalPercentFormatter(); // exactly 1 fraction digit
-const NumberFormatter &megabyteFormatter();          // 0 fraction digits
-const NumberFormatter &gigabyteFormatter();          // exactly 1 fraction digit
+const NumberFormatter &megabyteFormatter(); // 0 fraction digits
+const NumberFormatter &gigabyteFormatter(); // exactly 1 fraction digit
 
 // "12%"; used by the summary tiles.
 QString formattedPercent(double value);

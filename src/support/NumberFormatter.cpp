@@ -19,8 +19,7 @@ struct NumberFormatter::Handle {
     }
 };
 
-NumberFormatter::NumberFormatter(const QByteArray &localeName, int minimumFractionDigits,
-                                 int maximumFractionDigits)
+NumberFormatter::NumberFormatter(const QByteArray &localeName, int minimumFractionDigits, int maximumFractionDigits)
     : m_handle(std::make_unique<Handle>())
 {
     UErrorCode status = U_ZERO_ERROR;
@@ -48,8 +47,8 @@ std::optional<QString> NumberFormatter::format(double value) const
         value = 0.0; // -0.0 would read "-0"
     std::array<UChar, 128> buffer{};
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        unum_formatDouble(m_handle->format, value, buffer.data(), int32_t(buffer.size()), nullptr, &status);
+    const int32_t length = unum_formatDouble(m_handle->format, value, buffer.data(), int32_t(buffer.size()), nullptr,
+                                             &status);
     if (U_FAILURE(status) || length <= 0 || length > int32_t(buffer.size()))
         return std::nullopt;
     return QString::fromUtf16(reinterpret_cast<const char16_t *>(buffer.data()), length);

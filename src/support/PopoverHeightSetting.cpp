@@ -20,7 +20,9 @@ constexpr QByteArrayView key = "popoverHeight";
 
 } // namespace
 
-PopoverHeightSetting::PopoverHeightSetting(SettingsLocation location) : m_location(std::move(location)) {}
+PopoverHeightSetting::PopoverHeightSetting(SettingsLocation location) : m_location(std::move(location))
+{
+}
 
 std::optional<double> PopoverHeightSetting::parse(QByteArrayView text)
 {
@@ -50,7 +52,8 @@ PopoverHeightSetting::Read PopoverHeightSetting::readFile(const QString &fileNam
         return Read::missing;
     if (!folder.ok())
         return Read::unreadable;
-    const safefile::Read file = safefile::readFile(folder.handle.fd(), name, maximumFileSize, safefile::LastLink::follow);
+    const safefile::Read file = safefile::readFile(folder.handle.fd(), name, maximumFileSize,
+                                                   safefile::LastLink::follow);
     if (file.problem == safefile::Problem::missing)
         return Read::missing;
     if (!file.content)
@@ -118,7 +121,8 @@ void PopoverHeightSetting::write(double height)
         return;
     }
     const QByteArray number = QByteArray::number(height, 'g', QLocale::FloatingPointShortest);
-    std::optional<QByteArray> text = SettingsText::withGeneralValue(current.content.value_or(QByteArray()), key, number);
+    std::optional<QByteArray> text = SettingsText::withGeneralValue(current.content.value_or(QByteArray()), key,
+                                                                    number);
     if (!text) {
         const std::optional<QByteArray> aside = safefile::keepAside(dir, name);
         if (!aside) {
@@ -136,7 +140,8 @@ void PopoverHeightSetting::write(double height)
     }
     // No fsync: a drag writes many times, and after a power cut a lost
     // height is only the default again. The rename still makes it whole.
-    safefile::writeFile(dir, name, *text, {.mode = 0666, .replace = safefile::Replace::always, .sync = safefile::Sync::none});
+    safefile::writeFile(dir, name, *text,
+                        {.mode = 0666, .replace = safefile::Replace::always, .sync = safefile::Sync::none});
 }
 
 void PopoverHeightSetting::report(const QString &line)

@@ -36,7 +36,7 @@ bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
     const qsizetype written = writeWhole(fd, data);
     if (written == data.size())
         return true;
-    struct stat st {};
+    struct stat st { };
     if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size == sizeBefore + written)
         ::ftruncate(fd, sizeBefore);
     return false;
@@ -47,7 +47,7 @@ bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
 // (O_NONBLOCK).
 bool appendToOpen(int fd, const QByteArray &line)
 {
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0)
         return false;
     if (S_ISREG(st.st_mode))
@@ -65,7 +65,7 @@ Appended refusal(safefile::Problem problem)
 // what may take the line is opened for writing, through that descriptor.
 Appended appendToExisting(int folder, const QByteArray &name, const QByteArray &line)
 {
-    struct stat status {};
+    struct stat status { };
     const safefile::Opened entry = safefile::inspect(folder, name, status);
     if (!entry.ok())
         return refusal(entry.problem);
@@ -79,8 +79,7 @@ Appended appendToExisting(int folder, const QByteArray &name, const QByteArray &
 
 } // namespace
 
-std::optional<QString> resolvePath(const std::optional<QByteArray> &environmentValue,
-                                   const QStringList &arguments)
+std::optional<QString> resolvePath(const std::optional<QByteArray> &environmentValue, const QStringList &arguments)
 {
     if (environmentValue)
         return QFile::decodeName(*environmentValue);
@@ -104,8 +103,7 @@ const std::optional<QString> &path()
         std::optional<QByteArray> variable;
         if (qEnvironmentVariableIsSet(environmentVariable))
             variable = qgetenv(environmentVariable);
-        const QStringList arguments =
-            QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
+        const QStringList arguments = QCoreApplication::instance() ? QCoreApplication::arguments() : QStringList();
         return resolvePath(variable, arguments);
     }();
     return resolved;

@@ -22,8 +22,7 @@ using Fields = std::map<QString, QString>;
 // The environment variable wins (an empty value counts as set); otherwise the
 // value of the first "--metrics-probe PATH" or "--metrics-probe=PATH" before
 // any "--". The option as the last argument gives no path.
-std::optional<QString> resolvePath(const std::optional<QByteArray> &environmentValue,
-                                   const QStringList &arguments);
+std::optional<QString> resolvePath(const std::optional<QByteArray> &environmentValue, const QStringList &arguments);
 
 // The process's probe path, resolved once on first use from
 // PELMORA_METRICS_PROBE_PATH and QCoreApplication::arguments().

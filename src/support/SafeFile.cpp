@@ -139,7 +139,8 @@ QString describe(Problem problem, const QString &path, int error)
     case Problem::foreignFolder:
         return QCoreApplication::translate("SafeFile", "a folder on the way to %1 belongs to another user").arg(path);
     case Problem::foreignLink:
-        return QCoreApplication::translate("SafeFile", "a symbolic link on the way to %1 belongs to another user").arg(path);
+        return QCoreApplication::translate("SafeFile", "a symbolic link on the way to %1 belongs to another user")
+            .arg(path);
     case Problem::linkedFolder:
     case Problem::link:
         return QCoreApplication::translate("SafeFile", "%1 is a symbolic link").arg(path);
@@ -181,7 +182,7 @@ Opened openFolder(const QByteArray &path, LastLink lastLink, bool create)
             pending.push_back(name); // opened, and checked, like any other
             continue;
         }
-        struct stat status {};
+        struct stat status { };
         if (::fstat(next.fd(), &status) != 0)
             return failedWith(errno);
         if (S_ISLNK(status.st_mode)) {
@@ -235,7 +236,8 @@ Opened reopen(const Handle &path, int flags)
     Handle opened(::open(proc.constData(), flags | O_CLOEXEC | O_NOCTTY));
     if (!opened.isOpen())
         return failedWith(errno);
-    struct stat was {}, is {};
+    struct stat was {
+    }, is{};
     if (::fstat(path.fd(), &was) != 0 || ::fstat(opened.fd(), &is) != 0)
         return failedWith(errno);
     if (was.st_dev != is.st_dev || was.st_ino != is.st_ino)
@@ -245,7 +247,7 @@ Opened reopen(const Handle &path, int flags)
 
 Read readFile(int folder, const QByteArray &name, qsizetype maxBytes, LastLink lastLink)
 {
-    struct stat status {};
+    struct stat status { };
     Opened entry = inspect(folder, name, status);
     if (entry.ok() && S_ISLNK(status.st_mode) && lastLink == LastLink::follow) {
         entry = Opened{Handle(::openat(folder, name.constData(), O_PATH | O_CLOEXEC))};

@@ -27,8 +27,8 @@ namespace pelmora::safefile {
 class Handle {
 public:
     Handle() = default;
-    explicit Handle(int fd) : m_fd(fd) {}
-    Handle(Handle &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    explicit Handle(int fd) : m_fd(fd) { }
+    Handle(Handle &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) { }
     Handle &operator=(Handle &&other) noexcept;
     Handle(const Handle &) = delete;
     Handle &operator=(const Handle &) = delete;
@@ -46,15 +46,15 @@ private:
 // pass); the others are refusals.
 enum class Problem {
     none,
-    missing,       // the file, or a folder on the way, does not exist
-    failed,        // the system said no (`error` holds errno)
+    missing, // the file, or a folder on the way, does not exist
+    failed, // the system said no (`error` holds errno)
     foreignFolder, // a folder on the way belongs to another user than us or root
-    foreignLink,   // a symbolic link on the way belongs to another user than us or root
-    linkedFolder,  // the folder itself is a symbolic link
-    foreignFile,   // the file belongs to another user
-    link,          // the file is a symbolic link
-    secondName,    // the file has other names (hard links)
-    notAFile,      // a folder, device or socket stands where a file should
+    foreignLink, // a symbolic link on the way belongs to another user than us or root
+    linkedFolder, // the folder itself is a symbolic link
+    foreignFile, // the file belongs to another user
+    link, // the file is a symbolic link
+    secondName, // the file has other names (hard links)
+    notAFile, // a folder, device or socket stands where a file should
 };
 
 bool isRefusal(Problem problem);
@@ -101,9 +101,9 @@ enum class Replace { never, always };
 enum class Sync { none, durable };
 
 struct WriteOptions {
-    mode_t mode = 0666;               // before the umask
+    mode_t mode = 0666; // before the umask
     Replace replace = Replace::always; // never: fails with EEXIST when something is there
-    Sync sync = Sync::durable;          // durable: data and name are on disk on return
+    Sync sync = Sync::durable; // durable: data and name are on disk on return
 };
 
 // Writes `content` as the file `name` of `folder`: a new file beside it

@@ -21,10 +21,10 @@ QByteArrayView trimmed(QByteArrayView text)
 // in it has its value, as offsets into the text.
 struct Scan {
     bool readable = true;
-    qsizetype start = 0;          // after a byte order mark
-    qsizetype generalEnd = -1;    // just after the last line of [General]; -1: no such line
-    qsizetype valueBegin = -1;    // the value of the last `key`, trimmed, with the
-    qsizetype valueEnd = -1;      // lines it continues on; -1: none
+    qsizetype start = 0; // after a byte order mark
+    qsizetype generalEnd = -1; // just after the last line of [General]; -1: no such line
+    qsizetype valueBegin = -1; // the value of the last `key`, trimmed, with the
+    qsizetype valueEnd = -1; // lines it continues on; -1: none
     QByteArrayView lineEnd = "\n"; // as the first line ends
 };
 

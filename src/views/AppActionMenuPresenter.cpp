@@ -83,7 +83,8 @@ void AppActionMenuPresenter::showMenu(const QString &key, const Row &row)
 {
     QMenu menu;
     const QColor iconColour = Theme::primaryLabel();
-    QAction *show = menu.addAction(symbolIcon(Symbol::filterCircle, iconColour), literal(showProcessesTitle(row.appName)));
+    QAction *show = menu.addAction(symbolIcon(Symbol::filterCircle, iconColour),
+                                   literal(showProcessesTitle(row.appName)));
     show->setEnabled(row.processCount > 0);
     menu.addSeparator();
     QAction *quit = menu.addAction(symbolIcon(Symbol::power, iconColour), literal(quitTitle(row.appName)));

@@ -31,8 +31,8 @@ public:
     struct Row {
         QString appName;
         qsizetype processCount = 0;
-        std::function<bool()> isPresented;        // the row's flag
-        std::function<void()> dismiss;            // clears the row's flag
+        std::function<bool()> isPresented; // the row's flag
+        std::function<void()> dismiss; // clears the row's flag
         std::function<std::optional<QPoint>()> anchor; // global bottom-left of the row; none when off screen
         std::function<void()> showProcesses;
         std::function<void()> quitApp;

@@ -110,8 +110,7 @@ void AppMetricRow::paint(QPainter &painter, const QRectF &card, const AppMetric 
 {
     paintCard(painter, card, Theme::card(isHighlighted ? Theme::Card::highlightedAppRow : Theme::Card::appRow));
     const QRectF line = card.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, -verticalPadding);
-    paintMetricLine(painter, line, app.name, app.processes.size(), app.cpuPercent, app.memoryBytes, false,
-                    emphasized);
+    paintMetricLine(painter, line, app.name, app.processes.size(), app.cpuPercent, app.memoryBytes, false, emphasized);
 }
 
 } // namespace pelmora

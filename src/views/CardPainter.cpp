@@ -37,17 +37,16 @@ void addCorner(QPainterPath &path, const CornerFrame &f, qreal r)
     path.lineTo(at(f, r, reach, 0));
     path.cubicTo(at(f, r, 1.08849323, 0), at(f, r, 0.86840689, 0), at(f, r, 0.66993427, 0.06549600));
     path.lineTo(at(f, r, 0.63149399, 0.07491100));
-    path.cubicTo(at(f, r, 0.37282392, 0.16905899), at(f, r, 0.16905899, 0.37282392),
-                 at(f, r, 0.07491100, 0.63149399));
+    path.cubicTo(at(f, r, 0.37282392, 0.16905899), at(f, r, 0.16905899, 0.37282392), at(f, r, 0.07491100, 0.63149399));
     path.lineTo(at(f, r, 0.06549600, 0.66993427));
     path.cubicTo(at(f, r, 0, 0.86840689), at(f, r, 0, 1.08849323), at(f, r, 0, reach));
 }
 
 struct ShadowKey {
-    int width;  // device pixels of the shape
+    int width; // device pixels of the shape
     int height;
     int radius; // 1/16 device pixel
-    int blur;   // 1/16 device pixel
+    int blur; // 1/16 device pixel
     QRgb colour;
 
     friend bool operator==(const ShadowKey &, const ShadowKey &) = default;

@@ -23,8 +23,8 @@ QPainterPath continuousRoundedRect(const QRectF &rect, qreal radius);
 struct CardStyle {
     qreal radius = 10;
     QColor fill;
-    QColor stroke;        // a 1-unit line inside the edge; transparent for none
-    QColor shadowColour;  // transparent for none
+    QColor stroke; // a 1-unit line inside the edge; transparent for none
+    QColor shadowColour; // transparent for none
     qreal shadowBlur = 0; // the blur radius; the Gaussian's sigma is half of it
     QPointF shadowOffset;
 };

@@ -22,7 +22,9 @@ QWidget *shadowHostOf(const QWidget *widget)
 
 } // namespace
 
-CardWidget::CardWidget(const CardStyle &style, QWidget *parent) : QWidget(parent), m_style(style) {}
+CardWidget::CardWidget(const CardStyle &style, QWidget *parent) : QWidget(parent), m_style(style)
+{
+}
 
 void CardWidget::setCardStyle(const CardStyle &style)
 {

@@ -24,7 +24,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
     // Subclasses paint their content over the card here.
-    virtual void paintContent(QPainter &) {}
+    virtual void paintContent(QPainter &) { }
 
 private:
     CardStyle m_style;

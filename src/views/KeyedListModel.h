@@ -13,8 +13,7 @@ namespace pelmora {
 // removals, moves, insertions and single-row changes, never as a reset, so
 // the view keeps its scroll position, hover and persistent indexes, and only
 // rows whose record changed are repainted.
-template <class Item, class Key>
-class KeyedListModel : public QAbstractListModel {
+template<class Item, class Key> class KeyedListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
@@ -30,10 +29,7 @@ public:
         return -1;
     }
 
-    int rowCount(const QModelIndex &parent = {}) const override
-    {
-        return parent.isValid() ? 0 : int(m_items.size());
-    }
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_items.size()); }
 
     void setItems(const QList<Item> &wanted)
     {

@@ -26,12 +26,12 @@ public:
 protected:
     // The header draws the labels, and the focus ring around the one whose
     // region has focus.
-    void paintEvent(QPaintEvent *) override {}
+    void paintEvent(QPaintEvent *) override { }
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     // Checked marks the active column for assistive tools; only the header
     // changes it, a click does not toggle it.
-    void nextCheckState() override {}
+    void nextCheckState() override { }
 
 private:
     AppMetricKind m_kind;

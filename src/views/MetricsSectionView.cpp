@@ -24,14 +24,14 @@ MetricsSectionView::MetricsSectionView(QWidget *parent)
     m_list = new PaddedListView(this);
     m_list->setSideInset(sideInset);
     m_list->setCardHeight(AppMetricRow::height());
-    m_delegate = new AppRowDelegate(*m_model, *m_list, [this](const QString &id) { return isHighlighted(id); }, this);
+    m_delegate = new AppRowDelegate(
+        *m_model, *m_list, [this](const QString &id) { return isHighlighted(id); }, this);
     m_list->setItemDelegate(m_delegate);
     m_list->setModel(m_model);
     m_list->setAccessibleName(tr("Applications"));
     m_list->viewport()->installEventFilter(this);
-    connect(m_list, &PaddedListView::keyActivated, this, [this](const QModelIndex &index) {
-        requestActions(m_model->itemAt(index.row()).id);
-    });
+    connect(m_list, &PaddedListView::keyActivated, this,
+            [this](const QModelIndex &index) { requestActions(m_model->itemAt(index.row()).id); });
 
     m_empty = new QLabel(tr("No process data"));
     m_empty->setFont(Theme::font(Theme::TextStyle::caption));
@@ -54,8 +54,7 @@ MetricsSectionView::MetricsSectionView(QWidget *parent)
 
 MetricsSectionView::~MetricsSectionView() = default;
 
-void MetricsSectionView::setContent(AppMetricKind metric, const QList<AppMetric> &apps,
-                                    const AppListActions &actions)
+void MetricsSectionView::setContent(AppMetricKind metric, const QList<AppMetric> &apps, const AppListActions &actions)
 {
     m_actions = actions;
     const bool metricChanged = m_delegate->emphasizedMetric() != metric;

@@ -60,8 +60,7 @@ PopoverHeader::PopoverHeader(QWidget *parent) : QWidget(parent)
     //: The panel's title: the program's name, as the window title and the menu entry give it.
     m_title = textLabel(tr("Pelmora"), Theme::font(Theme::TextStyle::title3, QFont::Bold), Theme::primaryLabel());
     titles->addWidget(m_title);
-    titles->addWidget(textLabel(tr("System monitor"), Theme::font(Theme::TextStyle::caption),
-                                Theme::secondaryLabel()));
+    titles->addWidget(textLabel(tr("System monitor"), Theme::font(Theme::TextStyle::caption), Theme::secondaryLabel()));
 
     SymbolButton::Face face;
     face.symbol = Symbol::xmark;
@@ -102,8 +101,8 @@ void PopoverHeader::showFigures(const MetricsSnapshot &snapshot)
 {
     m_cpu->setFigures(formattedPercent(snapshot.cpuPercent), std::nullopt);
     m_memory->setFigures(formattedPercent(snapshot.memoryUsedPercent),
-                         formattedBytes(snapshot.memoryUsedBytes) + QStringLiteral(" / ") +
-                             formattedBytes(snapshot.memoryTotalBytes));
+                         formattedBytes(snapshot.memoryUsedBytes) + QStringLiteral(" / ")
+                             + formattedBytes(snapshot.memoryTotalBytes));
 }
 
 } // namespace pelmora

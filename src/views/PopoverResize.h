@@ -34,7 +34,7 @@ struct PopoverResize {
     // one row of it).
     static PopoverHeightBounds boundsWithin(std::optional<double> limit, double compactHeight);
 
-    std::optional<double> resizeStartHeight;   // set for the length of one drag
+    std::optional<double> resizeStartHeight; // set for the length of one drag
     std::optional<double> pendingResizeHeight; // the drag's latest height
 
     // One drag movement (the press counts as one, with translation 0;

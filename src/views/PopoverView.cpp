@@ -230,8 +230,8 @@ void PopoverView::storeHeight(double height)
 
 void PopoverView::onDragChanged(double translation)
 {
-    if (const std::optional<double> height =
-            m_resize.dragChanged(m_popoverHeight, shownHeight(), translation, heightBounds()))
+    if (const std::optional<double> height = m_resize.dragChanged(m_popoverHeight, shownHeight(), translation,
+                                                                  heightBounds()))
         storeHeight(*height);
 }
 

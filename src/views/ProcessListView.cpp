@@ -12,8 +12,8 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
-#include <QPainter>
 #include <QListView>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -34,7 +34,7 @@ QFont columnTitleFont()
 
 class ProcessRowDelegate final : public QStyledItemDelegate {
 public:
-    ProcessRowDelegate(const ProcessListModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) {}
+    ProcessRowDelegate(const ProcessListModel &model, QObject *parent) : QStyledItemDelegate(parent), m_model(model) { }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
@@ -43,10 +43,7 @@ public:
     }
 
     // Every row is a card and the gap below it.
-    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
-    {
-        return QSize(1, rowPitch());
-    }
+    QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override { return QSize(1, rowPitch()); }
 
     static int rowPitch() { return ProcessRow::height() + ProcessRow::rowSpacing; }
 
@@ -82,8 +79,8 @@ void ProcessListHeader::setAppName(const QString &name)
 
 QSize ProcessListHeader::sizeHint() const
 {
-    const int text = int(std::ceil(std::max(QFontMetricsF(nameFont()).height(),
-                                            QFontMetricsF(columnTitleFont()).height())));
+    const int text = int(
+        std::ceil(std::max(QFontMetricsF(nameFont()).height(), QFontMetricsF(columnTitleFont()).height())));
     const int height = std::max(backSide, text) + 2 * verticalPadding;
     return QSize(2 * horizontalPadding + backSide + 4 * spacing + FigureColumns::cpuWidth + FigureColumns::memoryWidth,
                  height);

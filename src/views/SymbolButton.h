@@ -22,8 +22,8 @@ public:
         SymbolWeight weight = SymbolWeight::regular;
         QColor colour;
         QSize size{16, 16};
-        qreal cornerRadius = -1;        // negative: a circle
-        QColor fill = Qt::transparent;  // always
+        qreal cornerRadius = -1; // negative: a circle
+        QColor fill = Qt::transparent; // always
         QColor hoverFill = Qt::transparent; // while the pointer is over it
     };
 

@@ -177,9 +177,9 @@ Drawing drawingFor(Symbol symbol, qreal strokeWidth)
         return {{arc}, {head}};
     }
     case Symbol::filterCircle:
-        return {{circle(12, 12, 9.6), line(7.6, 8.6, 16.4, 8.6), line(9.4, 12.0, 14.6, 12.0),
-                 line(11.0, 15.4, 13.0, 15.4)},
-                {}};
+        return {
+            {circle(12, 12, 9.6), line(7.6, 8.6, 16.4, 8.6), line(9.4, 12.0, 14.6, 12.0), line(11.0, 15.4, 13.0, 15.4)},
+            {}};
     }
     return {};
 }
@@ -216,8 +216,7 @@ public:
     {
         const qreal side = std::min(rect.width(), rect.height());
         // An icon fills its square the way a glyph fills its box.
-        paintSymbol(*painter, m_symbol, QRectF(rect).center(), colourFor(mode), m_weight,
-                    side / symbolBoxSide(1.0));
+        paintSymbol(*painter, m_symbol, QRectF(rect).center(), colourFor(mode), m_weight, side / symbolBoxSide(1.0));
     }
 
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
@@ -279,8 +278,8 @@ qreal symbolBoxSide(qreal pointSize)
     return pointSize * 1.2;
 }
 
-void paintSymbol(QPainter &painter, Symbol symbol, const QRectF &box, const QColor &colour,
-                 SymbolWeight weight, qreal pointSize)
+void paintSymbol(QPainter &painter, Symbol symbol, const QRectF &box, const QColor &colour, SymbolWeight weight,
+                 qreal pointSize)
 {
     const qreal side = std::min(box.width(), box.height());
     if (side <= 0)
@@ -295,12 +294,12 @@ void paintSymbol(QPainter &painter, Symbol symbol, const QRectF &box, const QCol
     painter.restore();
 }
 
-void paintSymbol(QPainter &painter, Symbol symbol, QPointF centre, const QColor &colour,
-                 SymbolWeight weight, qreal pointSize)
+void paintSymbol(QPainter &painter, Symbol symbol, QPointF centre, const QColor &colour, SymbolWeight weight,
+                 qreal pointSize)
 {
     const qreal side = symbolBoxSide(pointSize);
-    paintSymbol(painter, symbol, QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side),
-                colour, weight, pointSize);
+    paintSymbol(painter, symbol, QRectF(centre.x() - side / 2, centre.y() - side / 2, side, side), colour, weight,
+                pointSize);
 }
 
 QIcon symbolIcon(Symbol symbol, const QColor &colour, SymbolWeight weight)

@@ -18,17 +18,17 @@ namespace pelmora {
 
 enum class Symbol {
     chartLineUptrendXYAxis, // "chart.line.uptrend.xyaxis"
-    xmark,                  // "xmark"
-    xmarkCircleFill,        // "xmark.circle.fill"
-    magnifyingGlass,        // "magnifyingglass"
-    cpu,                    // "cpu"
-    memoryChip,             // "memorychip"
-    chevronDown,            // "chevron.down"
-    chevronLeft,            // "chevron.left"
-    gearShape,              // "gearshape"
-    power,                  // "power"
-    arrowClockwise,         // "arrow.clockwise"
-    filterCircle,           // "line.3.horizontal.decrease.circle"
+    xmark, // "xmark"
+    xmarkCircleFill, // "xmark.circle.fill"
+    magnifyingGlass, // "magnifyingglass"
+    cpu, // "cpu"
+    memoryChip, // "memorychip"
+    chevronDown, // "chevron.down"
+    chevronLeft, // "chevron.left"
+    gearShape, // "gearshape"
+    power, // "power"
+    arrowClockwise, // "arrow.clockwise"
+    filterCircle, // "line.3.horizontal.decrease.circle"
 };
 
 enum class SymbolWeight { regular, medium, semibold, bold };
@@ -42,12 +42,12 @@ qreal symbolBoxSide(qreal pointSize);
 
 // Paints `symbol` centred in `box`, its strokes as heavy as `weight` makes
 // them at `pointSize`. The painter's state is restored afterwards.
-void paintSymbol(QPainter &painter, Symbol symbol, const QRectF &box, const QColor &colour,
-                 SymbolWeight weight, qreal pointSize);
+void paintSymbol(QPainter &painter, Symbol symbol, const QRectF &box, const QColor &colour, SymbolWeight weight,
+                 qreal pointSize);
 
 // Convenience: the square box for `pointSize` centred on `centre`.
-void paintSymbol(QPainter &painter, Symbol symbol, QPointF centre, const QColor &colour,
-                 SymbolWeight weight, qreal pointSize);
+void paintSymbol(QPainter &painter, Symbol symbol, QPointF centre, const QColor &colour, SymbolWeight weight,
+                 qreal pointSize);
 
 // An icon that draws `symbol` at whatever size and device pixel ratio it is
 // asked for; the disabled mode uses a faded colour.

@@ -51,17 +51,50 @@ QFont monospacedFont(TextStyle style, QFont::Weight weight)
     return f;
 }
 
-QColor primaryLabel() { return QColor(0, 0, 0, 217); }
-QColor secondaryLabel() { return QColor(0, 0, 0, 128); }
-QColor textBackground() { return QColor(255, 255, 255); }
-QColor windowBackground() { return QColor(236, 236, 236); }
-QColor controlBackground() { return QColor(255, 255, 255); }
-QColor separator() { return QColor(0, 0, 0, 26); }
-QColor placeholderText() { return QColor(0, 0, 0, 64); }
-QColor systemBlue() { return QColor(0, 122, 255); }
-QColor systemGreen() { return QColor(40, 205, 65); }
-QColor systemOrange() { return QColor(255, 149, 0); }
-QColor systemRed() { return QColor(255, 59, 48); }
+QColor primaryLabel()
+{
+    return QColor(0, 0, 0, 217);
+}
+QColor secondaryLabel()
+{
+    return QColor(0, 0, 0, 128);
+}
+QColor textBackground()
+{
+    return QColor(255, 255, 255);
+}
+QColor windowBackground()
+{
+    return QColor(236, 236, 236);
+}
+QColor controlBackground()
+{
+    return QColor(255, 255, 255);
+}
+QColor separator()
+{
+    return QColor(0, 0, 0, 26);
+}
+QColor placeholderText()
+{
+    return QColor(0, 0, 0, 64);
+}
+QColor systemBlue()
+{
+    return QColor(0, 122, 255);
+}
+QColor systemGreen()
+{
+    return QColor(40, 205, 65);
+}
+QColor systemOrange()
+{
+    return QColor(255, 149, 0);
+}
+QColor systemRed()
+{
+    return QColor(255, 59, 48);
+}
 
 QColor withOpacity(const QColor &colour, qreal opacity)
 {

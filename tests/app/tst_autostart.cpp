@@ -31,11 +31,15 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("space") << "/opt/My Apps/pelmora" << "\"/opt/My Apps/pelmora\"";
+        QTest::newRow("space") << "/opt/My Apps/pelmora"
+                               << "\"/opt/My Apps/pelmora\"";
         // Inside quotes '$' is escaped as \$, whose backslash the string value escapes again.
-        QTest::newRow("dollar") << "/opt/a$b/pelmora" << "\"/opt/a\\\\$b/pelmora\"";
-        QTest::newRow("quote and backslash") << "/opt/\"x\\y/pelmora" << "\"/opt/\\\\\"x\\\\\\\\y/pelmora\"";
-        QTest::newRow("percent") << "/opt/100%/pelmora" << "/opt/100%%/pelmora";
+        QTest::newRow("dollar") << "/opt/a$b/pelmora"
+                                << "\"/opt/a\\\\$b/pelmora\"";
+        QTest::newRow("quote and backslash") << "/opt/\"x\\y/pelmora"
+                                             << "\"/opt/\\\\\"x\\\\\\\\y/pelmora\"";
+        QTest::newRow("percent") << "/opt/100%/pelmora"
+                                 << "/opt/100%%/pelmora";
     }
     void execArgumentQuotesAndEscapes()
     {
@@ -49,9 +53,11 @@ private slots:
     {
         QTest::addColumn<QString>("configHome");
         QTest::addColumn<QString>("folder"); // both relative to HOME
-        QTest::newRow("given") << "config" << "config/autostart";
+        QTest::newRow("given") << "config"
+                               << "config/autostart";
         QTest::newRow("unset") << QString() << ".config/autostart";
-        QTest::newRow("relative") << "relative/config" << ".config/autostart";
+        QTest::newRow("relative") << "relative/config"
+                                  << ".config/autostart";
     }
     void onWritesAndOffRemovesTheEntry()
     {
@@ -74,11 +80,13 @@ private slots:
         const ProgramRun removed = autostartRun(u"off"_s, home.path(), configHome);
         QCOMPARE(removed.exitCode, 0);
         QVERIFY(!QFile::exists(path));
-        for (const auto &[language, said] : {std::pair{u"C.UTF-8"_s, u"there was nothing to remove (%1 does not exist)"_s},
-                                             std::pair{u"de_DE.UTF-8"_s, u"es gab nichts zu entfernen (%1 existiert nicht)"_s}}) {
+        for (const auto &[language, said] :
+             {std::pair{u"C.UTF-8"_s, u"there was nothing to remove (%1 does not exist)"_s},
+              std::pair{u"de_DE.UTF-8"_s, u"es gab nichts zu entfernen (%1 existiert nicht)"_s}}) {
             const ProgramRun again = autostartRun(u"off"_s, home.path(), configHome, language);
             QCOMPARE(again.exitCode, 0);
-            QVERIFY2(again.output.contains(said.arg(path)) && !again.output.contains(u"removed"), qPrintable(again.output));
+            QVERIFY2(again.output.contains(said.arg(path)) && !again.output.contains(u"removed"),
+                     qPrintable(again.output));
         }
         QVERIFY(removed.output.contains(u"removed"));
     }
@@ -96,7 +104,8 @@ private slots:
              {std::tuple{"yes", "config", "on or off"}, std::tuple{"on", "config", "pelmora: cannot write"},
               std::tuple{"on", "linked", "autostart is a symbolic link"},
               std::tuple{"off", "linked", "autostart is a symbolic link"}}) {
-            const auto [code, out] = autostartRun(QLatin1String(value), home.path(), home.filePath(QLatin1String(config)));
+            const auto [code, out] = autostartRun(QLatin1String(value), home.path(),
+                                                  home.filePath(QLatin1String(config)));
             QCOMPARE(code, 1);
             QVERIFY2(out.contains(QLatin1String(message)), qPrintable(out));
         }

@@ -36,8 +36,10 @@ private slots:
         QTest::newRow("right edge") << QPoint(1270, 15) << belowTopPanel << QRect(840, 36, 440, 520);
         // No reservation (no window manager): the click is the panel's middle.
         QTest::newRow("unreserved top panel") << QPoint(640, 16) << QRect(0, 0, 1280, 800) << QRect(420, 38, 440, 520);
-        QTest::newRow("unreserved bottom panel") << QPoint(1200, 784) << QRect(0, 0, 1280, 800) << QRect(840, 242, 440, 520);
-        QTest::newRow("reserved bottom panel") << QPoint(1200, 790) << QRect(0, 0, 1280, 780) << QRect(840, 254, 440, 520);
+        QTest::newRow("unreserved bottom panel")
+            << QPoint(1200, 784) << QRect(0, 0, 1280, 800) << QRect(840, 242, 440, 520);
+        QTest::newRow("reserved bottom panel")
+            << QPoint(1200, 790) << QRect(0, 0, 1280, 780) << QRect(840, 254, 440, 520);
         QTest::newRow("reserved left panel") << QPoint(15, 300) << QRect(30, 0, 1250, 800) << QRect(30, 280, 440, 520);
         QTest::newRow("too tall, top visible") << QPoint(640, 580) << QRect(0, 0, 1280, 600) << QRect(420, 0, 440, 760);
     }
@@ -65,9 +67,9 @@ private slots:
             << QRect(0, 800 - assumedBarThickness - 6 - 520, 440, 520) << int(Qt::TopEdge);
         QTest::newRow("left bar, tray in its middle") << TraySpot{Qt::LeftEdge, Side::centre} << QRect(30, 0, 1250, 800)
                                                       << QRect(36, 140, 440, 520) << int(Qt::LeftEdge);
-        QTest::newRow("bottom bar, taller than the free area") << TraySpot{Qt::BottomEdge, Side::end}
-                                                               << QRect(0, 0, 1280, 500) << QRect(840, 0, 440, 520)
-                                                               << int(Qt::BottomEdge);
+        QTest::newRow("bottom bar, taller than the free area")
+            << TraySpot{Qt::BottomEdge, Side::end} << QRect(0, 0, 1280, 500) << QRect(840, 0, 440, 520)
+            << int(Qt::BottomEdge);
     }
     void opensInTheTraysCorner()
     {

@@ -49,17 +49,17 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<QPoint>>("expected");
         // Xfce's tray, LXQt, Plasma under KWin, GNOME's extension: screen positions,
         // also when the pointer has moved on (a busy desktop answers late).
-        QTest::newRow("xfce, pointer far away") << "panel-1-systray" << QPoint(1250, 14) << true << "Xfwm4"
-                                                << std::optional<QPoint>(QPoint(1250, 14));
-        QTest::newRow("plasma under kwin") << "plasmashell" << QPoint(1180, 778) << true << "KWin"
-                                           << std::optional<QPoint>(QPoint(1180, 778));
-        QTest::newRow("plasma on wayland") << "plasmashell" << QPoint(1180, 778) << false << ""
-                                           << std::optional<QPoint>(QPoint(1180, 778));
-        QTest::newRow("gnome shell on wayland") << "gnome-shell" << QPoint(1100, 12) << false << ""
-                                                << std::optional<QPoint>(QPoint(1100, 12));
+        QTest::newRow("xfce, pointer far away")
+            << "panel-1-systray" << QPoint(1250, 14) << true << "Xfwm4" << std::optional<QPoint>(QPoint(1250, 14));
+        QTest::newRow("plasma under kwin")
+            << "plasmashell" << QPoint(1180, 778) << true << "KWin" << std::optional<QPoint>(QPoint(1180, 778));
+        QTest::newRow("plasma on wayland")
+            << "plasmashell" << QPoint(1180, 778) << false << "" << std::optional<QPoint>(QPoint(1180, 778));
+        QTest::newRow("gnome shell on wayland")
+            << "gnome-shell" << QPoint(1100, 12) << false << "" << std::optional<QPoint>(QPoint(1100, 12));
         // Plasma under another window manager: a y inside its own panel window.
-        QTest::newRow("plasma under openbox") << "plasmashell" << QPoint(1180, 22) << true << "Openbox"
-                                              << std::optional<QPoint>(pointer);
+        QTest::newRow("plasma under openbox")
+            << "plasmashell" << QPoint(1180, 22) << true << "Openbox" << std::optional<QPoint>(pointer);
         // waybar: a point inside the item; the bar's spot instead.
         QTest::newRow("waybar") << "waybar" << QPoint(10, 14) << false << "" << std::optional<QPoint>();
         QTest::newRow("waybar under xwayland") << "waybar" << QPoint(10, 14) << true << "" << std::optional<QPoint>();
@@ -100,10 +100,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("config");
         QTest::addColumn<std::optional<TraySpot>>("expected");
         using Side = TraySpot::Side;
-        QTest::newRow("stock, with comments")
-            << QByteArray("{\n  // \"position\": \"bottom\", (commented out)\n  \"height\": 30, /* a \"block\" comment */\n"
-                          "  \"modules-left\": [\"sway/workspaces\"],\n  \"modules-right\": [\"clock\", \"tray\"],\n}")
-            << std::optional<TraySpot>(TraySpot{Qt::TopEdge, Side::end});
+        QTest::newRow("stock, with comments") << QByteArray(
+            "{\n  // \"position\": \"bottom\", (commented out)\n  \"height\": 30, /* a \"block\" comment */\n"
+            "  \"modules-left\": [\"sway/workspaces\"],\n  \"modules-right\": [\"clock\", \"tray\"],\n}")
+                                              << std::optional<TraySpot>(TraySpot{Qt::TopEdge, Side::end});
         QTest::newRow("bottom, tray in the middle")
             << QByteArray("{\"position\": \"bottom\", \"modules-center\": [\"tray#main\"]}")
             << std::optional<TraySpot>(TraySpot{Qt::BottomEdge, Side::centre});
@@ -135,8 +135,10 @@ private Q_SLOTS:
     {
         QFETCH(QPoint, point);
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        point = QPoint(screen.right() - point.x(), point.y() >= 0 ? screen.top() + point.y() : screen.bottom() + 1 + point.y());
-        PopoverWindow window(PopoverWindow::Style::panel, PopoverWindow::PanelKind::popup, std::make_unique<PanelPlacer>());
+        point = QPoint(screen.right() - point.x(),
+                       point.y() >= 0 ? screen.top() + point.y() : screen.bottom() + 1 + point.y());
+        PopoverWindow window(PopoverWindow::Style::panel, PopoverWindow::PanelKind::popup,
+                             std::make_unique<PanelPlacer>());
         auto *content = new QWidget;
         content->setFixedSize(120, 100);
         window.setContent(content);

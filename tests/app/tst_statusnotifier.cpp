@@ -33,7 +33,7 @@ public:
     QList<QPair<QString, QString>> registrations; // service, sender
     QStringList listed;
     bool refuse = false;
-    int drops = 0;           // the next this many registrations are dropped; -1: every one
+    int drops = 0; // the next this many registrations are dropped; -1: every one
     bool announceDrops = true;
     QString separator; // how this watcher joins a bus name and an object path
     mutable int listReads = 0; // how often an item checked the list
@@ -117,7 +117,8 @@ class TestStatusNotifier : public QObject {
     }
     QVariantMap properties(const QString &service)
     {
-        const QDBusMessage all = call(service, u"/StatusNotifierItem"_s, u"GetAll"_s, {u"org.kde.StatusNotifierItem"_s});
+        const QDBusMessage all = call(service, u"/StatusNotifierItem"_s, u"GetAll"_s,
+                                      {u"org.kde.StatusNotifierItem"_s});
         return qdbus_cast<QVariantMap>(all.arguments().value(0).value<QDBusArgument>());
     }
     // True when `holds` stays true for `interval` (polled), false as soon as it fails.
@@ -134,7 +135,8 @@ private Q_SLOTS:
         if (!m_daemon.start())
             QSKIP(qPrintable(u"no private bus: "_s + m_daemon.errorString()));
         m_host = QDBusConnection::connectToBus(m_daemon.address(), u"host"_s);
-        QVERIFY(m_host->registerObject(u"/StatusNotifierWatcher"_s, &m_watcher, QDBusConnection::ExportScriptableContents));
+        QVERIFY(
+            m_host->registerObject(u"/StatusNotifierWatcher"_s, &m_watcher, QDBusConnection::ExportScriptableContents));
         registerStatusNotifierTypes();
         registerDBusMenuTypes();
     }
@@ -195,7 +197,8 @@ private Q_SLOTS:
             return call(reachAt, u"/MenuBar"_s, method, args, u"com.canonical.dbusmenu"_s);
         };
         const auto items = qdbus_cast<DBusMenuLayoutItem>(
-            menu(u"GetLayout"_s, {0, -1, QStringList()}).arguments().value(1).value<QDBusArgument>()).children;
+                               menu(u"GetLayout"_s, {0, -1, QStringList()}).arguments().value(1).value<QDBusArgument>())
+                               .children;
         QCOMPARE(items.size(), 2);
         QCOMPARE(items.at(0).properties.value(u"label"_s).toString(), u"Open Pelmora");
         QCOMPARE(items.at(1).properties.value(u"label"_s).toString(), u"Quit");
@@ -237,8 +240,8 @@ private Q_SLOTS:
         QTRY_COMPARE(m_toolTipChanges, 2);
         QCOMPARE(description(), u"CPU 15 % · Memory 63 %");
         QCOMPARE(m_toolTipChanges, 2);
-        m_host->disconnect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
-                           this, SLOT(countToolTipChange()));
+        m_host->disconnect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s, this,
+                           SLOT(countToolTipChange()));
     }
 
     // A watcher that drops or refuses the item gets it again, a bounded number of times.
@@ -367,7 +370,9 @@ private Q_SLOTS:
 #endif
         const auto residentKiB = [] {
             QFile statm(u"/proc/self/statm"_s);
-            return statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ').value(1).toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+            return statm.open(QIODevice::ReadOnly)
+                ? statm.readAll().split(' ').value(1).toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024)
+                : -1;
         };
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
         item->setFigures(StatusFigures{13, 63});
@@ -380,7 +385,9 @@ private Q_SLOTS:
             QList<QDBusPendingCall> calls;
             for (int i = 0; i < count; ++i)
                 calls.append(m_host->asyncCall(getAll, 60000));
-            QTRY_VERIFY_WITH_TIMEOUT(std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isFinished(); }), 60000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                std::all_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isFinished(); }),
+                60000);
             QVERIFY(std::none_of(calls.begin(), calls.end(), [](const QDBusPendingCall &c) { return c.isError(); }));
         };
         flood(3000);
@@ -426,10 +433,12 @@ private Q_SLOTS:
         ShellOverview overview(newBus());
         int opened = 0;
         bool hiddenWhenOpened = false;
-        overview.leaveThen([&] {
-            ++opened;
-            hiddenWhenOpened = gnome.active;
-        }, std::chrono::milliseconds(1500));
+        overview.leaveThen(
+            [&] {
+                ++opened;
+                hiddenWhenOpened = gnome.active;
+            },
+            std::chrono::milliseconds(1500));
         QTRY_COMPARE_WITH_TIMEOUT(opened, 1, 5000);
         QCOMPARE(gnome.leaveRequests, leaveRequests);
         // Open only once the overview is gone, unless the shell keeps it.
@@ -467,7 +476,8 @@ private Q_SLOTS:
             properties(item->serviceName()).value(u"IconPixmap"_s).value<QDBusArgument>());
         QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
         QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
-        const QImage expected = TrayIconRenderer::render(u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        const QImage expected = TrayIconRenderer::render(
+            u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
         QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
     }
 };

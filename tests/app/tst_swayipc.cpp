@@ -39,7 +39,8 @@ private Q_SLOTS:
 
     void readsRepliesAndWritesCriteria()
     {
-        const QByteArray workspaces = R"([{"num": 1, "focused": false, "rect": {"x": 0, "y": 0, "width": 9, "height": 9}},
+        const QByteArray workspaces =
+            R"([{"num": 1, "focused": false, "rect": {"x": 0, "y": 0, "width": 9, "height": 9}},
             {"num": 2, "focused": true, "rect": {"x": 0, "y": 30, "width": 1280, "height": 770}}])";
         QCOMPARE(sway::focusedWorkspaceArea(workspaces), std::optional<QRect>(QRect(0, 30, 1280, 770)));
         QCOMPARE(sway::focusedWorkspaceArea("[{\"focused\": true}]"), std::optional<QRect>());

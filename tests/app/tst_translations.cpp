@@ -16,8 +16,8 @@
 #include "views/QuitAnswerBar.h"
 #include "views/SummaryMetricView.h"
 
-#include <QtWidgets>
 #include <QTest>
+#include <QtWidgets>
 
 using namespace pelmora;
 using namespace Qt::StringLiterals;
@@ -149,8 +149,9 @@ private slots:
         QVERIFY(QFile::copy(catalogue, copy));
         QVERIFY(QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner));
         QProcess lupdate;
-        lupdate.start(QStringLiteral(PELMORA_LUPDATE), {QStringLiteral(PELMORA_SOURCE_DIR "/src"), u"-no-obsolete"_s,
-                                                         u"-locations"_s, u"none"_s, u"-silent"_s, u"-ts"_s, copy});
+        lupdate.start(QStringLiteral(PELMORA_LUPDATE),
+                      {QStringLiteral(PELMORA_SOURCE_DIR "/src"), u"-no-obsolete"_s, u"-locations"_s, u"none"_s,
+                       u"-silent"_s, u"-ts"_s, copy});
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAllStandardError().constData());
 
@@ -169,7 +170,8 @@ private slots:
             if (!updated.contains(line))
                 faults << u"gone from the sources: "_s + line.trimmed();
         // Every message has its German: no unfinished, vanished or empty one.
-        const QRegularExpression unfinished(uR"(<translation type=|<translation></translation>|<translation/>|<numerusform></numerusform>)"_s);
+        const QRegularExpression unfinished(
+            uR"(<translation type=|<translation></translation>|<translation/>|<numerusform></numerusform>)"_s);
         for (qsizetype i = 0; i < stored.size(); ++i)
             if (stored.at(i).contains(unfinished))
                 faults << u"not translated: "_s + stored.value(i - 1).trimmed() + u' ' + stored.at(i).trimmed();

@@ -128,7 +128,8 @@ private Q_SLOTS:
             const int left = ink.first().first, right = ink.last().second;
             QVERIFY2(top >= 1 && bottom <= image.height() - 2 && left >= 1 && right <= image.width() - 2,
                      qPrintable(u"row %1 touches the edge"_s.arg(r)));
-            QVERIFY2(right - left + 1 >= 4 * lines.at(r).size(), qPrintable(u"row %1 is %2 px wide"_s.arg(r).arg(right - left + 1)));
+            QVERIFY2(right - left + 1 >= 4 * lines.at(r).size(),
+                     qPrintable(u"row %1 is %2 px wide"_s.arg(r).arg(right - left + 1)));
         }
         // Dark ink on a light badge, which stands out from dark and coloured panels.
         for (const QColor panel : {QColor(Qt::white), QColor(0x20, 0x20, 0x24), QColor(0x3c, 0x6e, 0xb4)}) {
@@ -156,7 +157,8 @@ private Q_SLOTS:
         for (Face face : {Face::title, Face::glyph}) {
             const QImage small = onPanel(TrayIconRenderer::render(u"100/63"_s, 22, face), Qt::white);
             const QImage halved = onPanel(TrayIconRenderer::render(u"100/63"_s, 44, face)
-                                              .scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), Qt::white);
+                                              .scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
+                                          Qt::white);
             double difference = 0;
             for (int y = 0; y < 22; ++y)
                 for (int x = 0; x < 22; ++x)
@@ -171,7 +173,8 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<StatusFigures>>("figures");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("toolTip");
-        QTest::newRow("figures") << std::optional(StatusFigures{12.4, 63.0}) << u"12/63"_s << u"CPU 12 % · Memory 63 %"_s;
+        QTest::newRow("figures") << std::optional(StatusFigures{12.4, 63.0}) << u"12/63"_s
+                                 << u"CPU 12 % · Memory 63 %"_s;
         QTest::newRow("ties to even") << std::optional(StatusFigures{12.5, 63.5}) << u"12/64"_s
                                       << u"CPU 12 % · Memory 64 %"_s;
         QTest::newRow("none yet") << std::optional<StatusFigures>() << u"--/--"_s << u"CPU and memory: measuring…"_s;

@@ -24,7 +24,8 @@ const QString appName = QStringLiteral("Pelmora Test App");
 // C0 (escape, line feed, carriage return), DEL, C1 (CSI), a right-to-left
 // override and a right-to-left isolate, in a desktop entry's Name (where \n
 // and \r are escapes of the format).
-const QByteArray hostileName = "E\x1b[31mR\\nF\\r\x7f\xc2\x9b\xe2\x80\xae" "exe.txt\xe2\x81\xa7Z";
+const QByteArray hostileName = "E\x1b[31mR\\nF\\r\x7f\xc2\x9b\xe2\x80\xae"
+                               "exe.txt\xe2\x81\xa7Z";
 const QString hostileShown = QStringLiteral("E?[31mR?F????exe.txt?Z");
 
 // Whether a text holds anything but printable characters and line feeds.
@@ -44,7 +45,7 @@ class TestCoreEndToEnd : public QObject {
     Q_OBJECT
 
     FixtureTree scratch;
-    QString helper;        // pm-core-PID in scratch/bin, named in the good desktop entry
+    QString helper; // pm-core-PID in scratch/bin, named in the good desktop entry
     QString hostileHelper; // pm-esc-PID, named in the entry whose name is full of escapes
 
     QProcessEnvironment environment(const QString &probePath = {}) const
@@ -83,7 +84,8 @@ private slots:
         scratch.write("data/applications/bad-utf8.desktop", desktopEntry("Bad \xc3\x28 Name \xff", "pm-\xff\xfe"));
         scratch.write("data/applications/garbage.desktop", QByteArray("\x00\xff[Desktop Entry\n=\n\x01", 16));
         scratch.write("data/applications/truncated.desktop", "[Desktop Entry]\nType=Appl");
-        const QString unreadable = scratch.write("data/applications/unreadable.desktop", desktopEntry("Hidden", "pm-hidden"));
+        const QString unreadable = scratch.write("data/applications/unreadable.desktop",
+                                                 desktopEntry("Hidden", "pm-hidden"));
         ::chmod(QFile::encodeName(unreadable).constData(), 0);
         scratch.symlink("data/applications/dangling.desktop", scratch.filePath("nowhere"));
         scratch.symlink("data/applications/loop", scratch.filePath("data/applications"));
@@ -126,12 +128,14 @@ private slots:
         QProcess busy, launcher, undecodable;
         busy.start(helper, {"--busy"});
         // The shell names the copy, since a QString cannot carry the undecodable bytes.
-        undecodable.start("/bin/sh", {"-c", "f=\"$1/$(printf 'pm-\\377\\376')\"; cp \"$2\" \"$f\" && exec \"$f\" --idle",
-                                      "sh", scratch.filePath("bin"), helper});
+        undecodable.start("/bin/sh",
+                          {"-c", "f=\"$1/$(printf 'pm-\\377\\376')\"; cp \"$2\" \"$f\" && exec \"$f\" --idle", "sh",
+                           scratch.filePath("bin"), helper});
         for (QProcess *p : {&busy, &undecodable})
             QVERIFY(p->waitForReadyRead(5000));
-        launcher.start("/bin/sh", {"-c", "until grep -qs snapshot \"$1\"; do sleep 0.01; done; exec \"$2\" --idle", "sh",
-                                   trail, helper});
+        launcher.start(
+            "/bin/sh",
+            {"-c", "until grep -qs snapshot \"$1\"; do sleep 0.01; done; exec \"$2\" --idle", "sh", trail, helper});
         QVERIFY(launcher.waitForStarted(5000));
         const auto [code, out] = run({"--once"}, environment(trail));
         const bool launched = launcher.waitForReadyRead(5000); // "ready" from the application it became
@@ -218,7 +222,7 @@ private slots:
         for (const char *key : {"cpuPercent", "sampledAt"})
             QVERIFY2(QRegularExpression("^[0-9]+\\.[0-9]+$").match(snapshot.value(key).toString()).hasMatch(),
                      lines.at(9).constData());
-        struct stat st {};
+        struct stat st { };
         QVERIFY(::stat(QFile::encodeName(trail).constData(), &st) == 0 && (st.st_mode & 0777) == 0600);
     }
 
@@ -235,17 +239,19 @@ private slots:
         pelmora.start(PELMORA_BINARY, {"--window", "--metrics-probe", trail});
         QVERIFY(pelmora.waitForStarted(5000));
         QByteArray text;
-        QTRY_VERIFY_WITH_TIMEOUT([&] {
-            QFile f(trail);
-            return f.open(QIODevice::ReadOnly) && (text = f.readAll()).count('\n') >= 6;
-        }(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QFile f(trail);
+                return f.open(QIODevice::ReadOnly) && (text = f.readAll()).count('\n') >= 6;
+            }(),
+            10000);
         QCOMPARE(pelmora.state(), QProcess::Running);
         ::kill(pid_t(pelmora.processId()), SIGTERM);
         QVERIFY(pelmora.waitForFinished(5000));
         QCOMPARE(fileContents(config), stored);
 
         const QList<QByteArray> lines = text.split('\n');
-        const QStringList expected{"metricsStoreInit", "metricsStoreStart", "refreshBegin",
+        const QStringList expected{"metricsStoreInit",  "metricsStoreStart",  "refreshBegin",
                                    "systemMetricsRead", "processMetricsRead", "snapshot"};
         for (int i = 0; i < expected.size(); ++i)
             QCOMPARE(QJsonDocument::fromJson(lines.at(i)).object().value("event").toString(), expected.at(i));

@@ -107,7 +107,8 @@ private slots:
     void validatorsAccept_data()
     {
         QTest::addColumn<QStringList>("command");
-        QTest::newRow("desktop entry") << QStringList{"desktop-file-validate", "share/applications/" + appId + ".desktop"};
+        QTest::newRow("desktop entry") << QStringList{"desktop-file-validate",
+                                                      "share/applications/" + appId + ".desktop"};
         // The AppStream file is installed as built; data.metainfo validates it there.
     }
     void validatorsAccept()
@@ -174,7 +175,8 @@ private slots:
         const auto [unzipped, page] = run("gzip", {"-dc", installed("share/man/man1/pelmora.1.gz")});
         QCOMPARE(unzipped, 0);
         const auto th = QRegularExpression(R"re(^\.TH PELMORA 1 "([^"]*)" "Pelmora ([^"]*)")re",
-                                           QRegularExpression::MultilineOption).match(page);
+                                           QRegularExpression::MultilineOption)
+                            .match(page);
         QVERIFY(th.hasMatch());
         QCOMPARE(th.captured(2), version);
         QCOMPARE(th.captured(1), date);
@@ -204,7 +206,8 @@ private slots:
 
         QFile control(PELMORA_SOURCE_DIR "/debian/control");
         QVERIFY(control.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QString stanza = QString::fromUtf8(control.readAll()).section("\nPackage: pelmora\n", 1).section("\n\n", 0, 0);
+        const QString stanza =
+            QString::fromUtf8(control.readAll()).section("\nPackage: pelmora\n", 1).section("\n\n", 0, 0);
         const auto field = QRegularExpression(R"(\nRecommends:((?:.|\n )*))").match(stanza);
         QStringList recommends;
         for (const QString &alternatives : field.captured(1).split(u','))

@@ -33,15 +33,17 @@ double iconDifference(const QImage &screen, const QRect &area, const QString &ti
     for (int size : TrayIconRenderer::sizes()) {
         QImage expected(22, 22, QImage::Format_RGB32);
         expected.fill(screen.pixel(area.topLeft()));
-        QPainter(&expected).drawImage(0, 0, TrayIconRenderer::render(title, size, TrayIconRenderer::Face::title)
-                                                .scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        QPainter(&expected).drawImage(0, 0,
+                                      TrayIconRenderer::render(title, size, TrayIconRenderer::Face::title)
+                                          .scaled(22, 22, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         for (int y = area.top(); y + 22 <= area.bottom() + 1; ++y)
             for (int x = area.left(); x + 22 <= area.right() + 1; ++x) {
                 double sum = 0;
                 for (int j = 0; j < 22; ++j)
                     for (int i = 0; i < 22; ++i) {
                         const QRgb a = screen.pixel(x + i, y + j), b = expected.pixel(i, j);
-                        sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                        sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b))
+                            + std::abs(qBlue(a) - qBlue(b));
                     }
                 best = std::min(best, sum / (3.0 * 22 * 22));
             }
@@ -79,13 +81,15 @@ class TestPelmoraInPanel : public QObject {
             return true;
         };
         QImage last;
-        return QTest::qWaitFor([&] {
-            const QImage screen = desktop->grab();
-            const QImage now = screen.copy(area);
-            const bool painted = !now.isNull() && now == last && !oneColour(now);
-            last = now;
-            return painted && screen.save(path);
-        }, 5000);
+        return QTest::qWaitFor(
+            [&] {
+                const QImage screen = desktop->grab();
+                const QImage now = screen.copy(area);
+                const bool painted = !now.isNull() && now == last && !oneColour(now);
+                last = now;
+                return painted && screen.save(path);
+            },
+            5000);
     }
 
     // pelmora's visible window that is 440 wide (its tray icon is a window too).
@@ -96,8 +100,9 @@ class TestPelmoraInPanel : public QObject {
     // introspect (and Qt caches that for good).
     QString label() const
     {
-        return desktop->busProperty(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()),
-                                    "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel", 2000)
+        return desktop
+            ->busProperty(QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(pelmora->processId()),
+                          "/StatusNotifierItem", "org.kde.StatusNotifierItem", "XAyatanaLabel", 2000)
             .toString();
     }
 
@@ -139,15 +144,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(label(), "--/--", 10000);
         // xfce4-panel's tray grows by the registered item; trayer embeds a small window of pelmora's.
         QRect icon;
-        QTRY_VERIFY_WITH_TIMEOUT([&] {
-            if (tray == DesktopSession::Tray::xfcePanel)
-                return !desktop->registeredStatusNotifierItems().isEmpty()
-                    && (icon = desktop->trayGeometry()).width() > emptyTray.width();
-            for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-                if (const QRect rect = desktop->windowGeometry(id); emptyTray.contains(rect))
-                    return (icon = rect).isValid();
-            return false;
-        }(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                if (tray == DesktopSession::Tray::xfcePanel)
+                    return !desktop->registeredStatusNotifierItems().isEmpty()
+                        && (icon = desktop->trayGeometry()).width() > emptyTray.width();
+                for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
+                    if (const QRect rect = desktop->windowGeometry(id); emptyTray.contains(rect))
+                        return (icon = rect).isValid();
+                return false;
+            }(),
+            10000);
         QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression("^\\d+/\\d+$").match(label()).hasMatch(), 15000);
 
         // The icon shows the title it had before and after the screenshot, and not other figures.
@@ -155,16 +162,20 @@ private slots:
         double own = 0, other = 0;
         // Waited for once: QTRY_* would take a new screenshot after the
         // matching one, and the title may have moved on by then.
-        const bool drawn = QTest::qWaitFor([&] {
-            const QString title = label();
-            if (!desktop->screenshot(shot) || label() != title)
-                return false;
-            const QImage screen(shot);
-            own = iconDifference(screen, icon, title);
-            other = iconDifference(screen, icon, title == "88/88" ? "11/11" : "88/88");
-            return own < 6 && other > own + 20;
-        }, 10000);
-        QVERIFY2(drawn, qPrintable(QStringLiteral("icon differs by %1, other figures by %2 in %3").arg(own).arg(other).arg(shot)));
+        const bool drawn = QTest::qWaitFor(
+            [&] {
+                const QString title = label();
+                if (!desktop->screenshot(shot) || label() != title)
+                    return false;
+                const QImage screen(shot);
+                own = iconDifference(screen, icon, title);
+                other = iconDifference(screen, icon, title == "88/88" ? "11/11" : "88/88");
+                return own < 6 && other > own + 20;
+            },
+            10000);
+        QVERIFY2(
+            drawn,
+            qPrintable(QStringLiteral("icon differs by %1, other figures by %2 in %3").arg(own).arg(other).arg(shot)));
 
         QVERIFY(desktop->click(icon.center()));
         QRect shown;
@@ -173,13 +184,20 @@ private slots:
         QVERIFY2(shown.top() >= icon.bottom() && shown.top() <= icon.bottom() + 20
                      && (shown.left() <= icon.center().x() + 1 || shown.right() >= 1279),
                  qPrintable(QStringLiteral("popover at %1,%2, icon %3,%4 to %5")
-                                .arg(shown.x()).arg(shown.y()).arg(icon.left()).arg(icon.top()).arg(icon.bottom())));
+                                .arg(shown.x())
+                                .arg(shown.y())
+                                .arg(icon.left())
+                                .arg(icon.top())
+                                .arg(icon.bottom())));
         QVERIFY(screenshotOncePainted(QString(shot).replace(".png", "-popover.png"), shown));
 
         // Each way of closing closes it for good, and never ends the program.
         const QList<std::pair<const char *, std::function<bool()>>> closers{
             {"a second click", [&] { return desktop->click(icon.center()); }},
-            {"Escape", [&] { return desktop->runCommand("xdotool", {"key", "Escape"}); }},
+            {"Escape",
+             [&] {
+                 return desktop->runCommand("xdotool", {"key", "Escape"});
+             }},
             {"a click elsewhere", [&] { return desktop->click(QPoint(100, 700)); }}};
         for (const auto &[how, close] : closers) {
             if (!popover().isValid())
@@ -188,7 +206,9 @@ private slots:
             QVERIFY2(close(), how);
             QTRY_VERIFY2_WITH_TIMEOUT(!popover().isValid(), how, 5000);
             // Polled for a while: a click that also reaches the item would open it again.
-            QVERIFY2(!QTest::qWaitFor([&] { return popover().isValid() || pelmora->state() != QProcess::Running; }, 700), how);
+            QVERIFY2(
+                !QTest::qWaitFor([&] { return popover().isValid() || pelmora->state() != QProcess::Running; }, 700),
+                how);
         }
 
         // A right click opens a new two-item menu; "Quit", the lower one, ends pelmora.
@@ -197,12 +217,14 @@ private slots:
             known << window.first;
         QVERIFY(desktop->click(icon.center(), 3));
         QRect menu;
-        QTRY_VERIFY_WITH_TIMEOUT([&] {
-            for (const auto &[id, rect] : desktop->topLevelWindows())
-                if (!known.contains(id) && rect.width() > 20 && rect.height() > 20)
-                    return (menu = rect).isValid();
-            return false;
-        }(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                for (const auto &[id, rect] : desktop->topLevelWindows())
+                    if (!known.contains(id) && rect.width() > 20 && rect.height() > 20)
+                        return (menu = rect).isValid();
+                return false;
+            }(),
+            5000);
         QVERIFY(screenshotOncePainted(QString(shot).replace(".png", "-menu.png"), menu));
         QVERIFY(desktop->click(QPoint(menu.center().x(), menu.top() + menu.height() * 3 / 4)));
         QVERIFY(pelmora->waitForFinished(5000));

@@ -43,16 +43,16 @@ class TestQuitApps : public QObject {
     Q_OBJECT
 
     FixtureTree scratch;
-    QString helper;     // the windowless program: a copy of pelmora_testapp under a name of its own
+    QString helper; // the windowless program: a copy of pelmora_testapp under a name of its own
     QString helperName; // the application it belongs to
     std::unique_ptr<DesktopSession> desktop;
     QProcess *pelmora = nullptr;
     QRect icon;
     QList<QProcess *> started; // by the test function that runs; stopped after it
     QList<pid_t> forked;
-    QList<pid_t> orphans;      // the test's programs whose parent ended: not ours to reap
-    QString user;              // the one the test function created
-    QImage searchShot;         // the panel as openMenu() saw it before the menu, and the row it clicked
+    QList<pid_t> orphans; // the test's programs whose parent ended: not ours to reap
+    QString user; // the one the test function created
+    QImage searchShot; // the panel as openMenu() saw it before the menu, and the row it clicked
     std::pair<int, int> clickedRow{-1, -1};
 
     bool key(const QString &keys) const { return desktop->runCommand("xdotool", {"key", "--clearmodifiers", keys}); }
@@ -113,7 +113,8 @@ class TestQuitApps : public QObject {
             int differing = 0;
             for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
                 const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                differing += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) > 12;
+                differing +=
+                    std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q)) > 12;
             }
             if (differing > a.width() / 2) {
                 if (top < 0)
@@ -137,9 +138,12 @@ class TestQuitApps : public QObject {
     // has taken it: selecting it all then makes it the X primary selection.
     bool search(const QString &text) const
     {
-        return key("ctrl+a") && type(text) && key("ctrl+a") && QTest::qWaitFor([&] {
-            return desktop->runTool("xsel", {"--output", "--primary"}, 10000).value_or("") == text.toUtf8();
-        }, 5000);
+        return key("ctrl+a") && type(text) && key("ctrl+a")
+            && QTest::qWaitFor(
+                   [&] {
+                       return desktop->runTool("xsel", {"--output", "--primary"}, 10000).value_or("") == text.toUtf8();
+                   },
+                   5000);
     }
 
     // Opens the panel, searches for `name` and clicks its row once listed;
@@ -157,8 +161,9 @@ class TestQuitApps : public QObject {
             QVERIFY(!nothing.isNull());
             QVERIFY(search(name));
             std::pair<int, int> row{-1, -1};
-            QVERIFY2(QTest::qWaitFor([&] { return (row = cardBand(nothing, grab(panel, "search"))).first >= 0; }, 20000),
-                     qPrintable(name + " was never listed"));
+            QVERIFY2(
+                QTest::qWaitFor([&] { return (row = cardBand(nothing, grab(panel, "search"))).first >= 0; }, 20000),
+                qPrintable(name + " was never listed"));
             QVERIFY2(row.second - row.first >= 20 && row.second - row.first <= 80,
                      qPrintable(QStringLiteral("a row from %1 to %2?").arg(row.first).arg(row.second)));
             searchShot = grab(panel, "search");
@@ -168,13 +173,17 @@ class TestQuitApps : public QObject {
             // would open at the pointer, in the middle).
             const QList<quint64> known = desktop->visibleWindowsOf(pelmora->processId());
             QVERIFY(desktop->click(QPoint(panel.center().x(), panel.top() + (row.first + row.second) / 2)));
-            QVERIFY2(QTest::qWaitFor([&] {
-                for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
-                    if (const QRect rect = desktop->windowGeometry(id); !known.contains(id) && rect.width() > 100
-                        && rect.left() < panel.center().x() && rect.top() >= panel.top() + row.second - 4)
-                        return (menu = rect).isValid();
-                return false;
-            }, 5000), "no menu opened on the row");
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             for (quint64 id : desktop->visibleWindowsOf(pelmora->processId()))
+                                 if (const QRect rect = desktop->windowGeometry(id); !known.contains(id)
+                                     && rect.width() > 100 && rect.left() < panel.center().x()
+                                     && rect.top() >= panel.top() + row.second - 4)
+                                     return (menu = rect).isValid();
+                             return false;
+                         },
+                         5000),
+                     "no menu opened on the row");
         }();
         return menu;
     }
@@ -194,11 +203,12 @@ class TestQuitApps : public QObject {
         const QStringList arguments = QStringList{"--idle", "--marker", scratch.filePath("terms")} + more;
         QProcess *process = user.isEmpty()
             ? desktop->startProgram(helper, arguments)
-            : desktop->startProgram("setpriv", QStringList{"--reuid", user, "--regid", user, "--clear-groups", helper}
-                                                   + arguments);
+            : desktop->startProgram(
+                "setpriv", QStringList{"--reuid", user, "--regid", user, "--clear-groups", helper} + arguments);
         if (process)
             started << process;
-        return process && process->waitForReadyRead(5000) && process->readLine().trimmed() == "ready" ? process : nullptr;
+        return process && process->waitForReadyRead(5000) && process->readLine().trimmed() == "ready" ? process
+                                                                                                      : nullptr;
     }
 
     // Starts the helper as `user` (empty: as ourselves) under pid `pid`, which
@@ -239,7 +249,8 @@ class TestQuitApps : public QObject {
     bool createUser()
     {
         user = QStringLiteral("pm-quit-%1").arg(QCoreApplication::applicationPid());
-        return QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", user}) == 0;
+        return QProcess::execute("useradd", {"--system", "--no-create-home", "--shell", "/usr/sbin/nologin", user})
+            == 0;
     }
 
 private slots:
@@ -250,8 +261,9 @@ private slots:
                 QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps)").arg(program)));
         QVERIFY(scratch.isValid());
         // Another user runs the helper from here.
-        QFile::setPermissions(scratch.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                                  | QFileDevice::ReadOther | QFileDevice::ExeOther);
+        QFile::setPermissions(scratch.path(),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                  | QFileDevice::ReadOther | QFileDevice::ExeOther);
         const QByteArray program = "pm-quit-" + QByteArray::number(QCoreApplication::applicationPid());
         helper = scratch.filePath(QString::fromLatin1(program));
         helperName = QStringLiteral("Quit Helper %1").arg(QCoreApplication::applicationPid());
@@ -264,15 +276,18 @@ private slots:
         START_DESKTOP_OR_SKIP(*desktop);
         const QRect emptyTray = desktop->trayGeometry();
         // Debian's applications, the helper's, and a refresh every second.
-        pelmora = desktop->startProgram("/usr/bin/env", {"XDG_DATA_DIRS=" + scratch.filePath("data") + ":/usr/share",
-                                                          "PELMORA_TESTING_REFRESH_INTERVAL_MS=1000",
-                                                          "PELMORA_METRICS_PROBE_PATH=" + scratch.filePath("probe"),
-                                                          PELMORA_BINARY});
+        pelmora = desktop->startProgram("/usr/bin/env",
+                                        {"XDG_DATA_DIRS=" + scratch.filePath("data") + ":/usr/share",
+                                         "PELMORA_TESTING_REFRESH_INTERVAL_MS=1000",
+                                         "PELMORA_METRICS_PROBE_PATH=" + scratch.filePath("probe"), PELMORA_BINARY});
         QVERIFY(pelmora);
-        QVERIFY2(QTest::qWaitFor([&] {
-            return !desktop->registeredStatusNotifierItems().isEmpty()
-                && (icon = desktop->trayGeometry()).width() > emptyTray.width();
-        }, 15000), "pelmora's item never showed in the panel");
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         return !desktop->registeredStatusNotifierItems().isEmpty()
+                             && (icon = desktop->trayGeometry()).width() > emptyTray.width();
+                     },
+                     15000),
+                 "pelmora's item never showed in the panel");
     }
 
     // Stops what the test function started, by pid, and the user it made.
@@ -314,7 +329,8 @@ private slots:
         QTest::newRow("Galculator") << QStringList{"galculator"} << "Galculator" << 0;
         QTest::newRow("XTerm") << QStringList{"xterm"} << "XTerm" << 0;
         // Its window says nothing of its pid: only the X server knows whose it is.
-        QTest::newRow("ImageMagick display") << QStringList{"display", "-size", "320x200", "xc:gray"} << "ImageMagick" << 0;
+        QTest::newRow("ImageMagick display")
+            << QStringList{"display", "-size", "320x200", "xc:gray"} << "ImageMagick" << 0;
         QTest::newRow("windowless") << QStringList{} << "" << 0;
     }
     void quitsEachKind()
@@ -334,10 +350,13 @@ private slots:
             QVERIFY2(QTest::qWaitFor([&] { return !(windows = newWindows(before)).isEmpty(); }, 15000), "no window");
         if (program == "mousepad") {
             // Its document window, once it has settled (a second start may map and replace one first).
-            QVERIFY2(QTest::qWaitFor([&] {
-                windows = newWindows(before);
-                return windows.size() == 1 && windowName(windows.first()).endsWith(u"Mousepad");
-            }, 15000), "no Mousepad window");
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             windows = newWindows(before);
+                             return windows.size() == 1 && windowName(windows.first()).endsWith(u"Mousepad");
+                         },
+                         15000),
+                     "no Mousepad window");
             QVERIFY(desktop->runCommand("xdotool", {"windowactivate", "--sync", QString::number(windows.first())}));
             QVERIFY(type("words nobody saved"));
             // Mousepad marks a modified document with '*' in its title.
@@ -345,8 +364,8 @@ private slots:
                      qPrintable(windowName(windows.first())));
         }
         if (workspace != 0) {
-            QVERIFY(desktop->runCommand("xdotool", {"set_desktop_for_window", QString::number(windows.first()),
-                                                    QString::number(workspace)}));
+            QVERIFY(desktop->runCommand(
+                "xdotool", {"set_desktop_for_window", QString::number(windows.first()), QString::number(workspace)}));
             QVERIFY(QTest::qWaitFor([&] { return !desktop->windowGeometry(windows.first()).isValid(); }, 5000));
         }
 
@@ -360,21 +379,26 @@ private slots:
         if (program == "mousepad") {
             // It asks its own question where the user is, and stays until that is answered.
             quint64 question = 0;
-            QVERIFY2(QTest::qWaitFor([&] {
-                for (quint64 id : desktop->visibleWindowsOf(pid))
-                    if (!windows.contains(id))
-                        return (question = id) != 0;
-                return false;
-            }, 10000), "Mousepad did not ask where the user is");
+            QVERIFY2(QTest::qWaitFor(
+                         [&] {
+                             for (quint64 id : desktop->visibleWindowsOf(pid))
+                                 if (!windows.contains(id))
+                                     return (question = id) != 0;
+                             return false;
+                         },
+                         10000),
+                     "Mousepad did not ask where the user is");
             desktop->screenshot(shotDir + "/quit-mousepad-question-" + QString::number(workspace) + ".png");
             QVERIFY2(windowName(question).contains("Save", Qt::CaseInsensitive), qPrintable(windowName(question)));
-            QCOMPARE(desktop->runTool("xdotool", {"get_desktop"}).value_or("").trimmed(), QByteArray::number(workspace));
+            QCOMPARE(desktop->runTool("xdotool", {"get_desktop"}).value_or("").trimmed(),
+                     QByteArray::number(workspace));
             // Uncovered and the first to take a click: nothing lies over it, and the pointer there is on it.
             QVERIFY2(QTest::qWaitFor([&] { return desktop->isOnScreen(question); }, 5000), "the question is covered");
             const QRect where = desktop->windowGeometry(question);
-            QVERIFY(desktop->runCommand("xdotool", {"mousemove", QString::number(where.center().x()),
-                                                    QString::number(where.center().y())}));
-            QVERIFY2(QTest::qWaitFor([&] { return pointerIsOn(question); }, 5000), "the pointer over the question is not on it");
+            QVERIFY(desktop->runCommand(
+                "xdotool", {"mousemove", QString::number(where.center().x()), QString::number(where.center().y())}));
+            QVERIFY2(QTest::qWaitFor([&] { return pointerIsOn(question); }, 5000),
+                     "the pointer over the question is not on it");
             // pelmora never waits for the answer Mousepad owes it: it goes on refreshing.
             if (workspace == 0) {
                 const int refreshes = snapshots();
@@ -424,10 +448,13 @@ private slots:
         // The answer shows above the list, in the panel that stays open.
         const QRect panel = popover();
         std::pair<int, int> answer{-1, -1};
-        QVERIFY2(QTest::qWaitFor([&] {
-            answer = cardBand(searchShot, grab(panel, "answer"));
-            return answer.first >= 0 && answer.first < clickedRow.first;
-        }, 10000), "no answer in the panel");
+        QVERIFY2(QTest::qWaitFor(
+                     [&] {
+                         answer = cardBand(searchShot, grab(panel, "answer"));
+                         return answer.first >= 0 && answer.first < clickedRow.first;
+                     },
+                     10000),
+                 "no answer in the panel");
         const QRect card(0, answer.first, panel.width(), 40);
         QVERIFY(popover().isValid());
         QVERIFY(!pelmora::wasSignalledToEnd(pid));
@@ -435,8 +462,7 @@ private slots:
         // Focus is on "End …": Return asks first, and ends nothing.
         const QImage asking = grab(panel, "answer").copy(card);
         QVERIFY(key("Return"));
-        QVERIFY2(QTest::qWaitFor([&] { return grab(panel, "confirm").copy(card) != asking; }, 5000),
-                 "no confirmation");
+        QVERIFY2(QTest::qWaitFor([&] { return grab(panel, "confirm").copy(card) != asking; }, 5000), "no confirmation");
         QVERIFY(!pelmora::wasSignalledToEnd(pid));
         // From Cancel, which has the focus, on to End.
         QVERIFY(key("Tab") && key("Return"));
@@ -492,7 +518,8 @@ private slots:
         QList<quint64> known;
         QVERIFY(QTest::qWaitFor([&] { return !(known = newWindows(before)).isEmpty(); }, 15000));
 
-        const QStringList asUser{"setpriv", "--reuid", user, "--regid", user, "--clear-groups", "xterm", "-e", "sleep", "600"};
+        const QStringList asUser{"setpriv",        "--reuid", user, "--regid", user,
+                                 "--clear-groups", "xterm",   "-e", "sleep",   "600"};
         const auto startStranger = [&](const QString &program, const QStringList &arguments) -> quint64 {
             QProcess *stranger = desktop->startProgram(program, arguments);
             if (!stranger)
@@ -506,8 +533,8 @@ private slots:
         };
         const quint64 liar = startStranger(asUser.first(), asUser.mid(1));
         QVERIFY2(liar, "the other user's xterm showed no window");
-        QVERIFY(desktop->runCommand("xprop", {"-id", QString::number(liar), "-f", "_NET_WM_PID", "32c", "-set",
-                                              "_NET_WM_PID", oursPid}));
+        QVERIFY(desktop->runCommand(
+            "xprop", {"-id", QString::number(liar), "-f", "_NET_WM_PID", "32c", "-set", "_NET_WM_PID", oursPid}));
         // pid 1 of the new namespace makes the next pid there ours, then starts the xterm with it.
         const QString nested = QStringLiteral("echo %1 > /proc/sys/kernel/ns_last_pid; %2 & wait")
                                    .arg(ours->processId() - 1)
@@ -515,8 +542,10 @@ private slots:
         const quint64 twin = startStranger("unshare", {"--pid", "--fork", "--mount-proc", "sh", "-c", nested});
         QVERIFY2(twin, "the namespaced xterm showed no window");
         for (const quint64 window : {liar, twin})
-            QVERIFY2(desktop->runTool("xprop", {"-id", QString::number(window), "_NET_WM_PID"}).value_or("").trimmed().endsWith(
-                         " " + oursPid.toLatin1()),
+            QVERIFY2(desktop->runTool("xprop", {"-id", QString::number(window), "_NET_WM_PID"})
+                         .value_or("")
+                         .trimmed()
+                         .endsWith(" " + oursPid.toLatin1()),
                      "a stranger's window does not claim our xterm's pid");
 
         const QRect menu = openMenu("XTerm");
@@ -575,12 +604,14 @@ private slots:
             known << window.first;
         QVERIFY(desktop->click(icon.center(), 3));
         QRect menu;
-        QVERIFY(QTest::qWaitFor([&] {
-            for (const auto &[id, rect] : desktop->topLevelWindows())
-                if (!known.contains(id) && rect.width() > 20 && rect.height() > 20)
-                    return (menu = rect).isValid();
-            return false;
-        }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                for (const auto &[id, rect] : desktop->topLevelWindows())
+                    if (!known.contains(id) && rect.width() > 20 && rect.height() > 20)
+                        return (menu = rect).isValid();
+                return false;
+            },
+            5000));
         QVERIFY(desktop->click(QPoint(menu.center().x(), menu.top() + menu.height() * 3 / 4)));
         QVERIFY(pelmora->waitForFinished(20000));
         const QByteArray errors = pelmora->readAllStandardError();

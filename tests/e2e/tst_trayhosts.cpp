@@ -83,7 +83,12 @@ class TestTrayHosts : public QObject {
                     return closeMenu(id);
         QStringList shown;
         for (const auto &[id, rect] : desktop->topLevelWindows())
-            shown << QStringLiteral("0x%1 %2x%3+%4+%5").arg(id, 0, 16).arg(rect.width()).arg(rect.height()).arg(rect.x()).arg(rect.y());
+            shown << QStringLiteral("0x%1 %2x%3+%4+%5")
+                         .arg(id, 0, 16)
+                         .arg(rect.width())
+                         .arg(rect.height())
+                         .arg(rect.x())
+                         .arg(rect.y());
         qWarning("no new window after a right click at %d,%d; shown: %s", icon.center().x(), icon.center().y(),
                  qPrintable(shown.join(", ")));
         return false;
@@ -108,7 +113,8 @@ private slots:
     void cleanup()
     {
         if (QTest::currentTestFailed() && pelmora)
-            qWarning("pelmora: %s, standard error:\n%s", pelmora->state() == QProcess::Running ? "running" : "not running",
+            qWarning("pelmora: %s, standard error:\n%s",
+                     pelmora->state() == QProcess::Running ? "running" : "not running",
                      pelmora->readAllStandardError().constData());
         pelmora = nullptr;
         QDBusConnection::disconnectFromBus("trayhosts-e2e");
@@ -135,7 +141,8 @@ private slots:
         QVERIFY(desktop->click(icon.center()));
         QRect shown;
         QTRY_VERIFY_WITH_TIMEOUT((shown = popover()).isValid(), 5000);
-        QVERIFY2(screenRect.contains(shown), qPrintable(QStringLiteral("panel at %1,%2").arg(shown.x()).arg(shown.y())));
+        QVERIFY2(screenRect.contains(shown),
+                 qPrintable(QStringLiteral("panel at %1,%2").arg(shown.x()).arg(shown.y())));
         QTRY_VERIFY_WITH_TIMEOUT(desktop->isOnScreen(popoverWindow()), 5000);
         QVERIFY(desktop->runCommand("xdotool", {"key", "Escape"}));
         QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 5000);
@@ -190,7 +197,8 @@ private slots:
         // Away, onto the item, and a step on it: Qt's tooltips wait for a move after the entry.
         const auto hover = [&] {
             const auto moveTo = [&](QPoint point) {
-                return desktop->runCommand("xdotool", {"mousemove", QString::number(point.x()), QString::number(point.y())});
+                return desktop->runCommand("xdotool",
+                                           {"mousemove", QString::number(point.x()), QString::number(point.y())});
             };
             return moveTo({600, 600}) && moveTo(icon.center() - QPoint(1, 1)) && moveTo(icon.center());
         };
@@ -228,10 +236,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 5000);
         QVERIFY(desktop->click(icon.center()));
         QRect shown;
-        QTRY_VERIFY_WITH_TIMEOUT((shown = desktop->visibleWindowOfWidth(pelmora->processId(), 880).second).isValid(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((shown = desktop->visibleWindowOfWidth(pelmora->processId(), 880).second).isValid(),
+                                 5000);
         const QRect free(0, 27, 1280, 773);
-        QVERIFY2(free.contains(shown), qPrintable(QStringLiteral("panel at %1,%2 %3x%4").arg(shown.x()).arg(shown.y())
-                                                       .arg(shown.width()).arg(shown.height())));
+        QVERIFY2(free.contains(shown),
+                 qPrintable(QStringLiteral("panel at %1,%2 %3x%4")
+                                .arg(shown.x())
+                                .arg(shown.y())
+                                .arg(shown.width())
+                                .arg(shown.height())));
     }
 
     void windowWithoutTray()
@@ -253,11 +266,13 @@ private slots:
         QVERIFY(xprop({"-id", id, "_NET_WM_ICON"}).contains("Icon"));
         QVERIFY(!xprop({"-id", id, "_NET_WM_STATE"}).contains("SKIP_TASKBAR"));
         QVERIFY(!xprop({"-id", id, "WM_TRANSIENT_FOR"}).contains("window id"));
-        QVERIFY2(xprop({"-root", "_NET_CLIENT_LIST"}).contains(QByteArray::number(window, 16)), "not managed by the window manager");
+        QVERIFY2(xprop({"-root", "_NET_CLIENT_LIST"}).contains(QByteArray::number(window, 16)),
+                 "not managed by the window manager");
 
         // A tray that comes later takes the panel back into the item.
-        QProcess *trayer = desktop->startProgram("trayer", {"--edge", "top", "--align", "right", "--widthtype", "pixel",
-                                                            "--width", "120", "--height", "32"});
+        QProcess *trayer = desktop->startProgram(
+            "trayer",
+            {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height", "32"});
         QVERIFY(trayer);
         QTRY_VERIFY_WITH_TIMEOUT(!popover().isValid(), 10000);
         // Gone again: after the grace period the window is back, and closing it ends pelmora.

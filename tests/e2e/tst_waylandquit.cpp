@@ -125,8 +125,8 @@ private slots:
             WaylandSession::Options{.compositor = WaylandSession::Compositor::kwin, .xwayland = true});
         QFile entry(session->home() + "/.local/share/applications/pelmora-askquit.desktop");
         QVERIFY(QDir().mkpath(QFileInfo(entry).path()) && entry.open(QIODevice::WriteOnly));
-        entry.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec=" + QFile::encodeName(askQuit)
-                    + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
+        entry.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec="
+                    + QFile::encodeName(askQuit) + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
         entry.close();
         START_SESSION_OR_SKIP(*session);
         QProcess *app = session->startProgram(program, {}, waylandNative());

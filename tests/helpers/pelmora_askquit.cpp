@@ -25,8 +25,9 @@ int main(int argc, char **argv)
     const platform::ProcRoot root;
     const AppRegistry registry;
     std::string stat;
-    const std::optional<ProcStat> parsed =
-        root.readFile(std::to_string(pid) + "/stat", stat, 4096) ? parseProcStat(stat) : std::nullopt;
+    const std::optional<ProcStat> parsed = root.readFile(std::to_string(pid) + "/stat", stat, 4096)
+        ? parseProcStat(stat)
+        : std::nullopt;
     const std::optional<QString> name = registry.applicationName(readProcessFacts(root, pid));
     if (pid <= 1 || !parsed || !name) {
         std::fprintf(stderr, "no application owns %d\n", pid);

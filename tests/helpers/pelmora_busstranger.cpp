@@ -89,7 +89,8 @@ int main(int argc, char **argv)
     GSocketConnection *stream = g_socket_connection_factory_create_connection(socket);
     GDBusConnection *bus = g_dbus_connection_new_sync(
         G_IO_STREAM(stream), nullptr,
-        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT
+                             | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
         nullptr, nullptr, &error);
     if (!bus)
         return 5;
@@ -102,9 +103,9 @@ int main(int argc, char **argv)
         c = c == '.' ? '/' : c;
     if (!g_dbus_connection_export_action_group(bus, path.c_str(), G_ACTION_GROUP(actions), &error))
         return 6;
-    GVariant *owned = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                  "org.freedesktop.DBus", "RequestName", g_variant_new("(su)", name, 4u),
-                                                  G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+    GVariant *owned = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", name, 4u), G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
     if (!owned)
         return 7;
     g_variant_unref(owned);

@@ -16,7 +16,10 @@
 namespace {
 
 volatile std::sig_atomic_t stopping = 0;
-void onTerm(int) { stopping = 1; }
+void onTerm(int)
+{
+    stopping = 1;
+}
 
 void sleepMs(long ms)
 {
@@ -56,7 +59,7 @@ int main(int argc, char **argv)
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--alive") == 0)
             alive = std::atoi(argv[i + 1]);
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onTerm;
     sigaction(SIGTERM, &action, nullptr);
 

@@ -56,12 +56,17 @@ void global(void *data, wl_registry *registry, uint32_t name, const char *interf
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 
-void globalRemove(void *, wl_registry *, uint32_t) {}
+void globalRemove(void *, wl_registry *, uint32_t)
+{
+}
 
 const wl_registry_listener registryListener{global, globalRemove};
 
 uint32_t now = 0;
-uint32_t tick() { return now += 10; }
+uint32_t tick()
+{
+    return now += 10;
+}
 
 struct Keyboard {
     zwp_virtual_keyboard_v1 *device = nullptr; // or, on KWin:
@@ -186,7 +191,8 @@ int main(int argc, char **argv)
                 zwlr_virtual_pointer_v1_button(pointer, tick(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
                 zwlr_virtual_pointer_v1_frame(pointer);
             } else if (ok) {
-                org_kde_kwin_fake_input_pointer_motion_absolute(globals.fakeInput, wl_fixed_from_int(int(x)), wl_fixed_from_int(int(y)));
+                org_kde_kwin_fake_input_pointer_motion_absolute(globals.fakeInput, wl_fixed_from_int(int(x)),
+                                                                wl_fixed_from_int(int(y)));
                 org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
                 org_kde_kwin_fake_input_button(globals.fakeInput, BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
             }

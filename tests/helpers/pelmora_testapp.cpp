@@ -17,7 +17,10 @@
 namespace {
 volatile std::sig_atomic_t terminated = 0;
 void *volatile held = nullptr; // kept reachable, so the memory is not optimised away
-void onTerm(int) { terminated = 1; }
+void onTerm(int)
+{
+    terminated = 1;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -47,7 +50,7 @@ int main(int argc, char **argv)
         if (held)
             std::memset(held, 1, size_t(bytes));
     }
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onTerm;
     sigaction(SIGTERM, &action, nullptr);
 

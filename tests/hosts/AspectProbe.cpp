@@ -24,10 +24,7 @@ class ProbeAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
 
 public:
-    explicit ProbeAdaptor(QObject *parent)
-        : QDBusAbstractAdaptor(parent)
-    {
-    }
+    explicit ProbeAdaptor(QObject *parent) : QDBusAbstractAdaptor(parent) { }
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("aspect-probe"); }
     QString status() const { return QStringLiteral("Active"); }
@@ -45,16 +42,15 @@ public:
     }
 
 public Q_SLOTS:
-    void Activate(int, int) {}
-    void ContextMenu(int, int) {}
-    void SecondaryActivate(int, int) {}
+    void Activate(int, int) { }
+    void ContextMenu(int, int) { }
+    void SecondaryActivate(int, int) { }
 };
 
 } // namespace
 
 AspectProbe::AspectProbe(const QDBusConnection &bus)
-    : m_bus(bus)
-    , m_name(QStringLiteral("org.kde.StatusNotifierItem-%1-aspect").arg(QCoreApplication::applicationPid()))
+    : m_bus(bus), m_name(QStringLiteral("org.kde.StatusNotifierItem-%1-aspect").arg(QCoreApplication::applicationPid()))
 {
     pelmora::registerStatusNotifierTypes();
     new ProbeAdaptor(this);
@@ -72,7 +68,7 @@ bool AspectProbe::publish()
         || !m_bus.registerService(m_name))
         return false;
     QDBusMessage call = QDBusMessage::createMethodCall("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
-                                                      "org.kde.StatusNotifierWatcher", "RegisterStatusNotifierItem");
+                                                       "org.kde.StatusNotifierWatcher", "RegisterStatusNotifierItem");
     call << m_name;
     return m_bus.call(call, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
 }

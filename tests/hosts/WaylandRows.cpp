@@ -30,8 +30,7 @@ void wait(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-template<typename F>
-bool waitFor(F condition, int ms)
+template<typename F> bool waitFor(F condition, int ms)
 {
     for (QDeadlineTimer deadline(ms); !deadline.hasExpired(); wait(100))
         if (condition())
@@ -63,23 +62,23 @@ QRect searchField()
 
 class Row {
 public:
-    Row(QString name, QString pelmoraPath) : m_name(std::move(name)), m_pelmoraPath(std::move(pelmoraPath)) {}
+    Row(QString name, QString pelmoraPath) : m_name(std::move(name)), m_pelmoraPath(std::move(pelmoraPath)) { }
 
     WaylandRow run(const QString &pictures)
     {
         WaylandRow row;
         row.host = m_name;
         const Compositor compositor = m_name == u"kwin-wayland" ? Compositor::kwin
-            : m_name == u"gnome-wayland"                       ? Compositor::gnomeShell
-            : m_name == u"weston"                              ? Compositor::weston
-                                                               : Compositor::sway;
+            : m_name == u"gnome-wayland"                        ? Compositor::gnomeShell
+            : m_name == u"weston"                               ? Compositor::weston
+                                                                : Compositor::sway;
         m_session = std::make_unique<WaylandSession>(WaylandSession::Options{compositor, true});
         // KWin lends its window list only to a program whose desktop file asks for it by its path.
         QDir().mkpath(m_session->home() + "/.local/share/applications");
         QFile probe(m_session->home() + "/.local/share/applications/pelmora-askquit.desktop");
         if (probe.open(QIODevice::WriteOnly))
-            probe.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec=" + QFile::encodeName(askQuit)
-                        + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
+            probe.write("[Desktop Entry]\nType=Application\nName=Quit probe\nNoDisplay=true\nExec="
+                        + QFile::encodeName(askQuit) + "\nX-KDE-Wayland-Interfaces=org_kde_plasma_window_management\n");
         probe.close();
         if (m_session->start() != pelmora::SessionStart::ready) {
             row.note = m_session->errorString().left(200);
@@ -103,7 +102,8 @@ public:
             const QImage shot = m_session->grab();
             row.item = QStringLiteral("NOT SHOWN (items registered: %1, screenshot: %2)")
                            .arg(m_session->registeredStatusNotifierItems().size())
-                           .arg(shot.isNull() ? QStringLiteral("none") : QStringLiteral("%1×%2").arg(shot.width()).arg(shot.height()));
+                           .arg(shot.isNull() ? QStringLiteral("none")
+                                              : QStringLiteral("%1×%2").arg(shot.width()).arg(shot.height()));
             if (!shot.isNull())
                 shot.save(pictures + "/" + m_name + "-no-item.png");
             return row;
@@ -163,7 +163,8 @@ private:
             return m_session->click(item.center());
         const QString service = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(m_pelmora->processId());
         QDBusConnection bus = QDBusConnection::connectToBus(m_session->busAddress(), "matrix-" + m_name);
-        QDBusMessage call = QDBusMessage::createMethodCall(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate");
+        QDBusMessage call = QDBusMessage::createMethodCall(service, "/StatusNotifierItem", "org.kde.StatusNotifierItem",
+                                                           "Activate");
         call << item.center().x() << item.center().y();
         const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
         QDBusConnection::disconnectFromBus("matrix-" + m_name);
@@ -228,13 +229,15 @@ private:
     bool clickEditor()
     {
         QRect window;
-        const bool shown = waitFor([&] {
-            const QImage shot = m_session->grab();
-            for (const QRect &patch : pelmora::findPatches(shot, shot.rect(), editorBackground, 3))
-                if (patch.width() > 300 && patch.height() > 300)
-                    window = patch;
-            return window.isValid();
-        }, 10000);
+        const bool shown = waitFor(
+            [&] {
+                const QImage shot = m_session->grab();
+                for (const QRect &patch : pelmora::findPatches(shot, shot.rect(), editorBackground, 3))
+                    if (patch.width() > 300 && patch.height() > 300)
+                        window = patch;
+                return window.isValid();
+            },
+            10000);
         m_editorShown = shown;
         return shown && m_session->click(window.center());
     }
@@ -246,7 +249,10 @@ private:
         if (!m_editorShown)
             return QStringLiteral("its window is not on the screen");
         if (m_editor->state() != QProcess::Running)
-            return QStringLiteral("it ended (%1 %2): %3").arg(m_editor->exitStatus() == QProcess::CrashExit ? "signal" : "exit").arg(m_editor->exitCode()).arg(QString::fromLocal8Bit(m_editor->readAllStandardError()).simplified().right(240));
+            return QStringLiteral("it ended (%1 %2): %3")
+                .arg(m_editor->exitStatus() == QProcess::CrashExit ? "signal" : "exit")
+                .arg(m_editor->exitCode())
+                .arg(QString::fromLocal8Bit(m_editor->readAllStandardError()).simplified().right(240));
         return QStringLiteral("it runs; it got \"%1\"").arg(QString::fromUtf8(typed()));
     }
 
@@ -256,7 +262,8 @@ private:
         const QImage before = m_session->grab();
         if (!m_session->type("zq"))
             return QStringLiteral("could not type");
-        const bool reached = waitFor([&] { return pelmora::changedPixels(before, m_session->grab(), field) > 30; }, 5000);
+        const bool reached = waitFor([&] { return pelmora::changedPixels(before, m_session->grab(), field) > 30; },
+                                     5000);
         m_session->keys({"Tab", "Down", "Escape"});
         const bool closed = waitFor([&] { return !findPanel().isValid(); }, 5000);
         const QByteArray after = typed();
@@ -283,9 +290,11 @@ private:
         const bool keyboard = m_compositor == Compositor::sway || m_compositor == Compositor::gnomeShell;
         for (const QString program : {"featherpad", "kwrite", "foot"}) {
             // foot runs cat: the session user's shell is nologin.
-            const QStringList arguments = program == u"foot" ? QStringList{"--", "sh", "-c", "exec cat"} : QStringList();
-            QProcess *app = QStandardPaths::findExecutable(program).isEmpty() ? nullptr
-                                                                             : m_session->startProgram(program, arguments, native);
+            const QStringList arguments = program == u"foot" ? QStringList{"--", "sh", "-c", "exec cat"}
+                                                             : QStringList();
+            QProcess *app = QStandardPaths::findExecutable(program).isEmpty()
+                ? nullptr
+                : m_session->startProgram(program, arguments, native);
             if (!app) {
                 results << program + ": not installed";
                 continue;
@@ -304,8 +313,9 @@ private:
             const bool typed = keyboard && program != u"foot" && m_session->type("words nobody saved");
             wait(1000);
             QProcess *ask = m_session->startProgram(askQuit, {QString::number(pid)});
-            const QString answer = ask && ask->waitForFinished(15000) ? QString::fromUtf8(ask->readAllStandardOutput().trimmed())
-                                                                      : QStringLiteral("no answer");
+            const QString answer = ask && ask->waitForFinished(15000)
+                ? QString::fromUtf8(ask->readAllStandardOutput().trimmed())
+                : QStringLiteral("no answer");
             QString outcome = QStringLiteral("still open");
             if (waitFor([&] { return app->state() != QProcess::Running; }, 5000))
                 outcome = app->exitStatus() == QProcess::NormalExit ? "closed" : "KILLED";
@@ -322,12 +332,16 @@ private:
     {
         m_pelmora = m_session->startProgram(m_pelmoraPath);
         QRect window;
-        const bool shown = m_pelmora && waitFor([&] {
-            const QImage shot = m_session->grab();
-            const QList<QRect> patches = pelmora::findPatches(shot, shot.rect(), panelBackground, 3);
-            window = !patches.isEmpty() && patches.constFirst().width() >= 400 ? patches.constFirst() : QRect();
-            return window.isValid();
-        }, 25000);
+        const bool shown =
+            m_pelmora
+            && waitFor(
+                [&] {
+                    const QImage shot = m_session->grab();
+                    const QList<QRect> patches = pelmora::findPatches(shot, shot.rect(), panelBackground, 3);
+                    window = !patches.isEmpty() && patches.constFirst().width() >= 400 ? patches.constFirst() : QRect();
+                    return window.isValid();
+                },
+                25000);
         row.item = QStringLiteral("no tray: %1").arg(shown ? "the window after the grace period" : "NO WINDOW");
         row.panel = shown ? QStringLiteral("window %1 (weston places it), %2 the screen")
                                 .arg(text(window), screenRect.contains(window) ? "inside" : "OUTSIDE")

@@ -14,9 +14,9 @@
 #include "testsupport/DesktopSession.h"
 #include "testsupport/ProcessTree.h"
 
+#include <QApplication>
 #include <QtDBus>
 #include <QtGui>
-#include <QApplication>
 
 #include <cstdio>
 
@@ -35,8 +35,7 @@ void wait(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
-template<typename F>
-bool waitFor(F condition, int ms)
+template<typename F> bool waitFor(F condition, int ms)
 {
     for (QDeadlineTimer deadline(ms); !deadline.hasExpired(); wait(100))
         if (condition())
@@ -99,8 +98,8 @@ public:
     {
         Row row;
         row.host = m_variant.name;
-        m_desktop = std::make_unique<DesktopSession>(DesktopSession::Options{
-            .tray = m_variant.tray, .iconSize = m_variant.iconSize, .scale = m_variant.scale});
+        m_desktop = std::make_unique<DesktopSession>(
+            DesktopSession::Options{.tray = m_variant.tray, .iconSize = m_variant.iconSize, .scale = m_variant.scale});
         if (const auto started = m_desktop->start(); started != DesktopSession::Start::ready) {
             row.note = m_desktop->errorString().left(160);
             return row;
@@ -135,7 +134,8 @@ public:
                 ++row.fallbackWindows;
             m_running = nullptr;
             stopPelmora(pelmora);
-            std::fprintf(stderr, "%s: start %d/%d: %s\n", qPrintable(row.host), i + 1, runs, listed ? "item" : "NO ITEM");
+            std::fprintf(stderr, "%s: start %d/%d: %s\n", qPrintable(row.host), i + 1, runs,
+                         listed ? "item" : "NO ITEM");
         }
 
         QProcess *pelmora = startPelmora();
@@ -179,13 +179,17 @@ private Q_SLOTS:
             return;
         const QString owner = bus().interface()->serviceOwner(pelmoraName);
         const QString name = item.section(u'/', 0, 0).section(u'@', 0, 0);
-        if ((!owner.isEmpty() && name == owner) || name.startsWith(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(m_running->processId())))
+        if ((!owner.isEmpty() && name == owner)
+            || name.startsWith(QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(m_running->processId())))
             ++*m_dropCounter;
     }
 
 private:
     // One connection per desktop: a name keeps its connection, also to a bus that is gone.
-    QDBusConnection bus() const { return QDBusConnection::connectToBus(m_desktop->busAddress(), "host-matrix-" + m_desktop->busAddress()); }
+    QDBusConnection bus() const
+    {
+        return QDBusConnection::connectToBus(m_desktop->busAddress(), "host-matrix-" + m_desktop->busAddress());
+    }
 
     QProcess *startPelmora() { return m_desktop->startProgram(m_pelmora); }
 
@@ -208,7 +212,8 @@ private:
         const QString owner = bus().interface()->serviceOwner(pelmoraName);
         const QString named = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pelmora->processId());
         for (const QString &item : m_desktop->registeredStatusNotifierItems())
-            if ((!owner.isEmpty() && (item.startsWith(owner + '/') || item.startsWith(owner + '@'))) || item.startsWith(named))
+            if ((!owner.isEmpty() && (item.startsWith(owner + '/') || item.startsWith(owner + '@')))
+                || item.startsWith(named))
                 return item;
         return {};
     }
@@ -283,7 +288,8 @@ private:
         const QDBusMessage menu = bus().call(get, QDBus::Block, 3000);
         if (menu.arguments().isEmpty())
             return false;
-        const QString menuPath = menu.arguments().constFirst().value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
+        const QString menuPath =
+            menu.arguments().constFirst().value<QDBusVariant>().variant().value<QDBusObjectPath>().path();
         QDBusMessage layout = QDBusMessage::createMethodCall(service, menuPath, "com.canonical.dbusmenu", "GetLayout");
         layout << 0 << -1 << QStringList{"label"};
         const QDBusMessage reply = bus().call(layout, QDBus::Block, 3000);
@@ -315,7 +321,8 @@ private:
             return QStringLiteral("item not found on screen");
         // GNOME's extension activates on a double click; a single one opens the menu.
         if (m_variant.tray == Tray::gnomeShell) {
-            m_desktop->runCommand("xdotool", {"mousemove", QString::number(item.center().x()), QString::number(item.center().y())});
+            m_desktop->runCommand(
+                "xdotool", {"mousemove", QString::number(item.center().x()), QString::number(item.center().y())});
             wait(200);
             m_desktop->runCommand("xdotool", {"click", "--repeat", "2", "--delay", "80", "1"});
         } else {
@@ -334,13 +341,17 @@ private:
         }
         return QStringLiteral("%1 (%2,%3 %4×%5)%6%7")
             .arg(screenRect.contains(geometry) ? "inside" : "OUTSIDE")
-            .arg(geometry.x()).arg(geometry.y()).arg(geometry.width()).arg(geometry.height())
+            .arg(geometry.x())
+            .arg(geometry.y())
+            .arg(geometry.width())
+            .arg(geometry.height())
             .arg(drawn ? "" : ", NOT DRAWN", closed ? "" : ", a click elsewhere did NOT close it");
     }
 
     bool overviewActive() const
     {
-        QDBusMessage get = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Get");
+        QDBusMessage get = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                          "org.freedesktop.DBus.Properties", "Get");
         get << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive");
         const QDBusMessage reply = bus().call(get, QDBus::Block, 3000);
         return !reply.arguments().isEmpty() && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
@@ -348,8 +359,10 @@ private:
 
     void setOverview(bool active) const
     {
-        QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell", "org.freedesktop.DBus.Properties", "Set");
-        set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive") << QVariant::fromValue(QDBusVariant(active));
+        QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
+                                                          "org.freedesktop.DBus.Properties", "Set");
+        set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive")
+            << QVariant::fromValue(QDBusVariant(active));
         bus().call(set, QDBus::Block, 3000);
     }
 
@@ -377,7 +390,8 @@ private:
         }
         // The item, with room for a label beside it, at 4x.
         const int side = std::max(item.height(), 22 * m_variant.scale);
-        const QRect around = item.adjusted(-side / 2, -side / 3, m_variant.tray == Tray::gnomeShell ? 5 * side : side / 2, side / 3)
+        const QRect around = item.adjusted(-side / 2, -side / 3,
+                                           m_variant.tray == Tray::gnomeShell ? 5 * side : side / 2, side / 3)
                                  .intersected(screenRect);
         const QString path = m_pictures + "/" + row.host + ".png";
         shot.copy(around).scaled(around.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path);
@@ -392,25 +406,31 @@ private:
         if (!m_desktop->hostsStatusNotifierItems()) {
             QProcess *pelmora = startPelmora();
             QRect slot;
-            waitFor([&] {
-                for (quint64 id : pelmora ? m_desktop->visibleWindowsOf(pelmora->processId()) : QList<quint64>{})
-                    if (const QRect r = m_desktop->windowGeometry(id); m_desktop->trayGeometry().contains(r))
-                        slot = r;
-                return slot.isValid();
-            }, 10000);
+            waitFor(
+                [&] {
+                    for (quint64 id : pelmora ? m_desktop->visibleWindowsOf(pelmora->processId()) : QList<quint64>{})
+                        if (const QRect r = m_desktop->windowGeometry(id); m_desktop->trayGeometry().contains(r))
+                            slot = r;
+                    return slot.isValid();
+                },
+                10000);
             stopPelmora(pelmora);
-            return slot.isValid() ? QStringLiteral("slot %1×%2").arg(slot.width()).arg(slot.height()) : QStringLiteral("no slot");
+            return slot.isValid() ? QStringLiteral("slot %1×%2").arg(slot.width()).arg(slot.height())
+                                  : QStringLiteral("no slot");
         }
         AspectProbe probe(bus());
         if (!probe.publish())
             return QStringLiteral("probe not published");
         QRect marker;
-        waitFor([&] {
-            const QList<QRect> patches = m_desktop->findPatches(QRect(0, 0, 1280, 800), AspectProbe::marker, 60);
-            marker = patches.isEmpty() ? QRect() : patches.constFirst();
-            return marker.isValid();
-        }, 15000);
-        return marker.isValid() ? QStringLiteral("%1×%2").arg(marker.width()).arg(marker.height()) : QStringLiteral("not shown");
+        waitFor(
+            [&] {
+                const QList<QRect> patches = m_desktop->findPatches(QRect(0, 0, 1280, 800), AspectProbe::marker, 60);
+                marker = patches.isEmpty() ? QRect() : patches.constFirst();
+                return marker.isValid();
+            },
+            15000);
+        return marker.isValid() ? QStringLiteral("%1×%2").arg(marker.width()).arg(marker.height())
+                                : QStringLiteral("not shown");
     }
 
     void runWithoutTray(Row &row)
@@ -422,12 +442,14 @@ private:
         std::optional<quint64> window;
         if (pelmora && waitFor([&] { return (window = popover(pelmora)).has_value(); }, 15000))
             ++row.startsOk;
-        row.activation = window ? QStringLiteral("window %1").arg(m_desktop->isOnScreen(*window) ? "shown" : "NOT DRAWN")
-                                : QStringLiteral("window MISSING");
+        row.activation = window
+            ? QStringLiteral("window %1").arg(m_desktop->isOnScreen(*window) ? "shown" : "NOT DRAWN")
+            : QStringLiteral("window MISSING");
         if (window)
             m_desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(*window, 0, 16)});
-        row.note = pelmora->waitForFinished(5000) && pelmora->exitCode() == 0 ? QStringLiteral("closing the window ends pelmora (exit 0)")
-                                                                               : QStringLiteral("closing the window did NOT end pelmora");
+        row.note = pelmora->waitForFinished(5000) && pelmora->exitCode() == 0
+            ? QStringLiteral("closing the window ends pelmora (exit 0)")
+            : QStringLiteral("closing the window did NOT end pelmora");
         m_desktop.reset();
     }
 
@@ -445,18 +467,21 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv); // the Wayland rows lay out a panel offscreen
     QCommandLineParser parser;
-    parser.addOptions({{"runs", "Starts and host restarts per host.", "n", "20"},
-                       {"hosts", "Comma-separated: xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none (X11), "
-                                 "sway-waybar,kwin-wayland,gnome-wayland,weston (Wayland).", "list",
-                        "xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none,sway-waybar,kwin-wayland,gnome-wayland,weston"},
-                       {"sizes", "Also pictures of the item in xfce4-panel and lxqt-panel at 24 px and at twice the scale."},
-                       {"pelmora", "The program to try.", "path"},
-                       {"pictures", "Where the 4x pictures of the item go.", "dir"}});
+    parser.addOptions(
+        {{"runs", "Starts and host restarts per host.", "n", "20"},
+         {"hosts",
+          "Comma-separated: xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none (X11), "
+          "sway-waybar,kwin-wayland,gnome-wayland,weston (Wayland).",
+          "list",
+          "xfce4-panel,lxqt-panel,plasmashell,gnome-shell,trayer,none,sway-waybar,kwin-wayland,gnome-wayland,weston"},
+         {"sizes", "Also pictures of the item in xfce4-panel and lxqt-panel at 24 px and at twice the scale."},
+         {"pelmora", "The program to try.", "path"},
+         {"pictures", "Where the 4x pictures of the item go.", "dir"}});
     parser.addHelpOption();
     parser.process(app);
     const QMap<QString, Tray> trays{{"xfce4-panel", Tray::xfcePanel}, {"lxqt-panel", Tray::lxqtPanel},
-                                    {"plasmashell", Tray::plasma},     {"gnome-shell", Tray::gnomeShell},
-                                    {"trayer", Tray::trayer},          {"none", Tray::none}};
+                                    {"plasmashell", Tray::plasma},    {"gnome-shell", Tray::gnomeShell},
+                                    {"trayer", Tray::trayer},         {"none", Tray::none}};
     const int runs = parser.value("runs").toInt();
     QDir().mkpath(parser.value("pictures"));
     QElapsedTimer clock;
@@ -477,26 +502,30 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s done after %lld s\n", qPrintable(name), clock.elapsed() / 1000);
     }
     if (!rows.isEmpty()) {
-        std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | fallback windows left | drops announced by the watcher | activation: panel | figures on screen | a 3:1 icon drawn as | picture | note |\n"
+        std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | "
+                    "fallback windows left | drops announced by the watcher | activation: panel | figures on screen | "
+                    "a 3:1 icon drawn as | picture | note |\n"
                     "|---|---|---|---|---|---|---|---|---|---|\n");
         for (const Row &row : rows)
-            std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host), row.startsOk,
-                        row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts, row.fallbackWindows, row.drops,
-                        qPrintable(row.activation), qPrintable(row.figures), qPrintable(row.wideIcon),
-                        qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+            std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host),
+                        row.startsOk, row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts,
+                        row.fallbackWindows, row.drops, qPrintable(row.activation), qPrintable(row.figures),
+                        qPrintable(row.wideIcon), qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
     }
     if (!waylandRows.isEmpty()) {
-        std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into the opened panel | Quit: answer, outcome | picture | note |\n"
+        std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into "
+                    "the opened panel | Quit: answer, outcome | picture | note |\n"
                     "|---|---|---|---|---|---|---|\n");
         for (const WaylandRow &row : waylandRows)
-            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.item), qPrintable(row.panel),
-                        qPrintable(row.keys), qPrintable(row.quit), qPrintable(QFileInfo(row.picture).fileName()),
-                        qPrintable(row.note));
+            std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", qPrintable(row.host), qPrintable(row.item),
+                        qPrintable(row.panel), qPrintable(row.keys), qPrintable(row.quit),
+                        qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
     }
     if (parser.isSet("sizes")) {
         QList<Row> sized;
-        for (const Variant &variant : {Variant{"xfce4-panel-24px", Tray::xfcePanel, 24, 1}, Variant{"xfce4-panel-2x", Tray::xfcePanel, 22, 2},
-                                       Variant{"lxqt-panel-24px", Tray::lxqtPanel, 24, 1}, Variant{"lxqt-panel-2x", Tray::lxqtPanel, 22, 2}}) {
+        for (const Variant &variant :
+             {Variant{"xfce4-panel-24px", Tray::xfcePanel, 24, 1}, Variant{"xfce4-panel-2x", Tray::xfcePanel, 22, 2},
+              Variant{"lxqt-panel-24px", Tray::lxqtPanel, 24, 1}, Variant{"lxqt-panel-2x", Tray::lxqtPanel, 22, 2}}) {
             Matrix matrix(variant, parser.value("pelmora"), parser.value("pictures"));
             sized << matrix.run(0, true);
         }

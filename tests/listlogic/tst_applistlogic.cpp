@@ -20,8 +20,7 @@ AppMetric app(const QString &name, double cpu, quint64 mem, const QStringList &p
     return a;
 }
 
-template <typename Records>
-QStringList names(const Records &records)
+template<typename Records> QStringList names(const Records &records)
 {
     QStringList out;
     for (const auto &r : records)
@@ -37,20 +36,24 @@ class TestAppListLogic : public QObject {
     Q_OBJECT
 
     // NaN first: a comparator without a strict weak order would leave it there.
-    const MetricsSnapshot sample{.allApps = {
-        app("Odd", std::nan(""), 50),
-        app("App 10", 5.0, 300),
-        app("Web Browser", 30.0, 2000, {"browser", "GPU Helper", "renderer"}),
-        app("app 2", 5.0, 300),
-        app("Zed", 0.0, 100),
-    }, .topCPUApps = {}, .topMemoryApps = {}};
+    const MetricsSnapshot sample{.allApps =
+                                     {
+                                         app("Odd", std::nan(""), 50),
+                                         app("App 10", 5.0, 300),
+                                         app("Web Browser", 30.0, 2000, {"browser", "GPU Helper", "renderer"}),
+                                         app("app 2", 5.0, 300),
+                                         app("Zed", 0.0, 100),
+                                     },
+                                 .topCPUApps = {},
+                                 .topMemoryApps = {}};
 
 private slots:
     void sortsEachColumnWithNameTieBreaks_data()
     {
         QTest::addColumn<AppMetricKind>("kind");
         QTest::addColumn<QStringList>("order");
-        QTest::newRow("cpu, NaN last") << AppMetricKind::cpu << QStringList{"Web Browser", "app 2", "App 10", "Zed", "Odd"};
+        QTest::newRow("cpu, NaN last") << AppMetricKind::cpu
+                                       << QStringList{"Web Browser", "app 2", "App 10", "Zed", "Odd"};
         QTest::newRow("memory") << AppMetricKind::memory << QStringList{"Web Browser", "app 2", "App 10", "Zed", "Odd"};
         QTest::newRow("name") << AppMetricKind::app << QStringList{"app 2", "App 10", "Odd", "Web Browser", "Zed"};
     }
@@ -77,7 +80,8 @@ private slots:
         QTest::addColumn<QStringList>("browserProcesses");
         const QStringList none;
         QTest::newRow("padded word") << "  app " << QStringList{"app 2", "App 10"} << none;
-        QTest::newRow("app name: all processes") << "BROWS" << QStringList{"Web Browser"} << names(sample.allApps[2].processes);
+        QTest::newRow("app name: all processes")
+            << "BROWS" << QStringList{"Web Browser"} << names(sample.allApps[2].processes);
         QTest::newRow("process name only") << " gpu" << QStringList{"Web Browser"} << QStringList{"GPU Helper"};
         QTest::newRow("inner spaces matter") << "web  browser" << none << none;
     }
@@ -113,7 +117,10 @@ private slots:
         QFETCH(QString, search);
         QFETCH(bool, found);
         MetricsSnapshot s;
-        s.allApps = {AppMetric{"org.example.thunderbird", "Mail", 37.5, 65536,
+        s.allApps = {AppMetric{"org.example.thunderbird",
+                               "Mail",
+                               37.5,
+                               65536,
                                {ProcessMetric{4242, "Thunderbird Suite", "mail-daemon", 37.5, 65536}}}};
         QCOMPARE(filteredApps(s, AppListState{search, {}}).size(), found ? 1 : 0);
     }

@@ -42,8 +42,8 @@ namespace {
 
 QByteArray statLine(int pid, int ppid, quint64 startTime)
 {
-    return QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid) + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 "
-        + QByteArray::number(startTime) + " 1000000 250\n";
+    return QByteArray::number(pid) + " (apprun) S " + QByteArray::number(ppid)
+        + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 " + QByteArray::number(startTime) + " 1000000 250\n";
 }
 
 quint64 startTimeOf(pid_t pid)
@@ -230,8 +230,8 @@ private slots:
         QFETCH(bool, attributes);
         QFETCH(QuitRoute, expected);
         QFETCH(Reason, reason);
-        const RouteChoice choice =
-            chooseRoute({quitAction, std::size_t(closable), std::size_t(unclosable), displayClient, attributes});
+        const RouteChoice choice = chooseRoute(
+            {quitAction, std::size_t(closable), std::size_t(unclosable), displayClient, attributes});
         QCOMPARE(choice.route, expected);
         QCOMPARE(choice.reason, reason);
     }
@@ -337,8 +337,11 @@ private slots:
         // Clients at 0x200000 and 0xa00000 (pid 42, the second without a window),
         // 0x400000 (pid 43); 0x600000 is remote (no pid); 0x800000 left a window
         // behind when it went.
-        desktop.windows = {{0x200001, 0x200000, true}, {0x400001, 0x400000, true}, {0x600001, 0x600000, true},
-                           {0x200005, 0x200000, false}, {0x800001, 0x800000, true}};
+        desktop.windows = {{0x200001, 0x200000, true},
+                           {0x400001, 0x400000, true},
+                           {0x600001, 0x600000, true},
+                           {0x200005, 0x200000, false},
+                           {0x800001, 0x800000, true}};
         if (withResources)
             desktop.clients = std::vector<platform::X11Client>{{0x200000, 42}, {0x400000, 43}, {0xa00000, 42}};
         QList<quint32> proven;
@@ -362,14 +365,26 @@ private slots:
         QTest::addColumn<QByteArray>("exe");
         QTest::addColumn<QByteArray>("appId");
         QTest::addColumn<bool>("names");
-        QTest::newRow("desktop id") << "org.kde.kwrite.desktop" << "" << QByteArray("/usr/bin/kwrite") << QByteArray("org.kde.kwrite") << true;
-        QTest::newRow("window class, its case") << "org.gnome.gedit.desktop" << "Gedit" << QByteArray("/usr/bin/gedit-bin") << QByteArray("gedit") << true;
-        QTest::newRow("executable") << "featherpad.desktop" << "" << QByteArray("/usr/bin/featherpad") << QByteArray("featherpad") << true;
-        QTest::newRow("no entry: executable") << "" << "" << QByteArray("/usr/bin/foot") << QByteArray("foot") << true;
-        QTest::newRow("part of a name") << "org.kde.kwrite.desktop" << "" << QByteArray("/opt/kwrite5") << QByteArray("kwrite") << false;
-        QTest::newRow("an interpreter") << "org.example.Tool.desktop" << "" << QByteArray("/usr/bin/python3") << QByteArray("python3") << false;
-        QTest::newRow("other case rules") << "\u00dcber.desktop" << "" << QByteArray("/opt/x") << QByteArray("\xc3\xbc" "ber") << false;
-        QTest::newRow("no app_id") << "x.desktop" << "" << QByteArray("/opt/x") << QByteArray() << false;
+        QTest::newRow("desktop id") << "org.kde.kwrite.desktop"
+                                    << "" << QByteArray("/usr/bin/kwrite") << QByteArray("org.kde.kwrite") << true;
+        QTest::newRow("window class, its case")
+            << "org.gnome.gedit.desktop"
+            << "Gedit" << QByteArray("/usr/bin/gedit-bin") << QByteArray("gedit") << true;
+        QTest::newRow("executable") << "featherpad.desktop"
+                                    << "" << QByteArray("/usr/bin/featherpad") << QByteArray("featherpad") << true;
+        QTest::newRow("no entry: executable") << ""
+                                              << "" << QByteArray("/usr/bin/foot") << QByteArray("foot") << true;
+        QTest::newRow("part of a name") << "org.kde.kwrite.desktop"
+                                        << "" << QByteArray("/opt/kwrite5") << QByteArray("kwrite") << false;
+        QTest::newRow("an interpreter") << "org.example.Tool.desktop"
+                                        << "" << QByteArray("/usr/bin/python3") << QByteArray("python3") << false;
+        QTest::newRow("other case rules") << "\u00dcber.desktop"
+                                          << "" << QByteArray("/opt/x")
+                                          << QByteArray("\xc3\xbc"
+                                                        "ber")
+                                          << false;
+        QTest::newRow("no app_id") << "x.desktop"
+                                   << "" << QByteArray("/opt/x") << QByteArray() << false;
     }
     void waylandAppIds()
     {
@@ -419,14 +434,22 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("socket");
-        QTest::newRow("systemd's") << "unix:path=/run/user/1000/bus" << "/run/user/1000/bus";
-        QTest::newRow("dbus-daemon's own") << "unix:abstract=/tmp/dbus-Xq2,guid=0f1e" << "@/tmp/dbus-Xq2";
-        QTest::newRow("escaped") << "unix:path=/tmp/a%20b%2cc" << "/tmp/a b,c";
-        QTest::newRow("first unix entry") << "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y" << "/x";
-        QTest::newRow("bad escape") << "unix:path=/tmp/a%2" << "";
-        QTest::newRow("NUL escaped") << "unix:path=/tmp/a%00b" << "";
-        QTest::newRow("tcp only") << "tcp:host=localhost,port=1" << "";
-        QTest::newRow("none: the runtime folder's") << "" << "/run/user/7/bus";
+        QTest::newRow("systemd's") << "unix:path=/run/user/1000/bus"
+                                   << "/run/user/1000/bus";
+        QTest::newRow("dbus-daemon's own") << "unix:abstract=/tmp/dbus-Xq2,guid=0f1e"
+                                           << "@/tmp/dbus-Xq2";
+        QTest::newRow("escaped") << "unix:path=/tmp/a%20b%2cc"
+                                 << "/tmp/a b,c";
+        QTest::newRow("first unix entry") << "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y"
+                                          << "/x";
+        QTest::newRow("bad escape") << "unix:path=/tmp/a%2"
+                                    << "";
+        QTest::newRow("NUL escaped") << "unix:path=/tmp/a%00b"
+                                     << "";
+        QTest::newRow("tcp only") << "tcp:host=localhost,port=1"
+                                  << "";
+        QTest::newRow("none: the runtime folder's") << ""
+                                                    << "/run/user/7/bus";
     }
     void busAddresses()
     {
@@ -449,14 +472,22 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
-        QTest::newRow("plain") << "org.xfce.mousepad" << "/org/xfce/mousepad";
-        QTest::newRow("dash and digits") << "org.gnome.Text-Editor2" << "/org/gnome/Text_Editor2";
-        QTest::newRow("unique name") << ":1.42" << "";
-        QTest::newRow("empty element") << "org..x" << "";
-        QTest::newRow("trailing dot") << "org.x." << "";
-        QTest::newRow("slash") << "org/x.y" << "";
-        QTest::newRow("non-ASCII") << "org.é.x" << "";
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("plain") << "org.xfce.mousepad"
+                               << "/org/xfce/mousepad";
+        QTest::newRow("dash and digits") << "org.gnome.Text-Editor2"
+                                         << "/org/gnome/Text_Editor2";
+        QTest::newRow("unique name") << ":1.42"
+                                     << "";
+        QTest::newRow("empty element") << "org..x"
+                                       << "";
+        QTest::newRow("trailing dot") << "org.x."
+                                      << "";
+        QTest::newRow("slash") << "org/x.y"
+                               << "";
+        QTest::newRow("non-ASCII") << "org.é.x"
+                                   << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void objectPaths()
     {
@@ -515,11 +546,19 @@ private slots:
         QFETCH(bool, withTables);
         QFETCH(bool, expected);
         QFETCH(int, x11Connections);
-        const std::vector<platform::UnixSocket> table{
-            {10, 0, "/run/user/1000/bus"}, {12, 11, "/run/user/1000/bus"}, {11, 12, ""},
-            {20, 0, "@/tmp/.X11-unix/X0"},  {22, 21, "@/tmp/.X11-unix/X0"},  {21, 22, ""},
-            {24, 0, "/tmp/.X11-unix/X0"},  {25, 23, "/tmp/.X11-unix/X0"},  {23, 25, ""},
-            {30, 0, "/run/user/1000/wayland-1"}, {32, 31, "/run/user/1000/wayland-1"}, {31, 32, ""}, {40, 0, ""}};
+        const std::vector<platform::UnixSocket> table{{10, 0, "/run/user/1000/bus"},
+                                                      {12, 11, "/run/user/1000/bus"},
+                                                      {11, 12, ""},
+                                                      {20, 0, "@/tmp/.X11-unix/X0"},
+                                                      {22, 21, "@/tmp/.X11-unix/X0"},
+                                                      {21, 22, ""},
+                                                      {24, 0, "/tmp/.X11-unix/X0"},
+                                                      {25, 23, "/tmp/.X11-unix/X0"},
+                                                      {23, 25, ""},
+                                                      {30, 0, "/run/user/1000/wayland-1"},
+                                                      {32, 31, "/run/user/1000/wayland-1"},
+                                                      {31, 32, ""},
+                                                      {40, 0, ""}};
         const std::optional<SocketLinks> links(std::in_place, table, "");
         HeldSockets sockets;
         if (held != QList<quint64>{0})
@@ -528,14 +567,15 @@ private slots:
             sockets.unixTable = "Num       RefCount Protocol Flags    Type St Inode Path\n"
                                 "0000000000000000: 00000002 00000000 00000000 0001 03 902\n"
                                 "0000000000000000: 00000002 00000000 00010000 0001 01 10 /run/user/1000/bus\n";
-            sockets.tcpTables = {"  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
-                                 "   0: 0100007F:B1C2 0100007F:1770 01 00000000:00000000 00:00000000 00000000  1000        0 900 1\n"
-                                 "   1: 0100007F:B1C3 0100007F:0050 01 00000000:00000000 00:00000000 00000000  1000        0 901 1\n"};
+            sockets.tcpTables = {
+                "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+                "   0: 0100007F:B1C2 0100007F:1770 01 00000000:00000000 00:00000000 00000000  1000        0 900 1\n"
+                "   1: 0100007F:B1C3 0100007F:0050 01 00000000:00000000 00:00000000 00000000  1000        0 901 1\n"};
         }
         QCOMPARE(talksToDisplayServer(sockets, links), expected);
         QVERIFY(talksToDisplayServer(sockets, std::nullopt) == (!sockets.inodes || !sockets.inodes->empty()));
-        const std::optional<std::size_t> connections =
-            connectionsTo(sockets, links, x11ServerNames("@/tmp/.X11-unix/X0"));
+        const std::optional<std::size_t> connections = connectionsTo(sockets, links,
+                                                                     x11ServerNames("@/tmp/.X11-unix/X0"));
         QCOMPARE(connections ? int(*connections) : -1, x11Connections);
     }
 
@@ -579,8 +619,10 @@ private slots:
         quitApplication(app, registry, root, [&](QuitOutcome outcome) { answer = outcome; });
 
         for (const auto &[child, asked, why] : std::initializer_list<std::tuple<Child *, bool, const char *>>{
-                 {&plain, true, "windowless"}, {&paired, true, "holds a socket pair"},
-                 {&client, false, "talks to a compositor"}, {&renamed, false, "argv[0] alone"},
+                 {&plain, true, "windowless"},
+                 {&paired, true, "holds a socket pair"},
+                 {&client, false, "talks to a compositor"},
+                 {&renamed, false, "argv[0] alone"},
                  {&unseen, false, "not the process the user saw"}})
             QVERIFY2(pelmora::wasSignalledToEnd(child->pid) == asked, why);
         QCOMPARE(plain.endedBy(5000), SIGTERM);

@@ -20,7 +20,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString nameOf(const IndexedApp *app) { return app ? app->name : QStringLiteral("<none>"); }
+QString nameOf(const IndexedApp *app)
+{
+    return app ? app->name : QStringLiteral("<none>");
+}
 
 const QByteArray kApps = "0::/user.slice/user-1000.slice/user@1000.service/app.slice/";
 
@@ -39,15 +42,27 @@ private slots:
         FixtureTree &t = m_tree;
         // "<data folder>/<path below applications>|Name|Exec|extra lines"
         for (const QString file :
-             {"home/foo|Home Foo|foo", "sys1/foo|System Foo|foo", "sys1/kde/okular|Okular|okular %U",
-              "sys1/org.kde.okular|Okular|okular %U", "sys1/org.gnome.Evince|Document Viewer|evince %U",
-              "sys1/browser|Browser|/opt/browser/browser %U", "sys1/kde/sub/deep|Deep|deep",
-              "home/baz|Baz|baz|Hidden=true\n", "sys1/baz|Baz|baz", "sys2/shadowed|Shadowed|shadowed", "sys2/bar|Bar|bar",
+             {"home/foo|Home Foo|foo",
+              "sys1/foo|System Foo|foo",
+              "sys1/kde/okular|Okular|okular %U",
+              "sys1/org.kde.okular|Okular|okular %U",
+              "sys1/org.gnome.Evince|Document Viewer|evince %U",
+              "sys1/browser|Browser|/opt/browser/browser %U",
+              "sys1/kde/sub/deep|Deep|deep",
+              "home/baz|Baz|baz|Hidden=true\n",
+              "sys1/baz|Baz|baz",
+              "sys2/shadowed|Shadowed|shadowed",
+              "sys2/bar|Bar|bar",
               "home/org.example.Editor|Editor|env A=1 /usr/bin/editor %F",
-              "home/editor-window|New Editor Window|editor --new-window", "home/webapp-one|One|/opt/browserx --app=1",
-              "home/webapp-two|Two|/opt/browserx --app=2", "home/suite-a|Suite|suite --a", "home/suite-b|Suite|suite --b",
-              "home/tool-main|Tool|toolx", "home/tool-helper|Tool Helper|toolx --helper|NoDisplay=true\n",
-              "home/script|Script|python3.11 /opt/s.py", "home/shell|Shell Thing|sh -c \"exec thing\"",
+              "home/editor-window|New Editor Window|editor --new-window",
+              "home/webapp-one|One|/opt/browserx --app=1",
+              "home/webapp-two|Two|/opt/browserx --app=2",
+              "home/suite-a|Suite|suite --a",
+              "home/suite-b|Suite|suite --b",
+              "home/tool-main|Tool|toolx",
+              "home/tool-helper|Tool Helper|toolx --helper|NoDisplay=true\n",
+              "home/script|Script|python3.11 /opt/s.py",
+              "home/shell|Shell Thing|sh -c \"exec thing\"",
               "home/flat|Flat|/usr/bin/flatpak run org.flat.App",
               "home/wrapped|Real Tool|/opt/wrapper.sh|TryExec=/opt/bin/realtool\nStartupWMClass=RealTool\n",
               "home/quoted|Quoted|\"/opt/My Apps/quoted app\" %f"}) {
@@ -57,7 +72,10 @@ private slots:
         }
         t.write("sys1/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=https://x\n");
         t.write("sys1/applications/nameless.desktop", "[Desktop Entry]\nType=Application\nExec=nameless\n");
-        t.write("home/applications/shadowed.desktop", QByteArray("\x7F" "ELF\0\0\0", 7)); // binary
+        t.write("home/applications/shadowed.desktop",
+                QByteArray("\x7F"
+                           "ELF\0\0\0",
+                           7)); // binary
         t.write("sys2/applications/huge.desktop",
                 desktopEntry("Huge", "huge") + QByteArray(DesktopIndex::kMaxFileBytes, '#'));
         t.write("sys2/applications/latin1.desktop", desktopEntry("Caf\xE9", "latin1"));
@@ -85,16 +103,17 @@ private slots:
         const QByteArray uuid = "-4706fe54-7802-4808-aa7e-ae8b567239e0.scope";
         for (const auto &[cgroup, ids] : std::initializer_list<std::pair<QByteArray, QString>>{
                  {"app-gnome-org.x.Ev\\x2dP-12345.scope", "gnome-org.x.Ev-P org.x.Ev-P"}, // escaped dash
-                 {"app-org.kde.okular@0a1b2c.service", "org.kde.okular"},                 // random instance
+                 {"app-org.kde.okular@0a1b2c.service", "org.kde.okular"}, // random instance
                  {"app-org.kde.konsole-3f2a.scope", "org.kde.konsole"},
                  {"app-flatpak-org.tg.desktop-4242.scope", "flatpak-org.tg.desktop org.tg.desktop"},
                  {"snap.my-snap.my-app" + uuid, "my-snap_my-app"},
                  {"snap.foo.hook.configure" + uuid, ""},
                  {"app-org.kde.okular@0a1b2c.service/worker", "org.kde.okular"}, // a sub-group inside the unit
-                 {"app-org.gnome.Terminal.slice/vte-spawn" + uuid, ""},         // the deepest unit decides
+                 {"app-org.gnome.Terminal.slice/vte-spawn" + uuid, ""}, // the deepest unit decides
                  {"app-outer@1.service/app-gnome-inner-9.scope", "gnome-inner inner"},
                  {"0::/user.slice/user-1000.slice/session-2.scope\n", ""},
-                 {"12:pids:/user.slice\n1:name=systemd:/app.slice/app-gnome-ff\\x2desr-9.scope\n", "gnome-ff-esr ff-esr"}}) {
+                 {"12:pids:/user.slice\n1:name=systemd:/app.slice/app-gnome-ff\\x2desr-9.scope\n",
+                  "gnome-ff-esr ff-esr"}}) {
             const QByteArray text = cgroup.contains(':') ? cgroup : kApps + cgroup + '\n';
             const QStringList got = desktopIdsFromCgroup({text.constData(), std::size_t(text.size())});
             QStringList want = ids.split(' ', Qt::SkipEmptyParts);
@@ -118,36 +137,37 @@ private slots:
     void index()
     {
         for (const auto &[key, name] : std::initializer_list<std::pair<QString, QString>>{
-                 {"foo.desktop", "Home Foo"},          // the data home wins
-                 {"kde-sub-deep.desktop", "Deep"},     // nested subfolders
-                 {"okular.desktop", "<none>"},         // a subfolder id needs its prefix
-                 {"bar.desktop", "Bar"},               // second data dir
-                 {"baz.desktop", "<none>"},            // a hidden copy hides the system's
-                 {"shadowed.desktop", "<none>"},       // so does a broken one
+                 {"foo.desktop", "Home Foo"}, // the data home wins
+                 {"kde-sub-deep.desktop", "Deep"}, // nested subfolders
+                 {"okular.desktop", "<none>"}, // a subfolder id needs its prefix
+                 {"bar.desktop", "Bar"}, // second data dir
+                 {"baz.desktop", "<none>"}, // a hidden copy hides the system's
+                 {"shadowed.desktop", "<none>"}, // so does a broken one
                  {"huge.desktop", "<none>"},
-                 {"latin1.desktop", "<none>"},         // invalid UTF-8
-                 {"link.desktop", "<none>"},           // not an application
-                 {"nameless.desktop", "nameless"},     // no name: the id
-                 {"linked.desktop", "Linked"},         // symlinked file
-                 {"notes.txt", "<none>"},              // other extension
+                 {"latin1.desktop", "<none>"}, // invalid UTF-8
+                 {"link.desktop", "<none>"}, // not an application
+                 {"nameless.desktop", "nameless"}, // no name: the id
+                 {"linked.desktop", "Linked"}, // symlinked file
+                 {"notes.txt", "<none>"}, // other extension
                  {"fifo.desktop", "<none>"},
-                 {"loop-foo.desktop", "<none>"},       // link loop to itself
+                 {"loop-foo.desktop", "<none>"}, // link loop to itself
                  {"kde-sub-up-okular.desktop", "<none>"}, // link loop to the parent
-                 {"0-far-far.desktop", "<none>"},      // linked folder outside the data folders
+                 {"0-far-far.desktop", "<none>"}, // linked folder outside the data folders
                  {"exe:far", "<none>"},
-                 {"linked2-near.desktop", "Near"},     // linked folder inside them
+                 {"linked2-near.desktop", "Near"}, // linked folder inside them
                  {"sub2-near.desktop", "Near"},
-                 {"exe:editor", "Editor"},             // ambiguous, but one id names the program
-                 {"exe:browserx", "<none>"},           // ambiguous, different names
-                 {"exe:suite", "Suite"},               // shared, one name
-                 {"exe:toolx", "Tool"},                // the shown entry is preferred
-                 {"exe:realtool", "Real Tool"},        // TryExec
+                 {"exe:editor", "Editor"}, // ambiguous, but one id names the program
+                 {"exe:browserx", "<none>"}, // ambiguous, different names
+                 {"exe:suite", "Suite"}, // shared, one name
+                 {"exe:toolx", "Tool"}, // the shown entry is preferred
+                 {"exe:realtool", "Real Tool"}, // TryExec
                  {"exe:quoted app", "Quoted"},
-                 {"exe:baz", "<none>"},                // hidden entry
-                 {"exe:python3.11", "<none>"},         // interpreters, shells, launchers
+                 {"exe:baz", "<none>"}, // hidden entry
+                 {"exe:python3.11", "<none>"}, // interpreters, shells, launchers
                  {"exe:sh", "<none>"},
                  {"exe:flatpak", "<none>"}}) {
-            const IndexedApp *app = key.startsWith("exe:") ? m_index.findByProgram(key.mid(4)) : m_index.findByDesktopId(key);
+            const IndexedApp *app = key.startsWith("exe:") ? m_index.findByProgram(key.mid(4))
+                                                           : m_index.findByDesktopId(key);
             const QString got = nameOf(app);
             QVERIFY2(got == name, qPrintable(key + " -> " + got));
         }
@@ -163,11 +183,11 @@ private slots:
         // unit below app.slice, exe, argv0, name
         for (const auto &[unit, exe, argv0, name] : std::initializer_list<std::array<const char *, 4>>{
                  {"app-gnome-org.gnome.Evince-12345.scope", "/usr/bin/okular", "okular", "Document Viewer"},
-                 {"app-gnome-unknown-7.scope", "/usr/bin/okular", "", "Okular"},      // unit without entry
+                 {"app-gnome-unknown-7.scope", "/usr/bin/okular", "", "Okular"}, // unit without entry
                  {"vte-spawn-7f6e5d4c-1111-2222.scope", "/usr/bin/editor", "", "Editor"}, // terminal tab
-                 {"", "", "/usr/local/bin/editor", "Editor"},                         // exe unreadable
-                 {"", "", "/opt/browser/browser --type=renderer", "Browser"},         // rewritten command line
-                 {"", "/usr/bin/python3.11", "python3", "<none>"},                    // interpreters never match
+                 {"", "", "/usr/local/bin/editor", "Editor"}, // exe unreadable
+                 {"", "", "/opt/browser/browser --type=renderer", "Browser"}, // rewritten command line
+                 {"", "/usr/bin/python3.11", "python3", "<none>"}, // interpreters never match
                  {"", "", "", "<none>"}}) {
             const std::string cgroup = *unit ? (kApps + unit + '\n').toStdString() : std::string();
             const QString got = registry.applicationName({4242, exe, argv0, cgroup}).value_or("<none>");
@@ -212,12 +232,13 @@ private slots:
     {
         FixtureTree tree;
         tree.write("data/applications/app.desktop",
-                   desktopEntry("Plain", "app", "Name[de]=Deutsch\nName[de_AT]=Österreich\nName[de_CH]=\nName[sr]=Српски\n"
-                                         "Name[sr@latin]=Srpski\n"));
+                   desktopEntry("Plain", "app",
+                                "Name[de]=Deutsch\nName[de_AT]=Österreich\nName[de_CH]=\nName[sr]=Српски\n"
+                                "Name[sr@latin]=Srpski\n"));
         for (const auto &[locale, name] : {std::pair{"de_AT.UTF-8", "Österreich"},
                                            {"de_DE.UTF-8@euro", "Deutsch"}, // country with modifier falls to lang
-                                           {"de_CH", "Deutsch"},            // an empty value is no name
-                                           {"sr_RS@latin", "Srpski"},       // lang@modifier before lang
+                                           {"de_CH", "Deutsch"}, // an empty value is no name
+                                           {"sr_RS@latin", "Srpski"}, // lang@modifier before lang
                                            {"sr_RS", "Српски"},
                                            {"fr_FR.UTF-8", "Plain"}}) {
             const RegistryPaths paths{tree.filePath("data"), {}, RegistryPaths::localeLookupOrder(locale)};

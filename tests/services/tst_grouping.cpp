@@ -12,8 +12,7 @@ using namespace pelmora;
 
 namespace {
 
-template <typename T, typename V>
-QList<V> column(const QList<T> &rows, V T::*field)
+template<typename T, typename V> QList<V> column(const QList<T> &rows, V T::*field)
 {
     QList<V> out;
     for (const T &row : rows)
@@ -32,10 +31,16 @@ private slots:
         const quint64 max = std::numeric_limits<quint64>::max();
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const RankedApps r = groupAndRank({
-            {1, "Mail", "m1", 1.0, 100}, {2, "MAIL", "m2", 3.0, 50}, {3, "Mail", "m3", 1.0, 200},
-            {4, "mail", "m4", nan, 900}, {5, "Mail", "m5", 1.0, 200}, // equal to 3: grouping order kept
-            {6, "App 10", "a", 5.0, 300}, {7, "app 2", "b", 5.0, 100}, {8, "Zed", "z", 9.0, 100},
-            {9, "Big", "g", 0.0, max}, {10, "big", "g", 0.0, 10}, // saturates rather than wraps
+            {1, "Mail", "m1", 1.0, 100},
+            {2, "MAIL", "m2", 3.0, 50},
+            {3, "Mail", "m3", 1.0, 200},
+            {4, "mail", "m4", nan, 900},
+            {5, "Mail", "m5", 1.0, 200}, // equal to 3: grouping order kept
+            {6, "App 10", "a", 5.0, 300},
+            {7, "app 2", "b", 5.0, 100},
+            {8, "Zed", "z", 9.0, 100},
+            {9, "Big", "g", 0.0, max},
+            {10, "big", "g", 0.0, 10}, // saturates rather than wraps
         });
         // Grouped case-insensitively, named after the busiest process, processes by CPU then memory.
         const AppMetric &mail = r.all.at(3);

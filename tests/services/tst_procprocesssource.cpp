@@ -25,8 +25,8 @@ struct StatFields {
     int pid = 1;
     QByteArray comm = "proc";
     quint64 utime = 0, startTime = 0;
-    QByteArray rss = "100";        // text, so tests can write what the kernel never would
-    quint32 flags = 0x00400000;    // PF_RANDOMIZE, as most user processes
+    QByteArray rss = "100"; // text, so tests can write what the kernel never would
+    quint32 flags = 0x00400000; // PF_RANDOMIZE, as most user processes
     quint64 stime = 0;
     quint64 code = 0x55d0c0000000; // where exec mapped the program; 1 when hidden from the reader
 };
@@ -41,7 +41,8 @@ QByteArray statLine(const StatFields &f)
         + QByteArray::number(f.utime) + ' ' + QByteArray::number(f.stime) + " 0 0 20 0 1 0 "
         + QByteArray::number(f.startTime) + " 10485760 " + f.rss + " 18446744073709551615 " + QByteArray::number(f.code)
         + ' ' + QByteArray::number(f.code > 1 ? f.code + 0x5000 : f.code) + ' '
-        + QByteArray::number(f.code > 1 ? f.code + 0x2a0000000000 : 0) + " 0 0 0 0 0 0 0 0 0 17 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
+        + QByteArray::number(f.code > 1 ? f.code + 0x2a0000000000 : 0)
+        + " 0 0 0 0 0 0 0 0 0 17 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
 }
 
 // A proc root up 1000 s whose lookup names every process "App" unless told
@@ -102,9 +103,11 @@ private slots:
         QVERIFY(stat);
         QCOMPARE(QByteArray(stat->comm.data(), qsizetype(stat->comm.size())), "a b\nx) R 9 9 9 (");
         const auto got = std::tuple(stat->state, stat->ppid, stat->flags, stat->utimeTicks, stat->stimeTicks,
-                                    stat->startTimeTicks, stat->rssPages, stat->startCode, stat->endCode, stat->startStack);
-        QCOMPARE(got, decltype(got)('S', 77, 0x00200040u, 1234, 56, 987654321, 2048, 0x55d0c0000000, 0x55d0c0005000,
-                                    0x7fd0c0000000));
+                                    stat->startTimeTicks, stat->rssPages, stat->startCode, stat->endCode,
+                                    stat->startStack);
+        QCOMPARE(got,
+                 decltype(got)('S', 77, 0x00200040u, 1234, 56, 987654321, 2048, 0x55d0c0000000, 0x55d0c0005000,
+                               0x7fd0c0000000));
         QVERIFY(!parseProcStat("12 (p) S 1 1 1 0 -1 0 120 0 0 0 1 2 0 0 20 0 1 0 5 10485760"));
     }
 
@@ -156,7 +159,8 @@ private slots:
         };
         ProcFixture proc;
         for (int i = 0; i < int(std::size(cases)); ++i)
-            proc.add({40 + i, cases[i].comm, kHz, kHz}, QString(cases[i].exe), QByteArray(cases[i].cmdline).replace('|', '\0'));
+            proc.add({40 + i, cases[i].comm, kHz, kHz}, QString(cases[i].exe),
+                     QByteArray(cases[i].cmdline).replace('|', '\0'));
         QMap<qint32, QString> names;
         for (const ProcessMetric &row : proc.read())
             names.insert(row.id, row.name);
@@ -181,15 +185,15 @@ private slots:
         QTest::addColumn<QByteArray>("cgroupAfter");
         QTest::addColumn<int>("generationStep");
         QTest::addColumn<QString>("listedAfter"); // "name app cpu", or empty
-        QTest::addColumn<int>("lookupsAfter");    // in the second pass
+        QTest::addColumn<int>("lookupsAfter"); // in the second pass
 
         const quint64 old = 10 * kHz, young = 999 * kHz; // started at 10 s, or 1 s ago
         const StatFields shell{.pid = 30, .comm = "sh", .utime = 5 * kHz, .startTime = old, .code = 0x5610000000};
         StatFields exec = shell;
         exec.comm = "app";
         exec.code = 0x55a0000000;
-        QTest::newRow("wrapper exec'd the application") << shell << "/usr/bin/dash" << exec << "/usr/bin/app"
-                                                        << QByteArray() << 0 << "app App 0" << 1;
+        QTest::newRow("wrapper exec'd the application")
+            << shell << "/usr/bin/dash" << exec << "/usr/bin/app" << QByteArray() << 0 << "app App 0" << 1;
         StatFields script = shell, binary = shell;
         script.comm = binary.comm = "app"; // a launcher script named like the program it runs
         binary.code = 0x55a0000000;
@@ -198,24 +202,24 @@ private slots:
         StatFields hidden = script, hiddenExec = script;
         hidden.code = hiddenExec.code = 1; // another user's: addresses hidden, exe unreadable
         hidden.comm = "sh";
-        QTest::newRow("another user's wrapper exec'd") << hidden << "" << hiddenExec << "" << kAppScope << 0
-                                                       << "app App 0" << 1;
+        QTest::newRow("another user's wrapper exec'd")
+            << hidden << "" << hiddenExec << "" << kAppScope << 0 << "app App 0" << 1;
         StatFields reused = shell;
         reused.startTime = 900 * kHz;
         reused.comm = "app";
         reused.utime = 20 * kHz;
-        QTest::newRow("pid reused by the application") << shell << "/usr/bin/dash" << reused << "/usr/bin/app"
-                                                       << QByteArray() << 0 << "app App 20" << 1;
+        QTest::newRow("pid reused by the application")
+            << shell << "/usr/bin/dash" << reused << "/usr/bin/app" << QByteArray() << 0 << "app App 20" << 1;
         StatFields app = shell;
         app.comm = "app";
         StatFields renamed = app;
         renamed.comm = "app: worker 3";
         QTest::newRow("renamed itself") << app << "/usr/bin/app" << renamed << "/usr/bin/app" << QByteArray() << 0
                                         << "app App 0" << 1;
-        QTest::newRow("unchanged") << app << "/usr/bin/app" << app << "/usr/bin/app" << QByteArray() << 0
-                                   << "app App 0" << 0;
-        QTest::newRow("unchanged, unclaimed") << shell << "/usr/bin/dash" << shell << "/usr/bin/dash" << QByteArray()
-                                              << 0 << "" << 0;
+        QTest::newRow("unchanged") << app << "/usr/bin/app" << app << "/usr/bin/app" << QByteArray() << 0 << "app App 0"
+                                   << 0;
+        QTest::newRow("unchanged, unclaimed")
+            << shell << "/usr/bin/dash" << shell << "/usr/bin/dash" << QByteArray() << 0 << "" << 0;
         QTest::newRow("index rebuilt") << shell << "/usr/bin/dash" << shell << "/usr/bin/dash" << kAppScope << 1
                                        << "dash App 0" << 1;
         StatFields newborn = shell;

@@ -3,8 +3,8 @@
 
 // The ps fallback: its output lines, and the source run against a fake ps.
 #include "services/AppPathRule.h"
-#include "services/PsOutput.h"
 #include "services/ProcessMetricsProvider.h"
+#include "services/PsOutput.h"
 #include "services/PsProcessSource.h"
 #include "testsupport/FixtureTree.h"
 
@@ -43,15 +43,18 @@ private slots:
                  {QStringLiteral("\t\u00A07 1.0 1 /A.app/x\u2003\t"), "7 1 1024 A|x"}, // tabs, Unicode spaces
                  {"9 1 1 /Suite.app/Support/Worker.app/MacOS/Worker", "9 1 1024 Suite|Worker"}, // outermost bundle
                  {"5 1 18014398509481984 /A.app/a", "5 1 18446744073709551615 A|a"}, // resident KiB saturate
-                 {"5 0.0 0 /A.app/a", ""},                                         // idle and empty
+                 {"5 0.0 0 /A.app/a", ""}, // idle and empty
                  {"5 1.0x 1 /A.app/a", ""},
-                 {"2147483648 1 1 /A.app/a", ""},                    // pid overflows
-                 {"5 1 -1 /A.app/a", ""},                            // negative resident size
-                 {"5 1 18446744073709551616 /A.app/a", ""},          // beyond 64 bits
+                 {"2147483648 1 1 /A.app/a", ""}, // pid overflows
+                 {"5 1 -1 /A.app/a", ""}, // negative resident size
+                 {"5 1 18446744073709551616 /A.app/a", ""}, // beyond 64 bits
                  {"5 1 1 /Tool.APP/x", ""},
                  {"5 1 1 /usr/bin/tool", ""}}) {
             const std::optional<ProcessMetric> p = parseProcessLine(line, pathRuleOnly);
-            const QString got = p ? QStringLiteral("%1 %2 %3 %4|%5").arg(p->id).arg(p->cpuPercent).arg(p->memoryBytes)
+            const QString got = p ? QStringLiteral("%1 %2 %3 %4|%5")
+                                        .arg(p->id)
+                                        .arg(p->cpuPercent)
+                                        .arg(p->memoryBytes)
                                         .arg(p->appName, p->name)
                                   : QString();
             QVERIFY2(got == parsed, qPrintable(line + " -> " + got));
@@ -77,7 +80,8 @@ private slots:
             asked << pid;
             return QStringLiteral("N");
         };
-        const QList<ProcessMetric> named = parsePsOutput("2 0.0 0 firefox\nx 1 1 firefox\n1 0.5 10 systemd\n", 0, lookup);
+        const QList<ProcessMetric> named = parsePsOutput("2 0.0 0 firefox\nx 1 1 firefox\n1 0.5 10 systemd\n", 0,
+                                                         lookup);
         QCOMPARE(asked, QList<qint32>{1});
         QCOMPARE(named.value(0).name, QStringLiteral("systemd"));
     }
@@ -86,8 +90,9 @@ private slots:
     {
         FixtureTree tree;
         const QByteArray args = tree.filePath("args").toUtf8();
-        const PsProcessSource source(fakePs(tree, "printf '%s\\n' \"$@\" > '" + args
-                                                      + "'\necho noise >&2\nprintf ' 1 2.0 3 /A.app/a\\n 4 0.0 0 b\\n'\n"));
+        const PsProcessSource source(fakePs(tree,
+                                            "printf '%s\\n' \"$@\" > '" + args
+                                                + "'\necho noise >&2\nprintf ' 1 2.0 3 /A.app/a\\n 4 0.0 0 b\\n'\n"));
         const QList<ProcessMetric> ps = source.read(everything);
         QCOMPARE(ps.size(), 1);
         QCOMPARE(ps.front().id, 1);

@@ -23,7 +23,10 @@ QByteArray cpu(int n, quint64 user, quint64 system, quint64 idle)
         + QByteArray::number(idle) + " 0 0 0 0 0 0\n";
 }
 
-QByteArray procStat(const QByteArray &cpuLines) { return "cpu  1 2 3 4 5 6 7 8 0 0\n" + cpuLines + "intr 1 2 3\n"; }
+QByteArray procStat(const QByteArray &cpuLines)
+{
+    return "cpu  1 2 3 4 5 6 7 8 0 0\n" + cpuLines + "intr 1 2 3\n";
+}
 
 } // namespace
 
@@ -40,8 +43,8 @@ private slots:
         QTest::newRow("one ratio over all, not a mean") << two << 0.0 << cpu(0, 40, 0, 60) + cpu(1, 0, 0, 300) << 10.0;
         QTest::newRow("lower counter counts 0") << cpu(0, 100, 50, 800) << 0.0 << cpu(0, 90, 60, 860) << 100.0 / 7;
         QTest::newRow("no tick keeps figure") << cpu(0, 5, 5, 5) << 37.5 << cpu(0, 5, 5, 5) << 37.5;
-        QTest::newRow("matched by number") << cpu(0, 0, 0, 0) + cpu(1, 1000, 0, 0) << 0.0
-                                           << cpu(1, 1000, 0, 100) + cpu(0, 100, 0, 0) << 50.0;
+        QTest::newRow("matched by number")
+            << cpu(0, 0, 0, 0) + cpu(1, 1000, 0, 0) << 0.0 << cpu(1, 1000, 0, 100) + cpu(0, 100, 0, 0) << 50.0;
         QTest::newRow("processor went offline") << two << 12.5 << cpu(0, 50, 0, 50) << 12.5;
         QTest::newRow("processor came online") << cpu(0, 0, 0, 0) << 12.5 << two << 12.5;
         QTest::newRow("same count, other numbers") << two << 12.5 << cpu(0, 50, 0, 50) + cpu(2, 0, 0, 0) << 12.5;
@@ -60,7 +63,8 @@ private slots:
         QVERIFY(old && now);
         const CPUComparison result = compareCPUTicks(CPUInfo{std::int64_t(old->size()), *old, beforePercent}, *now);
         QCOMPARE(result.percent, percent);
-        QCOMPARE(result.baseline, (CPUInfo{std::int64_t(now->size()), *now, result.percent})); // always the new baseline
+        QCOMPARE(result.baseline,
+                 (CPUInfo{std::int64_t(now->size()), *now, result.percent})); // always the new baseline
     }
 
     // A failed CPU read keeps figure and baseline, so the next good reading is

@@ -32,7 +32,10 @@ using namespace Qt::StringLiterals;
 #ifdef PELMORA_ASAN
 extern "C" size_t __sanitizer_get_current_allocated_bytes();
 // Freed blocks sit in ASan's quarantine, so count live bytes rather than VmRSS.
-static qint64 memoryInUseKiB() { return qint64(__sanitizer_get_current_allocated_bytes() / 1024); }
+static qint64 memoryInUseKiB()
+{
+    return qint64(__sanitizer_get_current_allocated_bytes() / 1024);
+}
 static constexpr int defaultRefreshes = 2000;
 #else
 // The resident size (second field of statm, in pages).
@@ -98,8 +101,9 @@ private slots:
         const qint64 memoryAtEnd = memoryInUseKiB();
         const qint64 grownKiB = memoryAtEnd - memoryAfterWarmUp;
         qInfo("%d refreshes; after %d: %lld descriptors, %lld KiB; at the end: %lld descriptors, %lld KiB; "
-              "cache over live pids at most %lld", done, warmUp, qlonglong(fdsAfterWarmUp), memoryAfterWarmUp,
-              qlonglong(fdsAtEnd), memoryAtEnd, qlonglong(cacheOverLive));
+              "cache over live pids at most %lld",
+              done, warmUp, qlonglong(fdsAfterWarmUp), memoryAfterWarmUp, qlonglong(fdsAtEnd), memoryAtEnd,
+              qlonglong(cacheOverLive));
         ::kill(pid_t(churn.processId()), SIGTERM);
         QVERIFY(churn.waitForFinished(10000));
 

@@ -15,7 +15,6 @@
 #include <QTest>
 #include <QTimer>
 
-
 using namespace pelmora;
 using namespace std::chrono_literals;
 
@@ -74,7 +73,8 @@ private slots:
         QFETCH(QString, title);
         MetricsSnapshot s{cpu, memory, 0, 0, {}, {}, {}};
         if (withApps)
-            s.allApps = s.topCPUApps = s.topMemoryApps = {AppMetric{"a", "A", cpu, 1, {ProcessMetric{1, "A", "a", cpu, 1}}}};
+            s.allApps = s.topCPUApps = s.topMemoryApps = {
+                AppMetric{"a", "A", cpu, 1, {ProcessMetric{1, "A", "a", cpu, 1}}}};
         const auto lastTitle = sinceLast < 0 ? std::nullopt : std::optional(*now);
         const auto figures = StatusTitleRule::figuresFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast));
         QCOMPARE(figures ? StatusTitleRule::title(figures) : QString(), title);
@@ -102,9 +102,13 @@ private slots:
         QJsonObject last;
         const QStringList refresh{"refreshBegin", "systemMetricsRead", "processMetricsRead", "snapshot"};
         QCOMPARE(trailEvents(&last), QStringList({"metricsStoreInit", "metricsStoreStart"}) + refresh);
-        QCOMPARE(last, (QJsonObject{{"event", "snapshot"}, {"cpuPercent", "0.0"},
-                                    {"memoryUsedBytes", QString::number(quint64(4) << 30)},
-                                    {"sampledAt", "1764930000.0"}, {"topCPUCount", "2"}, {"topMemoryCount", "2"}}));
+        QCOMPARE(last,
+                 (QJsonObject{{"event", "snapshot"},
+                              {"cpuPercent", "0.0"},
+                              {"memoryUsedBytes", QString::number(quint64(4) << 30)},
+                              {"sampledAt", "1764930000.0"},
+                              {"topCPUCount", "2"},
+                              {"topMemoryCount", "2"}}));
         store.refresh();
         QCOMPARE(trailEvents().mid(6), refresh);
     }

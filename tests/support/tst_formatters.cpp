@@ -40,10 +40,10 @@ private slots:
         QFETCH(double, value);
         QFETCH(QString, text);
         const NumberFormatter localised(NumberFormatter::icuLocaleFor(kind), 1, 1);
-        QCOMPARE(kind == u"%"       ? formattedPercent(value)
-                 : kind == u"cpu"   ? formattedProcessCPU(value)
-                 : kind == u"bytes" ? formattedBytes(quint64(value))
-                                    : localised.format(value).value_or("<none>"),
+        QCOMPARE(kind == u"%"           ? formattedPercent(value)
+                     : kind == u"cpu"   ? formattedProcessCPU(value)
+                     : kind == u"bytes" ? formattedBytes(quint64(value))
+                                        : localised.format(value).value_or("<none>"),
                  text);
     }
 };

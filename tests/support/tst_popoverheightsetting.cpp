@@ -76,10 +76,12 @@ private slots:
         QTest::newRow("text") << "file" << QByteArray("[General]\npopoverHeight=tall\n") << 520.0 << true;
         QTest::newRow("nan") << "file" << QByteArray("[General]\npopoverHeight=nan\n") << 520.0 << true;
         QTest::newRow("infinite") << "file" << QByteArray("[General]\npopoverHeight=-inf\n") << 520.0 << true;
-        QTest::newRow("typed value") << "file" << QByteArray("[General]\npopoverHeight=@Rect(0 0 10 600)\n") << 520.0 << true;
+        QTest::newRow("typed value") << "file" << QByteArray("[General]\npopoverHeight=@Rect(0 0 10 600)\n") << 520.0
+                                     << true;
         QTest::newRow("other group") << "file" << QByteArray("[Popover]\npopoverHeight=600\n") << 520.0 << true;
         QTest::newRow("out of range") << "file" << QByteArray("[General]\npopoverHeight=-40.5\n") << -40.5 << true;
-        QTest::newRow("quoted, CRLF") << "file" << QByteArray("[General]\r\npopoverHeight = \"600\"\r\n") << 600.0 << true;
+        QTest::newRow("quoted, CRLF") << "file" << QByteArray("[General]\r\npopoverHeight = \"600\"\r\n") << 600.0
+                                      << true;
         QTest::newRow("syntax error elsewhere") << "file" << stored600 + "[Other\n" << 600.0 << true;
         QTest::newRow("far too large") << "file" << stored600 + QByteArray(1 << 20, ';') << 520.0 << false;
         QTest::newRow("fifo") << "fifo" << QByteArray() << 520.0 << false;
@@ -95,8 +97,9 @@ private slots:
         QFETCH(bool, writable);
         FixtureTree tree;
         const QDir dir(tree.filePath("pelmora"));
-        QVERIFY(kind == "linked folder" ? tree.makeDir("elsewhere") && tree.symlink("pelmora", tree.filePath("elsewhere"))
-                                        : tree.makeDir("pelmora"));
+        QVERIFY(kind == "linked folder"
+                    ? tree.makeDir("elsewhere") && tree.symlink("pelmora", tree.filePath("elsewhere"))
+                    : tree.makeDir("pelmora"));
         const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
         const QString target = tree.filePath("elsewhere.conf");
         if ((kind == "file" || kind == "linked folder") && !content.isNull())
@@ -147,17 +150,20 @@ private slots:
             << QByteArray("; mine\n[General]\nother=1\npopoverHeight=520 \nlast=2\n\n[Window]\n# x\nx=1\n")
             << QByteArray("; mine\n[General]\nother=1\npopoverHeight=610 \nlast=2\n\n[Window]\n# x\nx=1\n") << false;
         QTest::newRow("no height yet") << QByteArray("[General]\nother=1\n\n[Window]\nx=1\n")
-                                       << QByteArray("[General]\nother=1\npopoverHeight=610\n\n[Window]\nx=1\n") << false;
+                                       << QByteArray("[General]\nother=1\npopoverHeight=610\n\n[Window]\nx=1\n")
+                                       << false;
         QTest::newRow("keys before any group") << QByteArray("other=1\n[Window]\nx=1\n")
                                                << QByteArray("other=1\npopoverHeight=610\n[Window]\nx=1\n") << false;
         QTest::newRow("no [General]") << QByteArray("[Window]\nx=1\n") << fresh + "\n[Window]\nx=1\n" << false;
-        QTest::newRow("BOM, CRLF, no last line end") << QByteArray("\xEF\xBB\xBF[General]\r\nother=1")
-                                                     << QByteArray("\xEF\xBB\xBF[General]\r\nother=1\r\npopoverHeight=610\r\n")
-                                                     << false;
-        QTest::newRow("CRLF, cut after the last CR") << QByteArray("other=1\r\n;\r\nlast=2\r")
-                                                     << QByteArray("other=1\r\n;\r\nlast=2\r\npopoverHeight=610\r\n") << false;
-        QTest::newRow("a continued value") << QByteArray("[General]\nlist=a, \\\n  b\n[W]\n")
-                                           << QByteArray("[General]\nlist=a, \\\n  b\npopoverHeight=610\n[W]\n") << false;
+        QTest::newRow("BOM, CRLF, no last line end")
+            << QByteArray("\xEF\xBB\xBF[General]\r\nother=1")
+            << QByteArray("\xEF\xBB\xBF[General]\r\nother=1\r\npopoverHeight=610\r\n") << false;
+        QTest::newRow("CRLF, cut after the last CR")
+            << QByteArray("other=1\r\n;\r\nlast=2\r") << QByteArray("other=1\r\n;\r\nlast=2\r\npopoverHeight=610\r\n")
+            << false;
+        QTest::newRow("a continued value")
+            << QByteArray("[General]\nlist=a, \\\n  b\n[W]\n")
+            << QByteArray("[General]\nlist=a, \\\n  b\npopoverHeight=610\n[W]\n") << false;
         QTest::newRow("empty") << QByteArray("") << fresh << false;
         const QByteArray large = "[General]\npopoverHeight=520\n[Big]\n" + QByteArray("k=v\n").repeated(15000);
         QTest::newRow("60 KB") << large << QByteArray(large).replace("=520", "=610") << false;

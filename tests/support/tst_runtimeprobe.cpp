@@ -55,7 +55,9 @@ public:
     explicit WriteWatch(const QString &path) : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
     {
         m_watching = m_fd >= 0
-            && ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_CLOSE_WRITE | IN_MODIFY | IN_DONT_FOLLOW) >= 0;
+            && ::inotify_add_watch(m_fd, QFile::encodeName(path).constData(),
+                                   IN_CLOSE_WRITE | IN_MODIFY | IN_DONT_FOLLOW)
+                >= 0;
     }
     ~WriteWatch() { ::close(m_fd); }
     bool isWatching() const { return m_watching; }
@@ -87,14 +89,15 @@ private slots:
         QTest::newRow("nothing") << unset << QStringList{"pelmora", "--window"} << off;
         QTest::newRow("two arguments") << unset << QStringList{"pelmora", "--metrics-probe", "/t"} << QVariant("/t");
         QTest::newRow("with =") << unset << QStringList{"pelmora", "--metrics-probe=/t"} << QVariant("/t");
-        QTest::newRow("with = and nothing after") << unset << QStringList{"pelmora", "--metrics-probe="} << QVariant("");
+        QTest::newRow("with = and nothing after")
+            << unset << QStringList{"pelmora", "--metrics-probe="} << QVariant("");
         QTest::newRow("last argument") << unset << QStringList{"pelmora", "--window", "--metrics-probe"} << off;
         QTest::newRow("the first one counts")
             << unset << QStringList{"pelmora", "--metrics-probe=/a", "--metrics-probe", "/b"} << QVariant("/a");
         QTest::newRow("a longer option is another") << unset << QStringList{"pelmora", "--metrics-probes", "/t"} << off;
         QTest::newRow("after --") << unset << QStringList{"pelmora", "--", "--metrics-probe", "/t"} << off;
-        QTest::newRow("the variable wins") << QVariant(QByteArray("/env"))
-                                           << QStringList{"pelmora", "--metrics-probe", "/t"} << QVariant("/env");
+        QTest::newRow("the variable wins")
+            << QVariant(QByteArray("/env")) << QStringList{"pelmora", "--metrics-probe", "/t"} << QVariant("/env");
         QTest::newRow("an empty variable counts") << QVariant(QByteArray("")) << QStringList{"pelmora"} << QVariant("");
     }
     void resolvePath()
@@ -141,7 +144,7 @@ private slots:
     void trailPaths_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("trail");  // what the path then reads as
+        QTest::addColumn<QByteArray>("trail"); // what the path then reads as
         QTest::addColumn<QByteArray>("target"); // what the file behind a link or second name holds
         QTest::addColumn<Outcome>("outcome");
         const QByteArray unreadable("<unreadable>");
@@ -149,7 +152,8 @@ private slots:
         QTest::newRow("a file") << "file" << QByteArray("old\nline\n") << QByteArray() << Outcome::written;
         QTest::newRow("a link to a file") << "link" << QByteArray("old\n") << QByteArray("old\n") << Outcome::refused;
         QTest::newRow("a dangling link") << "dangling" << unreadable << unreadable << Outcome::refused;
-        QTest::newRow("a second name of a file") << "hardlink" << QByteArray("old\n") << QByteArray("old\n") << Outcome::refused;
+        QTest::newRow("a second name of a file")
+            << "hardlink" << QByteArray("old\n") << QByteArray("old\n") << Outcome::refused;
         QTest::newRow("a directory") << "directory" << QByteArray("") << QByteArray() << Outcome::refused;
         QTest::newRow("a FIFO nobody reads") << "fifo" << QByteArray() << QByteArray() << Outcome::dropped;
         QTest::newRow("a folder that does not exist") << "no folder" << unreadable << QByteArray() << Outcome::dropped;
@@ -171,7 +175,8 @@ private slots:
             tree.symlink("trail.log", other);
         else if (kind == "hardlink")
             QCOMPARE(::link(QFile::encodeName(tree.write("other/victim", "old\n")).constData(),
-                            QFile::encodeName(path).constData()), 0);
+                            QFile::encodeName(path).constData()),
+                     0);
         else if (kind == "directory")
             tree.makeDir("trail.log");
         else if (kind == "fifo")
@@ -186,7 +191,7 @@ private slots:
         if (!target.isNull())
             QCOMPARE(fileContents(other), target);
         QCOMPARE(QFileInfo(path).isSymLink(), kind == "link" || kind == "dangling");
-        struct stat st {};
+        struct stat st { };
         if (kind == "missing")
             QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0 && (st.st_mode & 07777) == 0600);
         QStringList left = tree.entries();
@@ -201,14 +206,21 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("trail"); // relative to the tree
         QTest::addColumn<Problem>("problem"); // none: the line is written
-        QTest::newRow("another user's file") << "file" << "trail.log" << Problem::foreignFile;
+        QTest::newRow("another user's file") << "file"
+                                             << "trail.log" << Problem::foreignFile;
         QTest::newRow("another user's file, in a sticky folder anyone may write")
-            << "sticky" << "sticky/trail.log" << Problem::foreignFile;
-        QTest::newRow("another user's FIFO, read") << "fifo" << "trail.fifo" << Problem::foreignFile;
-        QTest::newRow("a folder another user owns") << "folder" << "theirs/trail.log" << Problem::foreignFolder;
-        QTest::newRow("another user's link to a root-only folder") << "link" << "link/trail.log" << Problem::foreignLink;
-        QTest::newRow("our link to that folder") << "our link" << "ours/trail.log" << Problem::none;
-        QTest::newRow("a device") << "device" << "null" << Problem::notAFile;
+            << "sticky"
+            << "sticky/trail.log" << Problem::foreignFile;
+        QTest::newRow("another user's FIFO, read") << "fifo"
+                                                   << "trail.fifo" << Problem::foreignFile;
+        QTest::newRow("a folder another user owns") << "folder"
+                                                    << "theirs/trail.log" << Problem::foreignFolder;
+        QTest::newRow("another user's link to a root-only folder") << "link"
+                                                                   << "link/trail.log" << Problem::foreignLink;
+        QTest::newRow("our link to that folder") << "our link"
+                                                 << "ours/trail.log" << Problem::none;
+        QTest::newRow("a device") << "device"
+                                  << "null" << Problem::notAFile;
     }
     void pathsThatAreNotOurs()
     {
@@ -243,7 +255,8 @@ private slots:
         } else {
             // The null device, which opens for reading on a mount that allows devices at all.
             const int node = ::mknod(bytes(path).constData(), S_IFCHR | 0666, makedev(1, 3)) == 0
-                ? ::open(bytes(path).constData(), O_RDONLY | O_CLOEXEC) : -1;
+                ? ::open(bytes(path).constData(), O_RDONLY | O_CLOEXEC)
+                : -1;
             if (node < 0)
                 QSKIP("no usable device node here");
             ::close(node);

@@ -6,9 +6,9 @@
 #include "ProcessTree.h"
 #include "ScreenPatches.h"
 
+#include <QImage>
 #include <QtCore>
 #include <QtDBus>
-#include <QImage>
 
 #include <optional>
 
@@ -60,7 +60,8 @@ welcome-dialog-last-shown-version='999'
 bool writeFile(const QString &path, const QString &text)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0;
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(text.toUtf8()) > 0;
 }
 
 void stopProcess(QProcess &process)
@@ -73,8 +74,7 @@ void stopProcess(QProcess &process)
 
 } // namespace
 
-DesktopSession::DesktopSession(Options options)
-    : m_options(options)
+DesktopSession::DesktopSession(Options options) : m_options(options)
 {
 }
 
@@ -92,12 +92,18 @@ DesktopSession::Start DesktopSession::fail(Start kind, const QString &why)
 QString DesktopSession::trayName(Tray tray)
 {
     switch (tray) {
-    case Tray::none: return QStringLiteral("no tray");
-    case Tray::xfcePanel: return QStringLiteral("xfce4-panel");
-    case Tray::trayer: return QStringLiteral("trayer");
-    case Tray::lxqtPanel: return QStringLiteral("lxqt-panel");
-    case Tray::plasma: return QStringLiteral("plasmashell");
-    case Tray::gnomeShell: return QStringLiteral("gnome-shell");
+    case Tray::none:
+        return QStringLiteral("no tray");
+    case Tray::xfcePanel:
+        return QStringLiteral("xfce4-panel");
+    case Tray::trayer:
+        return QStringLiteral("trayer");
+    case Tray::lxqtPanel:
+        return QStringLiteral("lxqt-panel");
+    case Tray::plasma:
+        return QStringLiteral("plasmashell");
+    case Tray::gnomeShell:
+        return QStringLiteral("gnome-shell");
     }
     return {};
 }
@@ -114,8 +120,8 @@ DesktopSession::Start DesktopSession::start()
     const bool xfce = host == Tray::xfcePanel;
     const QString trayProgram = host == Tray::none ? QString() : trayName(host);
     // LXQt's panel and Plasma's shell leave placing their panels to a window manager.
-    const bool openbox =
-        m_options.windowManager == WindowManager::openbox || host == Tray::lxqtPanel || host == Tray::plasma;
+    const bool openbox = m_options.windowManager == WindowManager::openbox || host == Tray::lxqtPanel
+        || host == Tray::plasma;
     QStringList tools{"Xvfb", "xdotool", "xwininfo", trayProgram};
     if (openbox)
         tools << "openbox";
@@ -124,7 +130,8 @@ DesktopSession::Start DesktopSession::start()
     // plasmashell aborts without the activity manager, which the bus starts.
     if (host == Tray::plasma && !QFileInfo::exists("/usr/share/dbus-1/services/org.kde.ActivityManager.service"))
         return fail(Start::unavailable, "kactivitymanagerd is not installed");
-    if (host == Tray::gnomeShell && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
+    if (host == Tray::gnomeShell
+        && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
         return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     for (const QString &tool : tools)
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
@@ -138,7 +145,8 @@ DesktopSession::Start DesktopSession::start()
     // client (a probe such as xwininfo) leaves, refusing whoever connects then.
     QStringList xArguments{"-displayfd", "1", "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset"};
     if (host == Tray::gnomeShell)
-        xArguments << "+extension" << "GLX"; // the shell's compositor draws with OpenGL (llvmpipe)
+        xArguments << "+extension"
+                   << "GLX"; // the shell's compositor draws with OpenGL (llvmpipe)
     m_xserver.start("Xvfb", xArguments);
     for (const QDeadlineTimer deadline(10000); m_xserver.waitForStarted(5000) && !m_xserver.canReadLine()
          && m_xserver.state() == QProcess::Running && !deadline.hasExpired();)
@@ -146,20 +154,30 @@ DesktopSession::Start DesktopSession::start()
     bool numeric = false;
     const int display = QString::fromLatin1(m_xserver.readLine()).trimmed().toInt(&numeric);
     if (!numeric)
-        return fail(Start::unavailable, "Xvfb did not come up: " + m_xserver.errorString() + " "
+        return fail(Start::unavailable,
+                    "Xvfb did not come up: " + m_xserver.errorString() + " "
                         + QString::fromLocal8Bit(m_xserver.readAllStandardError()).trimmed().right(400));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "XDG_SESSION_TYPE",
-                             "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME", "DBUS_SYSTEM_BUS_ADDRESS"})
+    for (const char *name :
+         {"WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP",
+          "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME", "DBUS_SYSTEM_BUS_ADDRESS"})
         env.remove(QLatin1String(name));
-    const QString desktop = xfce ? "XFCE" : host == Tray::lxqtPanel ? "LXQt" : host == Tray::plasma ? "KDE"
-        : host == Tray::gnomeShell ? "GNOME" : "";
-    const QList<QPair<const char *, QString>> values{
-        {"DISPLAY", QStringLiteral(":%1").arg(display)}, {"HOME", home}, {"XDG_CONFIG_HOME", home + "/.config"},
-        {"XDG_CACHE_HOME", home + "/.cache"}, {"XDG_DATA_HOME", home + "/.local/share"},
-        {"XDG_RUNTIME_DIR", home + "/runtime"}, {"NO_AT_BRIDGE", "1"}, {"GTK_A11Y", "none"},
-        {"QT_QPA_PLATFORM", "xcb"}, {"XDG_CURRENT_DESKTOP", desktop}};
+    const QString desktop = xfce   ? "XFCE"
+        : host == Tray::lxqtPanel  ? "LXQt"
+        : host == Tray::plasma     ? "KDE"
+        : host == Tray::gnomeShell ? "GNOME"
+                                   : "";
+    const QList<QPair<const char *, QString>> values{{"DISPLAY", QStringLiteral(":%1").arg(display)},
+                                                     {"HOME", home},
+                                                     {"XDG_CONFIG_HOME", home + "/.config"},
+                                                     {"XDG_CACHE_HOME", home + "/.cache"},
+                                                     {"XDG_DATA_HOME", home + "/.local/share"},
+                                                     {"XDG_RUNTIME_DIR", home + "/runtime"},
+                                                     {"NO_AT_BRIDGE", "1"},
+                                                     {"GTK_A11Y", "none"},
+                                                     {"QT_QPA_PLATFORM", "xcb"},
+                                                     {"XDG_CURRENT_DESKTOP", desktop}};
     for (const auto &[name, value] : values)
         env.insert(QLatin1String(name), value);
     if (host == Tray::gnomeShell) {
@@ -191,7 +209,8 @@ DesktopSession::Start DesktopSession::start()
                           .arg(iconSize)))
         return fail(Start::failed, "cannot write the panel configuration");
     if (host == Tray::lxqtPanel
-        && !writeFile(home + "/.config/lxqt/panel.conf", QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10)))
+        && !writeFile(home + "/.config/lxqt/panel.conf",
+                      QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10)))
         return fail(Start::failed, "cannot write the panel configuration");
     if (!m_bus.start(env))
         return fail(Start::unavailable, m_bus.errorString());
@@ -272,7 +291,8 @@ bool DesktopSession::leaveOverview() const
         QThread::msleep(100);
     QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
                                                       "org.freedesktop.DBus.Properties", "Set");
-    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive") << QVariant::fromValue(QDBusVariant(false));
+    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive")
+        << QVariant::fromValue(QDBusVariant(false));
     int quiet = 0; // checks in a row with the overview left
     for (const QDeadlineTimer deadline(30000); quiet < 10 && !deadline.hasExpired(); QThread::msleep(200)) {
         if (active()) {
@@ -288,27 +308,48 @@ bool DesktopSession::leaveOverview() const
 QStringList DesktopSession::hostArguments() const
 {
     switch (m_options.tray) {
-    case Tray::xfcePanel: return {"--disable-wm-check"};
+    case Tray::xfcePanel:
+        return {"--disable-wm-check"};
     case Tray::trayer:
-        return {"--edge", "top", "--align", "right", "--widthtype", "pixel", "--width", "120", "--height",
-                QString::number(m_options.trayerHeight), "--SetDockType", "true", "--SetPartialStrut", "true"};
-    case Tray::gnomeShell: return {"--x11", "--replace"};
-    default: return {};
+        return {"--edge",
+                "top",
+                "--align",
+                "right",
+                "--widthtype",
+                "pixel",
+                "--width",
+                "120",
+                "--height",
+                QString::number(m_options.trayerHeight),
+                "--SetDockType",
+                "true",
+                "--SetPartialStrut",
+                "true"};
+    case Tray::gnomeShell:
+        return {"--x11", "--replace"};
+    default:
+        return {};
     }
 }
 
 bool DesktopSession::hostReady() const
 {
     switch (m_options.tray) {
-    case Tray::xfcePanel: return hasBusName(watcherService) && trayGeometry().isValid();
-    case Tray::trayer: return trayGeometry().isValid();
-    case Tray::lxqtPanel: return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::xfcePanel:
+        return hasBusName(watcherService) && trayGeometry().isValid();
+    case Tray::trayer:
+        return trayGeometry().isValid();
+    case Tray::lxqtPanel:
+        return hasBusName(watcherService) && trayGeometry().isValid();
     case Tray::plasma:
         return hasBusName(watcherService) && trayGeometry().isValid()
-            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService,
-                           "IsStatusNotifierHostRegistered", 2000).toBool();
-    case Tray::gnomeShell: return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
-    case Tray::none: return true;
+            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered",
+                           2000)
+                   .toBool();
+    case Tray::gnomeShell:
+        return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
+    case Tray::none:
+        return true;
     }
     return false;
 }
@@ -418,7 +459,8 @@ QRect DesktopSession::windowGeometry(quint64 windowId) const
 QList<quint64> DesktopSession::visibleWindowsOf(qint64 pid) const
 {
     QList<quint64> windows;
-    for (const QByteArray &line : runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)}).value_or("").split('\n')) {
+    for (const QByteArray &line :
+         runTool("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid)}).value_or("").split('\n')) {
         bool ok = false;
         if (const quint64 id = line.trimmed().toULongLong(&ok); ok)
             windows.append(id);
@@ -438,7 +480,8 @@ QList<QPair<quint64, QRect>> DesktopSession::topLevelWindows() const
 {
     QList<QPair<quint64, QRect>> windows;
     static const QRegularExpression child(QStringLiteral("^\\s+(0x[0-9a-f]+) "), QRegularExpression::MultilineOption);
-    for (auto it = child.globalMatch(QString::fromLocal8Bit(runTool("xwininfo", {"-root", "-children"}).value_or(""))); it.hasNext();) {
+    for (auto it = child.globalMatch(QString::fromLocal8Bit(runTool("xwininfo", {"-root", "-children"}).value_or("")));
+         it.hasNext();) {
         const quint64 id = it.next().captured(1).toULongLong(nullptr, 16);
         if (const QRect geometry = windowGeometry(id); geometry.isValid())
             windows.append({id, geometry});
@@ -459,9 +502,12 @@ QRect DesktopSession::trayGeometry() const
         return best;
     };
     switch (m_options.tray) {
-    case Tray::trayer: return largest(m_tray->processId(), {});
-    case Tray::lxqtPanel: return largest(m_tray->processId(), {}, 100);   // the panel
-    case Tray::plasma: return largest(m_tray->processId(), {}, 100);      // the panel, not the desktop
+    case Tray::trayer:
+        return largest(m_tray->processId(), {});
+    case Tray::lxqtPanel:
+        return largest(m_tray->processId(), {}, 100); // the panel
+    case Tray::plasma:
+        return largest(m_tray->processId(), {}, 100); // the panel, not the desktop
     case Tray::xfcePanel: {
         // xfce4-panel runs the tray plugin in a wrapper process of its own.
         qint64 owner = 0;
@@ -473,7 +519,8 @@ QRect DesktopSession::trayGeometry() const
         // The tray is the owner's largest window inside its panel (menus it pops up are not).
         return owner <= 0 ? QRect() : largest(owner, largest(m_tray->processId(), {}));
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 
@@ -550,7 +597,8 @@ bool DesktopSession::isOnScreen(quint64 windowId) const
     const QRect geometry = windowGeometry(windowId);
     const QString own = m_home.path() + "/window.png";
     const QImage screen = grab();
-    if (!geometry.isValid() || screen.isNull() || !runTool("import", {"-window", QString::number(windowId), own}, 10000))
+    if (!geometry.isValid() || screen.isNull()
+        || !runTool("import", {"-window", QString::number(windowId), own}, 10000))
         return false;
     const QImage window = QImage(own).convertToFormat(QImage::Format_RGB32);
     const QRect visible = geometry.intersected(screen.rect());

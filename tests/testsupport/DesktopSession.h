@@ -68,7 +68,10 @@ public:
     QProcess *startProgram(const QString &program, const QStringList &arguments = {});
     // Runs a short tool (xdotool, ...) against this display: its standard output when it exited with 0.
     std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 5000) const;
-    bool runCommand(const QString &program, const QStringList &arguments) const { return runTool(program, arguments).has_value(); }
+    bool runCommand(const QString &program, const QStringList &arguments) const
+    {
+        return runTool(program, arguments).has_value();
+    }
 
     QRect windowGeometry(quint64 windowId) const; // invalid when unknown or unmapped
     QList<quint64> visibleWindowsOf(qint64 pid) const;
@@ -89,7 +92,8 @@ public:
     // The square patches (sides from minSide to maxSide) of any of `colours`
     // inside `area`, leaving out those that enclose another: a badge drawn
     // on a panel of its own colour is parted from it by its edge.
-    QList<QRect> findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide, QImage shot = {}) const;
+    QList<QRect> findSquares(const QRect &area, const QList<QRgb> &colours, int minSide, int maxSide,
+                             QImage shot = {}) const;
     QImage grab() const; // a screenshot, null on failure
     // Whether the screen shows the window's own pixels where the window is (a
     // compositor may map a window and not draw it).
@@ -112,8 +116,8 @@ private:
     PrivateBus m_bus;
     std::unique_ptr<QProcess> m_tray;
     std::unique_ptr<QProcess> m_windowManager; // kept across host restarts
-    std::unique_ptr<QProcess> m_watcher;       // Plasma's kded5
-    PrivateBus m_systemBus;                    // GNOME Shell wants a system bus
+    std::unique_ptr<QProcess> m_watcher; // Plasma's kded5
+    PrivateBus m_systemBus; // GNOME Shell wants a system bus
     std::vector<std::unique_ptr<QProcess>> m_programs;
     mutable QString m_busConnectionName;
     QProcessEnvironment m_environment;

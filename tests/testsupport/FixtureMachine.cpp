@@ -16,8 +16,8 @@ constexpr double uptimeSeconds = 1000.0;
 QByteArray statLine(qint32 pid, const QString &comm, qint32 ppid, quint64 cpuTicks, quint64 rssPages)
 {
     // Fields 1..24 as proc(5) lists them, then the rest of a real line.
-    return QByteArray::number(pid) + " (" + comm.left(15).toUtf8() + ") S " + QByteArray::number(ppid)
-        + " " + QByteArray::number(pid) + " " + QByteArray::number(pid) + " 0 -1 4194304 100 0 0 0 "
+    return QByteArray::number(pid) + " (" + comm.left(15).toUtf8() + ") S " + QByteArray::number(ppid) + " "
+        + QByteArray::number(pid) + " " + QByteArray::number(pid) + " 0 -1 4194304 100 0 0 0 "
         + QByteArray::number(cpuTicks) + " 0 0 0 20 0 1 0 0 123456789 " + QByteArray::number(rssPages)
         + " 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n";
 }
@@ -96,20 +96,20 @@ void FixtureMachine::advanceMachineCpu(double busyPercent)
 void FixtureMachine::setMemory(quint64 usedBytes, quint64 totalBytes)
 {
     m_tree.write(QStringLiteral("proc/meminfo"),
-                 "MemTotal:       " + QByteArray::number(totalBytes / 1024) + " kB\nMemFree:        0 kB\n"
-                     "MemAvailable:   " + QByteArray::number((totalBytes - usedBytes) / 1024) + " kB\n");
+                 "MemTotal:       " + QByteArray::number(totalBytes / 1024)
+                     + " kB\nMemFree:        0 kB\n"
+                       "MemAvailable:   "
+                     + QByteArray::number((totalBytes - usedBytes) / 1024) + " kB\n");
 }
 
-MetricsStore::Options FixtureMachine::storeOptions(MetricsStore::Clock clock,
-                                                   std::chrono::milliseconds interval) const
+MetricsStore::Options FixtureMachine::storeOptions(MetricsStore::Clock clock, std::chrono::milliseconds interval) const
 {
     ProcessMetricsProvider::Options processOptions;
     processOptions.source = ProcessMetricsProvider::Source::procfs;
     processOptions.procRoot = procRoot().toStdString();
     processOptions.registryPaths = registryPaths();
-    MetricsStore::Options options{SystemMetricsProvider(procRoot().toStdString()),
-                                  ProcessMetricsProvider(std::move(processOptions)),
-                                  clock ? std::move(clock) : MetricsStore::Clock([] { return pelmora::WallClock::now(); }),
-                                  interval};
+    MetricsStore::Options options{
+        SystemMetricsProvider(procRoot().toStdString()), ProcessMetricsProvider(std::move(processOptions)),
+        clock ? std::move(clock) : MetricsStore::Clock([] { return pelmora::WallClock::now(); }), interval};
     return options;
 }

@@ -42,9 +42,9 @@ public:
     void advanceMachineCpu(double busyPercent);
     void setMemory(quint64 usedBytes, quint64 totalBytes);
 
-    pelmora::MetricsStore::Options storeOptions(
-        pelmora::MetricsStore::Clock clock = {},
-        std::chrono::milliseconds interval = pelmora::MetricsStore::defaultRefreshInterval) const;
+    pelmora::MetricsStore::Options
+    storeOptions(pelmora::MetricsStore::Clock clock = {},
+                 std::chrono::milliseconds interval = pelmora::MetricsStore::defaultRefreshInterval) const;
 
 private:
     void writeProcess(qint32 pid, const Process &process, const QString &cgroup);

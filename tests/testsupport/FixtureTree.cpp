@@ -17,7 +17,9 @@ QString templateFor(FixtureTree::Place place)
 }
 } // namespace
 
-FixtureTree::FixtureTree(Place place) : m_dir(templateFor(place)) {}
+FixtureTree::FixtureTree(Place place) : m_dir(templateFor(place))
+{
+}
 
 namespace {
 QString withParent(const QString &full)

@@ -17,8 +17,9 @@ OtherUser::OtherUser(const QString &purpose)
         m_error = QStringLiteral("needs root to make a user");
         return;
     }
-    if (QProcess::execute(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                                                       QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), m_name})
+    if (QProcess::execute(QStringLiteral("useradd"),
+                          {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                           QStringLiteral("/usr/sbin/nologin"), m_name})
         != 0) {
         m_error = QStringLiteral("useradd %1 failed").arg(m_name);
         return;

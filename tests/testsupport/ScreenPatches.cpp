@@ -19,7 +19,9 @@ QList<QRect> findPatches(const QImage &shot, const QRect &area, QRgb colour, int
     // Flood fill over 4-neighbours; `seen` marks pixels already in a patch.
     QList<QPair<int, QRect>> patches; // pixel count, bounding box
     std::vector<bool> seen(size_t(std::max(0, within.width())) * size_t(std::max(0, within.height())), false);
-    const auto index = [&](int x, int y) { return size_t(y - within.top()) * size_t(within.width()) + size_t(x - within.left()); };
+    const auto index = [&](int x, int y) {
+        return size_t(y - within.top()) * size_t(within.width()) + size_t(x - within.left());
+    };
     for (int y = within.top(); y <= within.bottom(); ++y)
         for (int x = within.left(); x <= within.right(); ++x) {
             if (seen[index(x, y)] || !matches(x, y))
@@ -59,7 +61,8 @@ QList<QRect> findSquares(const QImage &shot, const QRect &area, const QList<QRgb
                 found << box;
     const QList<QRect> all = found;
     found.removeIf([&](const QRect &box) {
-        return std::any_of(all.begin(), all.end(), [&](const QRect &other) { return other != box && box.contains(other); });
+        return std::any_of(all.begin(), all.end(),
+                           [&](const QRect &other) { return other != box && box.contains(other); });
     });
     return found;
 }
@@ -71,7 +74,8 @@ int changedPixels(const QImage &a, const QImage &b, const QRect &area, int thres
     for (int y = within.top(); y <= within.bottom(); ++y)
         for (int x = within.left(); x <= within.right(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            changed += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))})
+            changed += std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                 std::abs(qBlue(p) - qBlue(q))})
                 > threshold;
         }
     return changed;

@@ -17,5 +17,5 @@ enum class SessionStart { ready, unavailable, failed };
         const auto started_ = (session).start();                                                                       \
         if (started_ == pelmora::SessionStart::unavailable)                                                            \
             QSKIP(qPrintable((session).errorString()));                                                                \
-        QVERIFY2(started_ == pelmora::SessionStart::ready, qPrintable((session).errorString()));                      \
+        QVERIFY2(started_ == pelmora::SessionStart::ready, qPrintable((session).errorString()));                       \
     } while (false)

@@ -47,11 +47,13 @@ bool SessionUser::create(const QString &home)
     m_gid = ::getgid();
     if (m_uid != 0)
         return true;
-    const QString name = QStringLiteral("pelmora-test-%1").arg(QRandomGenerator::global()->bounded(1000000), 6, 10, QChar(u'0'));
+    const QString name =
+        QStringLiteral("pelmora-test-%1").arg(QRandomGenerator::global()->bounded(1000000), 6, 10, QChar(u'0'));
     QProcess useradd;
-    useradd.start(QStringLiteral("useradd"), {QStringLiteral("--system"), QStringLiteral("--no-create-home"),
-                                             QStringLiteral("--home-dir"), home, QStringLiteral("--shell"),
-                                             QStringLiteral("/usr/sbin/nologin"), QStringLiteral("--user-group"), name});
+    useradd.start(QStringLiteral("useradd"),
+                  {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"), home,
+                   QStringLiteral("--shell"), QStringLiteral("/usr/sbin/nologin"), QStringLiteral("--user-group"),
+                   name});
     if (!useradd.waitForFinished(30000) || useradd.exitCode() != 0) {
         m_error = QStringLiteral("useradd failed: ") + QString::fromLocal8Bit(useradd.readAllStandardError()).trimmed()
             + useradd.errorString();
@@ -95,7 +97,8 @@ bool SessionUser::own(const QString &path) const
     if (isOwnUser())
         return true;
     bool ok = ::chown(QFile::encodeName(path).constData(), m_uid, m_gid) == 0;
-    for (QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
         ok = ::lchown(QFile::encodeName(it.next()).constData(), m_uid, m_gid) == 0 && ok;
     return ok;
 }

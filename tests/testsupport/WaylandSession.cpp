@@ -46,7 +46,8 @@ const char *waybarConfiguration = R"({
 bool writeFile(const QString &path, const QByteArray &text)
 {
     QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(text) == text.size();
 }
 
 void stopProcess(QProcess &process)
@@ -61,8 +62,7 @@ const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 } // namespace
 
-WaylandSession::WaylandSession(Options options)
-    : m_options(options)
+WaylandSession::WaylandSession(Options options) : m_options(options)
 {
 }
 
@@ -83,10 +83,18 @@ WaylandSession::Start WaylandSession::start()
     const bool sway = m_options.compositor == Compositor::sway;
     QStringList tools;
     switch (m_options.compositor) {
-    case Compositor::sway: tools = {"sway", "waybar", "grim"}; break;
-    case Compositor::weston: tools = {"weston", "weston-screenshooter"}; break;
-    case Compositor::kwin: tools = {"kwin_wayland", "kded5", "plasmashell"}; break;
-    case Compositor::gnomeShell: tools = {"gnome-shell"}; break;
+    case Compositor::sway:
+        tools = {"sway", "waybar", "grim"};
+        break;
+    case Compositor::weston:
+        tools = {"weston", "weston-screenshooter"};
+        break;
+    case Compositor::kwin:
+        tools = {"kwin_wayland", "kded5", "plasmashell"};
+        break;
+    case Compositor::gnomeShell:
+        tools = {"gnome-shell"};
+        break;
     }
     if (m_options.compositor == Compositor::kwin
         && !QFileInfo::exists("/usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so"))
@@ -96,7 +104,8 @@ WaylandSession::Start WaylandSession::start()
         return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     tools << "dbus-daemon";
     if (!m_user.isOwnUser() || ::getuid() == 0)
-        tools << "useradd" << "userdel";
+        tools << "useradd"
+              << "userdel";
     if (m_options.xwayland)
         tools << "Xwayland";
     for (const QString &tool : tools)
@@ -111,19 +120,25 @@ WaylandSession::Start WaylandSession::start()
         return fail(Start::failed, "cannot create a temporary home");
     if (!m_user.create(home))
         return fail(Start::unavailable, m_user.errorString());
-    QFile::setPermissions(home, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                    | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                    | QFileDevice::ExeOther);
+    QFile::setPermissions(home,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                              | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                              | QFileDevice::ExeOther);
     QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     if (!writeFile(home + "/bus.conf", busConfiguration) || !m_user.own(home))
         return fail(Start::failed, "cannot prepare the session's home");
 
     QProcessEnvironment env;
-    const QList<QPair<const char *, QString>> values{
-        {"PATH", qEnvironmentVariable("PATH", "/usr/bin:/bin")}, {"LANG", "C.UTF-8"}, {"HOME", home},
-        {"XDG_CONFIG_HOME", home + "/.config"}, {"XDG_CACHE_HOME", home + "/.cache"},
-        {"XDG_DATA_HOME", home + "/.local/share"}, {"XDG_RUNTIME_DIR", home + "/runtime"}, {"NO_AT_BRIDGE", "1"},
-        {"GTK_A11Y", "none"}, {"XDG_SESSION_TYPE", "wayland"}};
+    const QList<QPair<const char *, QString>> values{{"PATH", qEnvironmentVariable("PATH", "/usr/bin:/bin")},
+                                                     {"LANG", "C.UTF-8"},
+                                                     {"HOME", home},
+                                                     {"XDG_CONFIG_HOME", home + "/.config"},
+                                                     {"XDG_CACHE_HOME", home + "/.cache"},
+                                                     {"XDG_DATA_HOME", home + "/.local/share"},
+                                                     {"XDG_RUNTIME_DIR", home + "/runtime"},
+                                                     {"NO_AT_BRIDGE", "1"},
+                                                     {"GTK_A11Y", "none"},
+                                                     {"XDG_SESSION_TYPE", "wayland"}};
     for (const auto &[name, value] : values)
         env.insert(QLatin1String(name), value);
     PrivateBus::Launch bus;
@@ -134,10 +149,14 @@ WaylandSession::Start WaylandSession::start()
     env.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
     m_environment = env;
     switch (m_options.compositor) {
-    case Compositor::sway: return startSway();
-    case Compositor::weston: return startWeston();
-    case Compositor::kwin: return startKwin();
-    case Compositor::gnomeShell: return startGnomeShell();
+    case Compositor::sway:
+        return startSway();
+    case Compositor::weston:
+        return startWeston();
+    case Compositor::kwin:
+        return startKwin();
+    case Compositor::gnomeShell:
+        return startGnomeShell();
     }
     return Start::failed;
 }
@@ -146,8 +165,9 @@ WaylandSession::Start WaylandSession::startSway()
 {
     const QString home = m_home.path();
     const QString ready = home + "/session.ready";
-    if (!writeFile(home + "/sway.conf", QString::fromLatin1(swayConfiguration)
-                                            .arg(m_options.xwayland ? "enable" : "disable", ready).toUtf8())
+    if (!writeFile(
+            home + "/sway.conf",
+            QString::fromLatin1(swayConfiguration).arg(m_options.xwayland ? "enable" : "disable", ready).toUtf8())
         || !writeFile(home + "/.config/waybar/config", waybarConfiguration) || !m_user.own(home))
         return fail(Start::failed, "cannot write sway's configuration");
     QProcessEnvironment env = m_environment;
@@ -186,7 +206,8 @@ WaylandSession::Start WaylandSession::startSway()
 
     // waybar's tray is the watcher; the bar is up once sway leaves room for it.
     for (const QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(100))
-        if (busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered").toBool()
+        if (busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
+                .toBool()
             && freeArea().top() > 0)
             return Start::ready;
     return fail(Start::failed, "waybar showed no tray in time");
@@ -208,8 +229,12 @@ WaylandSession::Start WaylandSession::startWeston()
 {
     const QString home = m_home.path();
     const QString socket = QStringLiteral("pelmora-test");
-    QStringList arguments{"--backend=headless-backend.so", "--socket=" + socket, "--use-pixman", "--width=1280",
-                          "--height=800", "--debug" /* lets weston-screenshooter in */};
+    QStringList arguments{"--backend=headless-backend.so",
+                          "--socket=" + socket,
+                          "--use-pixman",
+                          "--width=1280",
+                          "--height=800",
+                          "--debug" /* lets weston-screenshooter in */};
     if (m_options.xwayland)
         arguments << "--xwayland";
     m_compositor = std::make_unique<QProcess>();
@@ -228,7 +253,8 @@ WaylandSession::Start WaylandSession::startWeston()
         log.open(QIODevice::ReadOnly);
         const QString text = QString::fromLocal8Bit(log.readAll());
         const auto match = xserver.match(text);
-        if (QFileInfo::exists(home + "/runtime/" + socket) && (!m_options.xwayland || match.hasMatch()) && !grab().isNull()) {
+        if (QFileInfo::exists(home + "/runtime/" + socket) && (!m_options.xwayland || match.hasMatch())
+            && !grab().isNull()) {
             if (match.hasMatch())
                 m_environment.insert("DISPLAY", match.captured(1));
             return Start::ready;
@@ -278,11 +304,13 @@ WaylandSession::Start WaylandSession::startKwin()
     const QString kwin = home + "/kwin_wayland";
     if (!QFile::copy(QStandardPaths::findExecutable("kwin_wayland"), kwin) || !m_user.own(kwin))
         return fail(Start::failed, "cannot copy kwin_wayland");
-    const QList<QPair<const char *, QString>> values{
-        {"XDG_CURRENT_DESKTOP", "KDE"}, {"KDE_FULL_SESSION", "true"}, {"KDE_SESSION_VERSION", "5"},
-        {"QT_QPA_PLATFORM", "wayland"}, {"WAYLAND_DISPLAY", "pelmora-kwin"},
-        // Lets the matrix take screenshots over org.kde.KWin.ScreenShot2.
-        {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}};
+    const QList<QPair<const char *, QString>> values{{"XDG_CURRENT_DESKTOP", "KDE"},
+                                                     {"KDE_FULL_SESSION", "true"},
+                                                     {"KDE_SESSION_VERSION", "5"},
+                                                     {"QT_QPA_PLATFORM", "wayland"},
+                                                     {"WAYLAND_DISPLAY", "pelmora-kwin"},
+                                                     // Lets the matrix take screenshots over org.kde.KWin.ScreenShot2.
+                                                     {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}};
     QVariantMap activation;
     for (const auto &[name, value] : values) {
         m_environment.insert(QLatin1String(name), value);
@@ -316,8 +344,9 @@ WaylandSession::Start WaylandSession::startKwin()
     m_compositor->setWorkingDirectory(home);
     m_compositor->setStandardOutputFile(home + "/kwin.log");
     m_compositor->setStandardErrorFile(home + "/kwin.log", QIODevice::Append);
-    m_compositor->start(kwin, {"--virtual", "--xwayland", "--socket", "pelmora-kwin", "--width", "1280", "--height", "800",
-                               "--no-lockscreen"});
+    m_compositor->start(kwin,
+                        {"--virtual", "--xwayland", "--socket", "pelmora-kwin", "--width", "1280", "--height", "800",
+                         "--no-lockscreen"});
     if (!m_compositor->waitForStarted(5000))
         return fail(Start::unavailable, "kwin_wayland cannot start: " + m_compositor->errorString());
     for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.KWin"); QThread::msleep(100))
@@ -337,7 +366,8 @@ WaylandSession::Start WaylandSession::startKwin()
     if (!startHelper("plasmashell", {}, "plasmashell.log"))
         return fail(Start::unavailable, "plasmashell cannot start");
     for (const QDeadlineTimer deadline(90000); !deadline.hasExpired(); QThread::msleep(500)) {
-        if (!busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered").toBool())
+        if (!busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
+                 .toBool())
             continue;
         const QList<View> windows = kwinViews();
         if (std::any_of(windows.cbegin(), windows.cend(), [](const View &v) { return v.rect.height() < 100; }))
@@ -363,9 +393,10 @@ WaylandSession::Start WaylandSession::startGnomeShell()
     system.configuration = QStringList{"--config-file=" + home + "/bus.conf"};
     if (!m_systemBus.start(m_environment, 5000, system))
         return fail(Start::unavailable, m_systemBus.errorString());
-    const QList<QPair<const char *, QString>> values{
-        {"XDG_CURRENT_DESKTOP", "GNOME"}, {"GSETTINGS_BACKEND", "keyfile"}, {"LIBGL_ALWAYS_SOFTWARE", "1"},
-        {"DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address()}};
+    const QList<QPair<const char *, QString>> values{{"XDG_CURRENT_DESKTOP", "GNOME"},
+                                                     {"GSETTINGS_BACKEND", "keyfile"},
+                                                     {"LIBGL_ALWAYS_SOFTWARE", "1"},
+                                                     {"DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address()}};
     for (const auto &[name, value] : values)
         m_environment.insert(QLatin1String(name), value);
     m_compositor = std::make_unique<QProcess>();
@@ -374,31 +405,37 @@ WaylandSession::Start WaylandSession::startGnomeShell()
     m_compositor->setWorkingDirectory(home);
     m_compositor->setStandardOutputFile(home + "/gnome-shell.log");
     m_compositor->setStandardErrorFile(home + "/gnome-shell.log", QIODevice::Append);
-    m_compositor->start("gnome-shell", {"--wayland", "--headless", "--virtual-monitor", "1280x800", "--wayland-display",
-                                        "pelmora-gnome", "--sm-disable"});
+    m_compositor->start("gnome-shell",
+                        {"--wayland", "--headless", "--virtual-monitor", "1280x800", "--wayland-display",
+                         "pelmora-gnome", "--sm-disable"});
     if (!m_compositor->waitForStarted(5000))
         return fail(Start::unavailable, "gnome-shell cannot start: " + m_compositor->errorString());
     m_environment.insert("WAYLAND_DISPLAY", "pelmora-gnome");
     for (const QDeadlineTimer deadline(90000);; QThread::msleep(200)) {
         if (hasBusName("org.gnome.Shell") && hasBusName(watcherService)
-            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered").toBool())
+            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
+                   .toBool())
             break;
         if (deadline.hasExpired() || m_compositor->state() != QProcess::Running) {
             QFile log(home + "/gnome-shell.log");
             log.open(QIODevice::ReadOnly);
-            return fail(Start::failed, "GNOME Shell did not come up: " + QString::fromLocal8Bit(log.readAll()).right(800));
+            return fail(Start::failed,
+                        "GNOME Shell did not come up: " + QString::fromLocal8Bit(log.readAll()).right(800));
         }
     }
     // It starts in its overview, which hides every window: leave it, for good.
     QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
                                                       "org.freedesktop.DBus.Properties", "Set");
-    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive") << QVariant::fromValue(QDBusVariant(false));
+    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive")
+        << QVariant::fromValue(QDBusVariant(false));
     for (int quiet = 0; quiet < 10; QThread::msleep(200))
         quiet = busProperty("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive").toBool()
-            ? (callBus(set), 0) : quiet + 1;
+            ? (callBus(set), 0)
+            : quiet + 1;
     // Keys come through a remote-desktop session, as a remote user's would.
-    const QDBusMessage created = callBus(QDBusMessage::createMethodCall(
-        "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop", "org.gnome.Mutter.RemoteDesktop", "CreateSession"));
+    const QDBusMessage created = callBus(
+        QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                                       "org.gnome.Mutter.RemoteDesktop", "CreateSession"));
     if (!created.arguments().isEmpty()) {
         m_remoteDesktop = created.arguments().constFirst().value<QDBusObjectPath>().path();
         callBus(QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
@@ -477,7 +514,8 @@ QImage WaylandSession::grab() const
     if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
         return {};
     const QStringList shots = QDir(folder.path()).entryList({"*.png"}, QDir::Files);
-    return shots.isEmpty() ? QImage() : QImage(folder.filePath(shots.constFirst())).convertToFormat(QImage::Format_RGB32);
+    return shots.isEmpty() ? QImage()
+                           : QImage(folder.filePath(shots.constFirst())).convertToFormat(QImage::Format_RGB32);
 }
 
 bool WaylandSession::screenshot(const QString &path) const
@@ -506,7 +544,8 @@ QStringList WaylandSession::registeredStatusNotifierItems() const
 
 QByteArray WaylandSession::swayRequest(int type, const QByteArray &payload) const
 {
-    return platform::swayRequest(m_environment.value("SWAYSOCK"), platform::SwayMessage(type), payload, 3000).value_or(QByteArray());
+    return platform::swayRequest(m_environment.value("SWAYSOCK"), platform::SwayMessage(type), payload, 3000)
+        .value_or(QByteArray());
 }
 
 QList<WaylandSession::View> WaylandSession::views() const
@@ -518,7 +557,8 @@ QList<WaylandSession::View> WaylandSession::views() const
         if (const qint64 pid = node.value("pid").toInteger(); pid > 0) {
             const auto rect = [&](const char *key) {
                 const QJsonObject r = node.value(QLatin1String(key)).toObject();
-                return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+                return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(),
+                             r.value("height").toInt());
             };
             const QRect outer = rect("rect"), inner = rect("window_rect");
             View view{pid, node.value("app_id").toString(), node.value("name").toString(),
@@ -541,16 +581,20 @@ QList<WaylandSession::View> WaylandSession::kwinViews() const
     static int run = 0;
     const QString name = QStringLiteral("pelmora-views-%1").arg(++run);
     const QString script = m_home.path() + "/" + name + ".js";
-    writeFile(script, QStringLiteral(R"(var all = workspace.clientList();
+    writeFile(script,
+              QStringLiteral(R"(var all = workspace.clientList();
 for (var i = 0; i < all.length; ++i) {
     var c = all[i], g = c.frameGeometry;
     print("%1 " + c.pid + " " + g.x + " " + g.y + " " + g.width + " " + g.height + " " + (workspace.activeClient == c)
           + " " + c.skipTaskbar + " " + c.resourceClass + " " + c.caption);
 }
 print("%1 end");
-)").arg(name).toUtf8());
+)")
+                  .arg(name)
+                  .toUtf8());
     m_user.own(script);
-    callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "loadScript") << script << name);
+    callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "loadScript")
+            << script << name);
     callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "start"));
     QList<View> found;
     for (const QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(50)) {
@@ -565,12 +609,14 @@ print("%1 end");
                 continue;
             const QStringList f = line.mid(at + name.size() + 1).split(u' ');
             if (f.size() >= 8)
-                found << View{f[0].toLongLong(), f[7], f.mid(8).join(u' '), QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt()),
-                              f[5] == u"true", f[6] == u"true"};
+                found << View{f[0].toLongLong(),   f[7],
+                              f.mid(8).join(u' '), QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt()),
+                              f[5] == u"true",     f[6] == u"true"};
         }
         break;
     }
-    callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "unloadScript") << name);
+    callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "unloadScript")
+            << name);
     return found;
 }
 
@@ -593,11 +639,13 @@ QImage WaylandSession::grabKwin() const
     QVariantMap layout;
     if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
         layout = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
-    const int width = layout.value("width").toInt(), height = layout.value("height").toInt(), stride = layout.value("stride").toInt();
+    const int width = layout.value("width").toInt(), height = layout.value("height").toInt(),
+              stride = layout.value("stride").toInt();
     const qsizetype size = qsizetype(stride) * height;
     QByteArray data;
     char chunk[65536];
-    for (const QDeadlineTimer deadline(10000); width > 0 && height > 0 && data.size() < size && !deadline.hasExpired();) {
+    for (const QDeadlineTimer deadline(10000);
+         width > 0 && height > 0 && data.size() < size && !deadline.hasExpired();) {
         pollfd readable{fds[0], POLLIN, 0};
         if (::poll(&readable, 1, 200) <= 0)
             continue;
@@ -620,7 +668,8 @@ QImage WaylandSession::grabGnomeShell() const
     // The shell takes screenshots for a few well-known names only; in this
     // private session the test may be one of them.
     if (m_busConnectionName.isEmpty())
-        callBus(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetId"));
+        callBus(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                               "GetId"));
     QDBusConnection(m_busConnectionName).registerService("org.gnome.Screenshot");
     const QString path = m_home.path() + "/shot.png";
     QFile::remove(path);
@@ -639,10 +688,10 @@ bool WaylandSession::gnomeKeysyms(const QList<quint32> &keysyms)
         return false;
     for (const quint32 keysym : keysyms)
         for (const bool pressed : {true, false}) {
-            const QDBusMessage reply = callBus(QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
-                                                                              "org.gnome.Mutter.RemoteDesktop.Session",
-                                                                              "NotifyKeyboardKeysym")
-                                               << keysym << pressed);
+            const QDBusMessage reply = callBus(
+                QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
+                                               "org.gnome.Mutter.RemoteDesktop.Session", "NotifyKeyboardKeysym")
+                << keysym << pressed);
             if (reply.type() != QDBusMessage::ReplyMessage)
                 return false;
         }
@@ -651,11 +700,13 @@ bool WaylandSession::gnomeKeysyms(const QList<quint32> &keysyms)
 
 QRect WaylandSession::freeArea() const
 {
-    for (const QJsonValue &value : QJsonDocument::fromJson(swayRequest(int(platform::SwayMessage::getWorkspaces))).array()) {
+    for (const QJsonValue &value :
+         QJsonDocument::fromJson(swayRequest(int(platform::SwayMessage::getWorkspaces))).array()) {
         const QJsonObject workspace = value.toObject();
         const QJsonObject r = workspace.value("rect").toObject();
         if (workspace.value("focused").toBool())
-            return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
+            return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(),
+                         r.value("height").toInt());
     }
     return {};
 }
@@ -692,7 +743,8 @@ bool WaylandSession::click(QPoint point)
     // A screenshot between motion and button lets the shell draw a frame, by
     // which it knows the surface under the pointer.
     return call("NotifyPointerMotionRelative", {10000.0, 10000.0})
-        && call("NotifyPointerMotionRelative", {double(point.x() - screenSize.width() + 1), double(point.y() - screenSize.height() + 1)})
+        && call("NotifyPointerMotionRelative",
+                {double(point.x() - screenSize.width() + 1), double(point.y() - screenSize.height() + 1)})
         && !grabGnomeShell().isNull() && call("NotifyPointerButton", {leftButton, true})
         && call("NotifyPointerButton", {leftButton, false});
 }
@@ -711,7 +763,8 @@ bool WaylandSession::type(const QString &text)
 bool WaylandSession::keys(const QStringList &names)
 {
     if (m_options.compositor == Compositor::gnomeShell) {
-        static const QHash<QString, quint32> known{{"Escape", 0xff1b}, {"Tab", 0xff09}, {"Down", 0xff54}, {"Return", 0xff0d}};
+        static const QHash<QString, quint32> known{
+            {"Escape", 0xff1b}, {"Tab", 0xff09}, {"Down", 0xff54}, {"Return", 0xff0d}};
         QList<quint32> keysyms;
         for (const QString &name : names)
             keysyms << known.value(name);

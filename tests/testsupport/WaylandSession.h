@@ -60,7 +60,8 @@ public:
     QProcess *startProgram(const QString &program, const QStringList &arguments = {},
                            const QProcessEnvironment &extra = {});
     // Runs a short tool against the session: its standard output when it exited with 0.
-    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments, int timeoutMs = 10000) const;
+    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments,
+                                      int timeoutMs = 10000) const;
 
     QImage grab() const; // a screenshot, null on failure
     bool screenshot(const QString &path) const;
@@ -73,7 +74,7 @@ public:
         qint64 pid = 0;
         QString appId; // the X11 class for an XWayland window
         QString title;
-        QRect rect;    // the window's content, in layout coordinates
+        QRect rect; // the window's content, in layout coordinates
         bool focused = false;
         bool skipsTaskbar = false; // KWin only
     };

@@ -17,8 +17,7 @@
 #include <memory>
 
 // A part of the popover, found as tests find it: by its object name.
-template <typename T>
-T *part(const QWidget &popover, const char *name)
+template<typename T> T *part(const QWidget &popover, const char *name)
 {
     T *found = popover.findChild<T *>(QLatin1StringView(name));
     if (!found)

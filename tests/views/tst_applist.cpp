@@ -57,7 +57,8 @@ class TestAppList : public QObject {
     void runQueuedRequests()
     {
         bool done = false;
-        QMetaObject::invokeMethod(&section->menuPresenter(), [&done] { done = true; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &section->menuPresenter(), [&done] { done = true; }, Qt::QueuedConnection);
         QVERIFY(QTest::qWaitFor([&done] { return done; }));
     }
 
@@ -89,11 +90,16 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty to some") << "" << "abc";
-        QTest::newRow("some to empty") << "abc" << "";
-        QTest::newRow("removals in runs") << "abcdefg" << "adg";
-        QTest::newRow("everything at once") << "abcdef" << "fxbyda";
-        QTest::newRow("repeated key") << "abc" << "aab";
+        QTest::newRow("empty to some") << ""
+                                       << "abc";
+        QTest::newRow("some to empty") << "abc"
+                                       << "";
+        QTest::newRow("removals in runs") << "abcdefg"
+                                          << "adg";
+        QTest::newRow("everything at once") << "abcdef"
+                                            << "fxbyda";
+        QTest::newRow("repeated key") << "abc"
+                                      << "aab";
     }
     void modelKeepsRowIdentity()
     {
@@ -161,7 +167,8 @@ private slots:
         model.setItems({testApp("Mail", 0.25, 3 * (quint64(1) << 29))});
         QCOMPARE(model.index(0).data(Qt::AccessibleDescriptionRole).toString(), u"0.2% CPU, 1.5 GB memory");
         QCOMPARE(AppMetricRow::countText(1), std::nullopt);
-        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German), QLocale(QLocale::Arabic, QLocale::Egypt)}) {
+        for (const QLocale &locale : {QLocale(QLocale::English, QLocale::UnitedStates), QLocale(QLocale::German),
+                                      QLocale(QLocale::Arabic, QLocale::Egypt)}) {
             QLocale::setDefault(locale); // plain digits, never grouped
             QCOMPARE(AppMetricRow::countText(1234), std::optional<QString>(u"1234"_s));
         }
@@ -190,7 +197,8 @@ private slots:
         QTest::newRow("cpu 20, app list") << false << 20.0 << app << false << plain;
         QTest::newRow("cpu 80, process line") << false << 80.0 << cpu << true << plain;
         QTest::newRow("1 GiB, cpu list") << true << G << cpu << false << plain;
-        QTest::newRow("1 GiB, memory list") << true << G << memory << false << FigureEmphasis{true, FigureTint::primary};
+        QTest::newRow("1 GiB, memory list")
+            << true << G << memory << false << FigureEmphasis{true, FigureTint::primary};
         QTest::newRow("1 GiB + 1") << true << G + 1 << app << false << FigureEmphasis{true, FigureTint::orange};
         QTest::newRow("4 GiB") << true << 4 * G << memory << false << FigureEmphasis{true, FigureTint::orange};
         QTest::newRow("4 GiB + 1") << true << 4 * G + 1 << cpu << false << FigureEmphasis{true, FigureTint::red};
@@ -203,7 +211,8 @@ private slots:
         QFETCH(AppMetricKind, list);
         QFETCH(bool, isProcess);
         QFETCH(FigureEmphasis, expected);
-        QCOMPARE(memory ? memoryFigureEmphasis(quint64(value), list, isProcess) : cpuFigureEmphasis(value, list, isProcess),
+        QCOMPARE(memory ? memoryFigureEmphasis(quint64(value), list, isProcess)
+                        : cpuFigureEmphasis(value, list, isProcess),
                  expected);
     }
 
@@ -260,7 +269,7 @@ private slots:
             right = std::max(right, line.cursorToX(int(i)));
         }
         QVERIFY(line.cursorToX(int(nameStart) - 1) <= left + 0.5); // "Show all" before the name
-        QVERIFY(line.cursorToX(int(nameEnd) + 1) >= right - 0.5);  // "processes" after it
+        QVERIFY(line.cursorToX(int(nameEnd) + 1) >= right - 0.5); // "processes" after it
         QCOMPARE(line.cursorToX(int(title.size())), line.naturalTextWidth()); // and ends the line
     }
 
@@ -273,12 +282,18 @@ private slots:
         QTest::addColumn<QString>("released");
         QTest::addColumn<int>("item"); // -1: no menu may open
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("show processes") << "at&t mail" << "at&t mail" << 0 << QStringList{"show at&t mail"};
-        QTest::newRow("quit") << "at&t mail" << "at&t mail" << 2 << QStringList{"quit at&t mail"};
-        QTest::newRow("no processes to show") << "idle" << "idle" << 0 << QStringList{};
-        QTest::newRow("onto another row") << "at&t mail" << "editor" << -1 << QStringList{};
-        QTest::newRow("from a gap onto a row") << "gap" << "editor" << -1 << QStringList{};
-        QTest::newRow("off the row") << "editor" << "gap" << -1 << QStringList{};
+        QTest::newRow("show processes") << "at&t mail"
+                                        << "at&t mail" << 0 << QStringList{"show at&t mail"};
+        QTest::newRow("quit") << "at&t mail"
+                              << "at&t mail" << 2 << QStringList{"quit at&t mail"};
+        QTest::newRow("no processes to show") << "idle"
+                                              << "idle" << 0 << QStringList{};
+        QTest::newRow("onto another row") << "at&t mail"
+                                          << "editor" << -1 << QStringList{};
+        QTest::newRow("from a gap onto a row") << "gap"
+                                               << "editor" << -1 << QStringList{};
+        QTest::newRow("off the row") << "editor"
+                                     << "gap" << -1 << QStringList{};
     }
     void clickedRowRunsTheChosenCommand()
     {
@@ -291,7 +306,8 @@ private slots:
         const auto at = [&](const QString &id) {
             // A gap: just below the first row's card.
             const QRect card = section->cardRect(id == "gap" ? u"at&t mail"_s : id);
-            return viewport->mapFrom(section.get(), id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
+            return viewport->mapFrom(section.get(),
+                                     id == "gap" ? QPoint(card.center().x(), card.bottom() + 3) : card.center());
         };
         QTest::mousePress(viewport, Qt::LeftButton, {}, at(pressed));
         QTest::mouseMove(viewport, at(released));

@@ -46,9 +46,12 @@ private:
 
 // Applications like those of a desktop: one name too long for its row, a few
 // with several processes, one busy.
-const QStringList appNames{
-    "CPU Burner", "Extraordinarily Long Application Name For Narrow Popovers", "Openbox", "Panel", "Mousepad",
-    "Galculator", "XTerm", "Files", "Mail", "Terminal", "Music Player", "Code Editor"};
+const QStringList appNames{"CPU Burner",   "Extraordinarily Long Application Name For Narrow Popovers",
+                           "Openbox",      "Panel",
+                           "Mousepad",     "Galculator",
+                           "XTerm",        "Files",
+                           "Mail",         "Terminal",
+                           "Music Player", "Code Editor"};
 
 QRect inside(const QWidget *widget, const QWidget *ancestor)
 {
@@ -90,7 +93,9 @@ class TestPopoverHeights : public QObject {
             const QSize minimum = widget->minimumSizeHint();
             if (minimum.isValid() && widget->height() < minimum.height())
                 return QStringLiteral("%1 is %2 high, needs %3")
-                    .arg(widget->metaObject()->className()).arg(widget->height()).arg(minimum.height());
+                    .arg(widget->metaObject()->className())
+                    .arg(widget->height())
+                    .arg(minimum.height());
             if (!widget->parentWidget()->rect().contains(widget->geometry()))
                 return QStringLiteral("%1 reaches past its parent").arg(widget->metaObject()->className());
         }
@@ -106,14 +111,15 @@ class TestPopoverHeights : public QObject {
         const bool overflows = lastCard.bottom() + 1 + bar->value() + padding > area->viewport()->height();
         const QScrollBar *shown = area->findChild<OverlayScrollBar *>();
         if (shown->isVisible() != overflows)
-            return QStringLiteral("scroll bar %1 although the content %2").arg(shown->isVisible() ? "shown" : "hidden",
-                                                                              overflows ? "overflows" : "fits");
+            return QStringLiteral("scroll bar %1 although the content %2")
+                .arg(shown->isVisible() ? "shown" : "hidden", overflows ? "overflows" : "fits");
         if (!overflows)
             return {};
         if (bar->value() != bar->maximum())
             return QStringLiteral("not scrolled to the end");
         const int gap = area->viewport()->height() - (lastCard.bottom() + 1);
-        return gap == padding ? QString() : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
+        return gap == padding ? QString()
+                              : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
     }
 
     // The popover as it opens at the smallest stored height, drawing nothing.
@@ -159,13 +165,15 @@ private slots:
         QFETCH(int, apps);
         FixtureMachine machine;
         for (int i = 0; i < apps; ++i) {
-            QList<FixtureMachine::Process> processes{{appNames.at(i).toLower(), i == 0 ? 85.0 : 0.1 * i, quint64(i + 2) << 20}};
+            QList<FixtureMachine::Process> processes{
+                {appNames.at(i).toLower(), i == 0 ? 85.0 : 0.1 * i, quint64(i + 2) << 20}};
             for (int extra = 0; extra < i % 3; ++extra)
                 processes.append({QStringLiteral("helper-%1").arg(extra), 0.0, 1 << 20});
             machine.addApp(appNames.at(i), processes);
         }
         MetricsStore store(machine.storeOptions());
-        const FixtureTree settings(FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
+        const FixtureTree settings(
+            FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
         const SettingsLocation where{settings.filePath("pelmora.conf")};
         const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;
@@ -176,7 +184,8 @@ private slots:
             if (apps == 0)
                 return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
             list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)), AppRowDelegate::bottomPadding);
+            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)),
+                                   AppRowDelegate::bottomPadding);
         });
     }
 
@@ -195,7 +204,8 @@ private slots:
             list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
         MetricsStore store(machine.storeOptions());
-        const FixtureTree settings(FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
+        const FixtureTree settings(
+            FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
         const SettingsLocation where{settings.filePath("pelmora.conf")};
         const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
         PopoverView &view = *popover;
@@ -218,9 +228,11 @@ private slots:
                 return QStringLiteral("the header is not at the top of the content");
             if (processes == 0)
                 return content->isShowingEmptyText() && !scroller->scrollBar()->isVisible()
-                    ? QString() : QStringLiteral("no empty text, or something to scroll");
+                    ? QString()
+                    : QStringLiteral("no empty text, or something to scroll");
             const QRect item = rows->visualRect(rows->model()->index(processes - 1, 0));
-            const QRect card = ProcessListView::cardRect(item).translated(rows->viewport()->mapTo(scroller->viewport(), QPoint()));
+            const QRect card = ProcessListView::cardRect(item).translated(
+                rows->viewport()->mapTo(scroller->viewport(), QPoint()));
             return scrollsToItsEnd(scroller, card, ProcessListView::bottomPadding);
         });
     }

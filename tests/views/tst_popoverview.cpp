@@ -24,10 +24,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QWheelEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace pelmora;
 using namespace Qt::StringLiterals;
@@ -67,8 +67,7 @@ class TestPopoverView : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     }
     QRect geometryOf(const QWidget *widget) const { return {widget->mapTo(view.get(), QPoint(0, 0)), widget->size()}; }
-    template <typename T>
-    T *partOfView(const char *name) const { return part<T>(*view, name); }
+    template<typename T> T *partOfView(const char *name) const { return part<T>(*view, name); }
     MetricsSectionView *applications() const { return partOfView<MetricsSectionView>("applications"); }
     PopoverHeader *header() const { return partOfView<PopoverHeader>("header"); }
     QStringList listed() const

@@ -5,12 +5,9 @@
 
 #include "app/tray/DBusMenuExporter.h"
 
-
 namespace pelmora {
 
-DBusMenuAdaptor::DBusMenuAdaptor(DBusMenuExporter *menu)
-    : QDBusAbstractAdaptor(menu)
-    , m_menu(menu)
+DBusMenuAdaptor::DBusMenuAdaptor(DBusMenuExporter *menu) : QDBusAbstractAdaptor(menu), m_menu(menu)
 {
     setAutoRelaySignals(false);
 }

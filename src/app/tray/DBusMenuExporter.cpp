@@ -19,8 +19,7 @@ QVariantMap filtered(QVariantMap all, const QStringList &names)
 
 } // namespace
 
-DBusMenuExporter::DBusMenuExporter(QObject *parent)
-    : QObject(parent)
+DBusMenuExporter::DBusMenuExporter(QObject *parent) : QObject(parent)
 {
     registerDBusMenuTypes();
     new DBusMenuAdaptor(this);

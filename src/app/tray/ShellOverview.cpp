@@ -26,10 +26,7 @@ QDBusMessage shellCall(const QString &method)
 } // namespace
 
 ShellOverview::ShellOverview(const QDBusConnection &bus, QObject *parent)
-    : QObject(parent)
-    , m_bus(bus)
-    , m_poll(new QTimer(this))
-    , m_patience(new QTimer(this))
+    : QObject(parent), m_bus(bus), m_poll(new QTimer(this)), m_patience(new QTimer(this))
 {
     // The property turns false once the overview's closing animation is over.
     m_poll->setInterval(100);

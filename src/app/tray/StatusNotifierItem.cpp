@@ -26,7 +26,7 @@ StatusNotifierItem::Answer answerOf(const QDBusPendingCall &call)
         return StatusNotifierItem::Answer::accepted;
     const QDBusError::ErrorType error = call.error().type();
     return error == QDBusError::NoReply || error == QDBusError::Timeout ? StatusNotifierItem::Answer::silent
-                                                                          : StatusNotifierItem::Answer::refused;
+                                                                        : StatusNotifierItem::Answer::refused;
 }
 
 } // namespace
@@ -87,8 +87,8 @@ void StatusNotifierItem::registerWithWatcher(Registration registration)
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(
-        QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
-        QLatin1String(sni::watcherInterface), QStringLiteral("RegisterStatusNotifierItem"));
+        QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath), QLatin1String(sni::watcherInterface),
+        QStringLiteral("RegisterStatusNotifierItem"));
     call << (registration == Registration::objectPath ? QLatin1String(objectPath) : m_serviceName);
     QDBusPendingCallWatcher *pending = callWatcher(call);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending, sent = ++m_registrations] {
@@ -99,15 +99,17 @@ void StatusNotifierItem::registerWithWatcher(Registration registration)
 
 void StatusNotifierItem::readRegisteredItems()
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << QLatin1String(sni::watcherInterface) << QStringLiteral("RegisteredStatusNotifierItems");
     QDBusPendingCallWatcher *pending = callWatcher(get);
     connect(pending, &QDBusPendingCallWatcher::finished, this, [this, pending] {
         const QDBusPendingReply<QDBusVariant> reply = *pending;
         const QVariant items = reply.isValid() ? reply.value().variant() : QVariant();
         const Answer answer = answerOf(*pending);
-        Q_EMIT registeredItemsRead(answer == Answer::accepted && !items.canConvert<QStringList>() ? Answer::refused : answer,
+        Q_EMIT registeredItemsRead(answer == Answer::accepted && !items.canConvert<QStringList>() ? Answer::refused
+                                                                                                  : answer,
                                    items.toStringList());
     });
 }

@@ -8,8 +8,7 @@
 namespace pelmora {
 
 StatusNotifierItemAdaptor::StatusNotifierItemAdaptor(StatusNotifierItem *item)
-    : QDBusAbstractAdaptor(item)
-    , m_item(item)
+    : QDBusAbstractAdaptor(item), m_item(item)
 {
     setAutoRelaySignals(false);
 }

@@ -24,8 +24,7 @@ SniIconPixmap toSniIconPixmap(const QImage &image)
 
 QImage fromSniIconPixmap(const SniIconPixmap &pixmap)
 {
-    if (pixmap.width <= 0 || pixmap.height <= 0
-        || pixmap.bytes.size() != qsizetype(pixmap.width) * pixmap.height * 4)
+    if (pixmap.width <= 0 || pixmap.height <= 0 || pixmap.bytes.size() != qsizetype(pixmap.width) * pixmap.height * 4)
         return {};
     QImage image(pixmap.width, pixmap.height, QImage::Format_ARGB32);
     const auto *in = reinterpret_cast<const uchar *>(pixmap.bytes.constData());

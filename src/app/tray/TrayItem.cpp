@@ -23,9 +23,7 @@ namespace {
 QString nextServiceName()
 {
     static std::atomic<int> counter{0};
-    return QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
-        .arg(QCoreApplication::applicationPid())
-        .arg(++counter);
+    return QStringLiteral("org.kde.StatusNotifierItem-%1-%2").arg(QCoreApplication::applicationPid()).arg(++counter);
 }
 
 QTimer *singleShotTimer(QObject *parent, std::chrono::milliseconds interval)
@@ -38,8 +36,7 @@ QTimer *singleShotTimer(QObject *parent, std::chrono::milliseconds interval)
 
 } // namespace
 
-TrayItem::TrayItem(QObject *parent)
-    : TrayItem(Options{}, parent)
+TrayItem::TrayItem(QObject *parent) : TrayItem(Options{}, parent)
 {
 }
 
@@ -76,7 +73,8 @@ TrayItem::TrayItem(Options options, QObject *parent)
                     applyMode(Mode::searching); // a host that does not answer is no host, until it does
                     retryRegistration();
                 } else if (answer == StatusNotifierItem::Answer::refused // does not tell: taken at its word
-                           || std::any_of(items.begin(), items.end(), [this](const QString &item) { return isOurs(item); })) {
+                           || std::any_of(items.begin(), items.end(),
+                                          [this](const QString &item) { return isOurs(item); })) {
                     m_retries = 0;
                 } else {
                     retryRegistration();
@@ -98,8 +96,9 @@ TrayItem::TrayItem(Options options, QObject *parent)
         if (!m_options.forcedMode) {
             m_watcherWatch = new QDBusServiceWatcher(QLatin1String(sni::watcherService), m_bus,
                                                      QDBusServiceWatcher::WatchForOwnerChange, this);
-            connect(m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
-                    [this](const QString &, const QString &, const QString &newOwner) { onWatcherOwnerChanged(newOwner); });
+            connect(
+                m_watcherWatch, &QDBusServiceWatcher::serviceOwnerChanged, this,
+                [this](const QString &, const QString &, const QString &newOwner) { onWatcherOwnerChanged(newOwner); });
             // QtDBus follows the name to whichever process owns it next. Our own
             // registration is confirmed later, past the moment a watcher may drop it.
             m_bus.connect(QLatin1String(sni::watcherService), QLatin1String(sni::watcherPath),

@@ -46,10 +46,10 @@ public:
     using Registration = StatusNotifierItem::Registration;
 
     struct Options {
-        std::optional<QDBusConnection> bus{};    // default: the session bus
-        QString serviceName{};                   // default: org.kde.StatusNotifierItem-<pid>-<n>
-        std::optional<Mode> forcedMode{};        // no detection and no switching
-        std::optional<bool> hostDrawsLabels{};   // default: detected from the desktop and the bus
+        std::optional<QDBusConnection> bus{}; // default: the session bus
+        QString serviceName{}; // default: org.kde.StatusNotifierItem-<pid>-<n>
+        std::optional<Mode> forcedMode{}; // no detection and no switching
+        std::optional<bool> hostDrawsLabels{}; // default: detected from the desktop and the bus
         // How the watcher is told about the item; see StatusNotifierItem::Registration.
         Registration registration = Registration::objectPath;
         std::chrono::milliseconds hostGrace{10000}; // no host for this long: fall back
@@ -129,7 +129,7 @@ private:
     QTimer *m_pollTimer = nullptr;
     QTimer *m_retryTimer = nullptr;
     QTimer *m_confirmTimer = nullptr;
-    int m_retries = 0;       // in a row, since the item was last seen listed
+    int m_retries = 0; // in a row, since the item was last seen listed
     int m_registrations = 0;
     bool m_panelOpen = false;
 };

@@ -32,8 +32,7 @@ bool busHasLabelHost(const QDBusConnection &bus)
             return true;
     // The AppIndicator extension runs the watcher inside gnome-shell itself.
     const QString watcherOwner = daemon->serviceOwner(QLatin1String(sni::watcherService));
-    return !watcherOwner.isEmpty()
-        && watcherOwner == daemon->serviceOwner(QStringLiteral("org.gnome.Shell")).value();
+    return !watcherOwner.isEmpty() && watcherOwner == daemon->serviceOwner(QStringLiteral("org.gnome.Shell")).value();
 }
 
 bool detect(const QDBusConnection &bus)

@@ -12,9 +12,7 @@
 
 namespace pelmora {
 
-XEmbedTrayIcon::XEmbedTrayIcon(QMenu *menu, QObject *parent)
-    : QObject(parent)
-    , m_icon(new QSystemTrayIcon(this))
+XEmbedTrayIcon::XEmbedTrayIcon(QMenu *menu, QObject *parent) : QObject(parent), m_icon(new QSystemTrayIcon(this))
 {
     m_icon->setContextMenu(menu);
     connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

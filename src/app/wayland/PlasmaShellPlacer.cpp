@@ -14,11 +14,7 @@ namespace pelmora {
 // Version 5 brings skip_switcher; KWin 5.27 offers 8.
 class PlasmaShell : public QWaylandClientExtensionTemplate<PlasmaShell>, public QtWayland::org_kde_plasma_shell {
 public:
-    PlasmaShell()
-        : QWaylandClientExtensionTemplate<PlasmaShell>(8)
-    {
-        initialize();
-    }
+    PlasmaShell() : QWaylandClientExtensionTemplate<PlasmaShell>(8) { initialize(); }
     ~PlasmaShell() override
     {
         if (isInitialized())
@@ -40,8 +36,7 @@ std::unique_ptr<PlasmaShellPlacer> PlasmaShellPlacer::create()
     return std::unique_ptr<PlasmaShellPlacer>(new PlasmaShellPlacer(std::move(shell)));
 }
 
-PlasmaShellPlacer::PlasmaShellPlacer(std::unique_ptr<PlasmaShell> shell)
-    : m_shell(std::move(shell))
+PlasmaShellPlacer::PlasmaShellPlacer(std::unique_ptr<PlasmaShell> shell) : m_shell(std::move(shell))
 {
 }
 

@@ -49,7 +49,9 @@ void SwayPlacer::prepare(QWidget &window, const QRect &geometry, const ItemAncho
     // No border or title bar, above the tiled windows, at its place; quoted,
     // or the commas would end the rule.
     if (run(QStringLiteral("for_window %1 \"floating enable, border none, move absolute position %2 %3\"")
-                .arg(criteriaFor(window)).arg(geometry.x()).arg(geometry.y()))) {
+                .arg(criteriaFor(window))
+                .arg(geometry.x())
+                .arg(geometry.y()))) {
         m_ruled = geometry.topLeft();
         m_ruledTitle = window.windowTitle();
     }

@@ -29,7 +29,7 @@ public:
     void move(QWidget &window, const QRect &geometry, const ItemAnchor &anchor) override;
 
 private:
-    explicit SwayPlacer(QString socketPath) : m_socket(std::move(socketPath)) {}
+    explicit SwayPlacer(QString socketPath) : m_socket(std::move(socketPath)) { }
     bool run(const QString &commands) const;
     QString criteriaFor(const QWidget &window) const;
 

@@ -150,8 +150,7 @@ void proveCandidates(const std::shared_ptr<Batch> &batch)
 
 } // namespace
 
-void quitApplication(const AppMetric &app, const AppRegistry &registry, const platform::ProcRoot &root,
-                     QuitAnswer done)
+void quitApplication(const AppMetric &app, const AppRegistry &registry, const platform::ProcRoot &root, QuitAnswer done)
 {
     askToQuit(app.id, app.name, pinQuitTargets(app, registry, root, platform::realUserId()), root.path(),
               std::move(done));

@@ -29,8 +29,7 @@ std::vector<std::string_view> fields(std::string_view line)
     return out;
 }
 
-template <typename Visit>
-void forEachDataLine(std::string_view table, Visit &&visit)
+template<typename Visit> void forEachDataLine(std::string_view table, Visit &&visit)
 {
     bool header = true;
     while (!table.empty()) {
@@ -42,8 +41,7 @@ void forEachDataLine(std::string_view table, Visit &&visit)
     }
 }
 
-template <typename Int>
-std::optional<Int> number(std::string_view text, int base = 10)
+template<typename Int> std::optional<Int> number(std::string_view text, int base = 10)
 {
     Int value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
@@ -55,8 +53,9 @@ std::optional<Int> number(std::string_view text, int base = 10)
 bool isX11Port(std::string_view address)
 {
     const std::size_t colon = address.rfind(':');
-    const std::optional<unsigned> port =
-        colon == std::string_view::npos ? std::nullopt : number<unsigned>(address.substr(colon + 1), 16);
+    const std::optional<unsigned> port = colon == std::string_view::npos
+        ? std::nullopt
+        : number<unsigned>(address.substr(colon + 1), 16);
     return port && *port >= 6000 && *port <= 6063;
 }
 
@@ -78,7 +77,8 @@ bool isDisplaySocketName(std::string_view name, std::string_view waylandSocket)
     constexpr std::string_view x11 = "/tmp/.X11-unix/X";
     if (name.starts_with(x11)) {
         const std::string_view display = name.substr(x11.size());
-        return !display.empty() && std::all_of(display.begin(), display.end(), [](char c) { return c >= '0' && c <= '9'; });
+        return !display.empty()
+            && std::all_of(display.begin(), display.end(), [](char c) { return c >= '0' && c <= '9'; });
     }
     const std::size_t slash = name.rfind('/');
     const std::string_view file = slash == std::string_view::npos ? name : name.substr(slash + 1);
@@ -213,8 +213,9 @@ std::optional<SocketLinks> readSocketLinks()
     const std::optional<std::vector<platform::UnixSocket>> sockets = platform::listUnixSockets();
     if (!sockets)
         return std::nullopt;
-    return SocketLinks(*sockets, waylandSocketPath(qgetenv("WAYLAND_DISPLAY").toStdString(),
-                                                    qgetenv("XDG_RUNTIME_DIR").toStdString()));
+    return SocketLinks(
+        *sockets,
+        waylandSocketPath(qgetenv("WAYLAND_DISPLAY").toStdString(), qgetenv("XDG_RUNTIME_DIR").toStdString()));
 }
 
 HeldSockets readHeldSockets(const std::string &procRoot, std::int32_t pid, const std::optional<SocketLinks> &links)

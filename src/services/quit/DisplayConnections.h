@@ -63,7 +63,7 @@ struct HeldSockets {
     std::optional<std::vector<std::uint64_t>> inodes; // nothing: its descriptors could not be read
     // Only read when some socket is not in this namespace's unix table:
     std::optional<std::string> unixTable; // its /proc/PID/net/unix
-    std::vector<std::string> tcpTables;   // its /proc/PID/net/tcp and tcp6
+    std::vector<std::string> tcpTables; // its /proc/PID/net/tcp and tcp6
 };
 
 // The sockets `held.inodes` that `links` cannot place.
@@ -89,7 +89,7 @@ HeldSockets readHeldSockets(const std::string &procRoot, std::int32_t pid, const
 // The socket table and the sockets of processes, each read once, on first use.
 class SocketSurvey {
 public:
-    explicit SocketSurvey(std::string procRoot) : m_procRoot(std::move(procRoot)) {}
+    explicit SocketSurvey(std::string procRoot) : m_procRoot(std::move(procRoot)) { }
 
     const std::optional<SocketLinks> &links();
     const HeldSockets &heldBy(std::int32_t pid);

@@ -32,8 +32,7 @@ std::optional<QString> strictAppId(const platform::ProcRoot &root, const AppRegi
 
 } // namespace
 
-Candidacy judgeCandidate(const ProcessMetric &seen, const QString &appId, const ProcessNow &now,
-                         std::uint32_t ownUid)
+Candidacy judgeCandidate(const ProcessMetric &seen, const QString &appId, const ProcessNow &now, std::uint32_t ownUid)
 {
     if (seen.id <= 1 || now.startTime == 0)
         return Candidacy::noProcess;

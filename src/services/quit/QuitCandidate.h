@@ -27,24 +27,23 @@ struct ProcessNow {
     std::uint64_t startTime = 0; // stat field 22, read first; 0 when unreadable
     std::int32_t ppid = 0;
     std::optional<std::uint32_t> realUid;
-    std::optional<QString> appId;       // the strict registry's answer, lower-cased
+    std::optional<QString> appId; // the strict registry's answer, lower-cased
     std::optional<QString> parentAppId; // the same for its parent (none for pid 1 and below)
-    std::vector<QString> windowNames;   // see QuitTarget
-    std::uint64_t startTimeAfter = 0;   // stat read again after all the rest
+    std::vector<QString> windowNames; // see QuitTarget
+    std::uint64_t startTimeAfter = 0; // stat read again after all the rest
 };
 
 enum class Candidacy {
     ask,
-    noProcess,          // pid 0 or 1, or nothing readable now
-    unknownStartTime,   // the sample did not record when it started
-    otherProcess,       // the pid now names a later process
-    otherUser,          // its real user is not ours (or cannot be read)
-    notInApplication,   // the strict registry does not put it in the application
+    noProcess, // pid 0 or 1, or nothing readable now
+    unknownStartTime, // the sample did not record when it started
+    otherProcess, // the pid now names a later process
+    otherUser, // its real user is not ours (or cannot be read)
+    notInApplication, // the strict registry does not put it in the application
     childOfApplication, // its parent belongs to the application and ends it
 };
 
-Candidacy judgeCandidate(const ProcessMetric &seen, const QString &appId, const ProcessNow &now,
-                         std::uint32_t ownUid);
+Candidacy judgeCandidate(const ProcessMetric &seen, const QString &appId, const ProcessNow &now, std::uint32_t ownUid);
 
 // The real uid from the text of /proc/PID/status; nothing when malformed.
 std::optional<std::uint32_t> parseRealUid(std::string_view status);

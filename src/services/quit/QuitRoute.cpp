@@ -75,7 +75,8 @@ QuitOutcome outcomeOf(const QString &appId, const QString &appName, std::span<co
     // The reason that says the most about the desktop comes first.
     outcome.kind = QuitOutcome::Kind::noRoute;
     for (const Reason reason : {Reason::windowSystemSilent, Reason::forceOnly, Reason::unseenWindows})
-        if (std::any_of(choices.begin(), choices.end(), [reason](const RouteChoice &c) { return c.reason == reason; })) {
+        if (std::any_of(choices.begin(), choices.end(),
+                        [reason](const RouteChoice &c) { return c.reason == reason; })) {
             outcome.reason = reason;
             break;
         }

@@ -27,9 +27,9 @@ enum class QuitRoute { ownQuitCommand, closeWindows, terminate, none };
 
 struct RouteFacts {
     bool hasQuitAction = false;
-    std::size_t closableWindows = 0;   // its windows that take a close request
+    std::size_t closableWindows = 0; // its windows that take a close request
     std::size_t unclosableWindows = 0; // its windows that do not: only killing would close them
-    bool mayHoldUnseenWindows = true;  // connected to a display server, or that cannot be ruled out
+    bool mayHoldUnseenWindows = true; // connected to a display server, or that cannot be ruled out
     bool windowSystemAttributes = true; // the window system can say whose a window is at all
 };
 
@@ -48,7 +48,7 @@ struct BusConnectionFacts {
     bool offersProcessHandle = false;
     std::optional<std::int32_t> handlePid;
     bool busSharesPidNamespace = false;
-    std::size_t connectionsWithPid = 0;           // connections the bus attributes to reportedPid
+    std::size_t connectionsWithPid = 0; // connections the bus attributes to reportedPid
     std::optional<std::size_t> targetConnections; // the target's own connections to the bus; nothing: uncountable
 };
 

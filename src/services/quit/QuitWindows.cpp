@@ -15,7 +15,7 @@ namespace {
 // application's windows may be on either), each asked about every target.
 class CombinedQuitWindows final : public QuitWindows {
 public:
-    explicit CombinedQuitWindows(std::vector<std::unique_ptr<QuitWindows>> parts) : m_parts(std::move(parts)) {}
+    explicit CombinedQuitWindows(std::vector<std::unique_ptr<QuitWindows>> parts) : m_parts(std::move(parts)) { }
 
     bool attributesWindows(const QuitTarget &target) override
     {

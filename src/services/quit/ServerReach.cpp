@@ -45,7 +45,8 @@ bool sharesPidNamespace(const platform::ProcRoot &root, std::optional<std::int32
     if (!serverPid || *serverPid <= 0)
         return false;
     std::string own, server;
-    if (!root.readFile("self/status", own, 16384) || !root.readFile(std::to_string(*serverPid) + "/status", server, 16384))
+    if (!root.readFile("self/status", own, 16384)
+        || !root.readFile(std::to_string(*serverPid) + "/status", server, 16384))
         return false;
     return sharesPidNamespace(serverPid, pidNamespaceDepth(own), pidNamespaceDepth(server));
 }

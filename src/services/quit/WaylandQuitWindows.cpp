@@ -33,7 +33,7 @@ WaylandQuitWindows::WaylandQuitWindows(std::unique_ptr<platform::WaylandToplevel
 }
 
 std::unique_ptr<WaylandQuitWindows> WaylandQuitWindows::over(std::unique_ptr<platform::WaylandToplevels> toplevels,
-                                                              const platform::ProcRoot &root, SocketSurvey &sockets)
+                                                             const platform::ProcRoot &root, SocketSurvey &sockets)
 {
     const int fd = toplevels->socketDescriptor();
     std::unique_ptr<WaylandQuitWindows> windows(new WaylandQuitWindows(std::move(toplevels), sockets));

@@ -54,7 +54,7 @@ private:
     std::unique_ptr<platform::WaylandToplevels> m_toplevels;
     SocketSurvey &m_sockets;
     std::vector<std::string> m_serverNames; // the compositor's socket, as its clients' peers name it
-    bool m_sharesPids = false;              // the compositor's pids are ours
+    bool m_sharesPids = false; // the compositor's pids are ours
     std::unordered_set<std::uint32_t> m_given; // windows already counted as some target's
 };
 

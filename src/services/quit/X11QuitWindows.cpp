@@ -63,8 +63,8 @@ std::vector<QuitWindow> X11QuitWindows::windowsOf(const QuitTarget &target)
     std::vector<QuitWindow> own;
     if (!m_attributes || target.pid <= 0)
         return own;
-    const std::optional<std::size_t> connections =
-        connectionsTo(m_sockets.heldBy(target.pid), m_sockets.links(), m_serverNames);
+    const std::optional<std::size_t> connections = connectionsTo(m_sockets.heldBy(target.pid), m_sockets.links(),
+                                                                 m_serverNames);
     for (const platform::X11ClientWindow &window : windowsProvenFor(m_desktop, std::uint32_t(target.pid), connections))
         own.push_back({window.id, window.takesDeleteWindow});
     return own;

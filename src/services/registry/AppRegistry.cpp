@@ -20,9 +20,7 @@ QString fileName(std::string_view path)
 
 } // namespace
 
-AppRegistry::AppRegistry(RegistryPaths paths)
-    : m_paths(std::move(paths))
-    , m_index(m_paths)
+AppRegistry::AppRegistry(RegistryPaths paths) : m_paths(std::move(paths)), m_index(m_paths)
 {
 }
 

@@ -24,11 +24,21 @@ QString unescapedValue(QStringView raw)
             continue;
         }
         switch (raw[i + 1].unicode()) {
-        case 's': value.append(u' '); break;
-        case 'n': value.append(u'\n'); break;
-        case 't': value.append(u'\t'); break;
-        case 'r': value.append(u'\r'); break;
-        case '\\': value.append(u'\\'); break;
+        case 's':
+            value.append(u' ');
+            break;
+        case 'n':
+            value.append(u'\n');
+            break;
+        case 't':
+            value.append(u'\t');
+            break;
+        case 'r':
+            value.append(u'\r');
+            break;
+        case '\\':
+            value.append(u'\\');
+            break;
         default:
             value.append(c);
             value.append(raw[i + 1]);

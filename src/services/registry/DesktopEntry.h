@@ -17,9 +17,9 @@ namespace pelmora {
 
 struct DesktopEntry {
     QString type;
-    QString name;                           // the plain Name
+    QString name; // the plain Name
     QHash<QString, QString> localizedNames; // Name[<locale>] by <locale>, as written
-    QString exec;                           // escapes undone, quoting kept
+    QString exec; // escapes undone, quoting kept
     QString tryExec;
     QString startupWMClass; // the class (or Wayland app_id) its windows carry
     bool hidden = false;

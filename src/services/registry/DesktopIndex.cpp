@@ -55,8 +55,7 @@ bool idNamesProgram(std::string_view desktopId, std::string_view program)
 class DesktopIndexBuilder {
 public:
     DesktopIndexBuilder(DesktopIndex &index, const RegistryPaths &paths)
-        : m_index(index)
-        , m_localeNames(paths.localeNames)
+        : m_index(index), m_localeNames(paths.localeNames)
     {
         QStringList dataDirs = paths.dataDirs;
         if (!paths.dataHome.isEmpty())
@@ -141,8 +140,9 @@ private:
     bool followsInside(const std::string &link) const
     {
         const std::string real = platform::resolvedPath(link);
-        return !real.empty()
-            && std::any_of(m_roots.begin(), m_roots.end(), [&](const std::string &root) { return isInside(real, root); });
+        return !real.empty() && std::any_of(m_roots.begin(), m_roots.end(), [&](const std::string &root) {
+            return isInside(real, root);
+        });
     }
 
     void addFile(const std::string &path, const std::string &desktopId)
@@ -167,7 +167,8 @@ private:
         if (name.isEmpty())
             name = fromUtf8(std::string_view(desktopId).substr(0, desktopId.size() - kDesktopSuffix.size()));
         const QByteArray nameBytes = name.toUtf8();
-        if (desktopId.size() > DesktopIndex::kMaxTextBytes || std::size_t(nameBytes.size()) > DesktopIndex::kMaxTextBytes)
+        if (desktopId.size() > DesktopIndex::kMaxTextBytes
+            || std::size_t(nameBytes.size()) > DesktopIndex::kMaxTextBytes)
             return;
         QByteArray wmClass = entry->startupWMClass.toUtf8();
         if (std::size_t(wmClass.size()) > DesktopIndex::kMaxTextBytes)
@@ -229,8 +230,9 @@ private:
         for (auto group = m_claims.begin(); group != m_claims.end();) {
             const auto end = std::find_if(group, m_claims.end(),
                                           [&](const Claim &c) { return c.program != group->program; });
-            const std::optional<std::uint32_t> record =
-                end - group == 1 ? std::optional(group->record) : resolvedRecord(std::vector<Claim>(group, end));
+            const std::optional<std::uint32_t> record = end - group == 1
+                ? std::optional(group->record)
+                : resolvedRecord(std::vector<Claim>(group, end));
             if (record) {
                 m_index.m_programs.push_back(
                     {std::uint32_t(m_index.m_text.size()), std::uint16_t(group->program.size()), *record});
@@ -260,8 +262,7 @@ private:
     qsizetype m_fileCount = 0;
 };
 
-DesktopIndex::DesktopIndex(const RegistryPaths &paths)
-    : m_builtAtSeconds(QDateTime::currentSecsSinceEpoch())
+DesktopIndex::DesktopIndex(const RegistryPaths &paths) : m_builtAtSeconds(QDateTime::currentSecsSinceEpoch())
 {
     {
         DesktopIndexBuilder builder(*this, paths);
@@ -314,8 +315,9 @@ const IndexedApp *DesktopIndex::findByDesktopId(const QString &desktopId) const
 {
     const QByteArray key = QFile::encodeName(desktopId);
     const std::string_view wanted(key.constData(), std::size_t(key.size()));
-    const auto found = std::lower_bound(m_byId.begin(), m_byId.end(), wanted,
-                                        [this](std::uint32_t record, std::string_view id) { return idOf(record) < id; });
+    const auto found = std::lower_bound(
+        m_byId.begin(), m_byId.end(), wanted,
+        [this](std::uint32_t record, std::string_view id) { return idOf(record) < id; });
     return found != m_byId.end() && idOf(*found) == wanted ? shown(*found) : nullptr;
 }
 
@@ -323,8 +325,9 @@ const IndexedApp *DesktopIndex::findByProgram(const QString &baseName) const
 {
     const QByteArray key = QFile::encodeName(baseName);
     const std::string_view wanted(key.constData(), std::size_t(key.size()));
-    const auto found = std::lower_bound(m_programs.begin(), m_programs.end(), wanted,
-                                        [this](const Program &p, std::string_view name) { return programName(p) < name; });
+    const auto found = std::lower_bound(
+        m_programs.begin(), m_programs.end(), wanted,
+        [this](const Program &p, std::string_view name) { return programName(p) < name; });
     return found != m_programs.end() && programName(*found) == wanted ? shown(found->record) : nullptr;
 }
 
@@ -348,25 +351,71 @@ bool DesktopIndex::isGenericProgram(QStringView baseName)
     // Names compared without a version suffix: python3.11, perl5.36.0, lua5.4, wine64.
     static const QSet<QString> generic = {
         // shells
-        QStringLiteral("sh"), QStringLiteral("bash"), QStringLiteral("dash"), QStringLiteral("zsh"),
-        QStringLiteral("ksh"), QStringLiteral("mksh"), QStringLiteral("csh"), QStringLiteral("tcsh"),
-        QStringLiteral("fish"), QStringLiteral("busybox"),
+        QStringLiteral("sh"),
+        QStringLiteral("bash"),
+        QStringLiteral("dash"),
+        QStringLiteral("zsh"),
+        QStringLiteral("ksh"),
+        QStringLiteral("mksh"),
+        QStringLiteral("csh"),
+        QStringLiteral("tcsh"),
+        QStringLiteral("fish"),
+        QStringLiteral("busybox"),
         // interpreters and runtimes
-        QStringLiteral("python"), QStringLiteral("pypy"), QStringLiteral("perl"), QStringLiteral("ruby"),
-        QStringLiteral("node"), QStringLiteral("nodejs"), QStringLiteral("java"), QStringLiteral("mono"),
-        QStringLiteral("mono-sgen"), QStringLiteral("dotnet"), QStringLiteral("lua"), QStringLiteral("luajit"),
-        QStringLiteral("php"), QStringLiteral("tclsh"), QStringLiteral("wish"), QStringLiteral("gjs"),
-        QStringLiteral("gjs-console"), QStringLiteral("guile"), QStringLiteral("electron"), QStringLiteral("wine"),
+        QStringLiteral("python"),
+        QStringLiteral("pypy"),
+        QStringLiteral("perl"),
+        QStringLiteral("ruby"),
+        QStringLiteral("node"),
+        QStringLiteral("nodejs"),
+        QStringLiteral("java"),
+        QStringLiteral("mono"),
+        QStringLiteral("mono-sgen"),
+        QStringLiteral("dotnet"),
+        QStringLiteral("lua"),
+        QStringLiteral("luajit"),
+        QStringLiteral("php"),
+        QStringLiteral("tclsh"),
+        QStringLiteral("wish"),
+        QStringLiteral("gjs"),
+        QStringLiteral("gjs-console"),
+        QStringLiteral("guile"),
+        QStringLiteral("electron"),
+        QStringLiteral("wine"),
         // launchers and wrappers
-        QStringLiteral("env"), QStringLiteral("flatpak"), QStringLiteral("flatpak-spawn"), QStringLiteral("snap"),
-        QStringLiteral("xdg-open"), QStringLiteral("gio"), QStringLiteral("gtk-launch"), QStringLiteral("kioclient"),
-        QStringLiteral("kde-open"), QStringLiteral("sudo"), QStringLiteral("pkexec"), QStringLiteral("kdesu"),
-        QStringLiteral("gksu"), QStringLiteral("gksudo"), QStringLiteral("nohup"), QStringLiteral("setsid"),
-        QStringLiteral("nice"), QStringLiteral("ionice"), QStringLiteral("taskset"), QStringLiteral("chrt"),
-        QStringLiteral("stdbuf"), QStringLiteral("timeout"), QStringLiteral("bwrap"), QStringLiteral("firejail"),
-        QStringLiteral("torsocks"), QStringLiteral("proxychains"), QStringLiteral("prime-run"),
-        QStringLiteral("optirun"), QStringLiteral("primusrun"), QStringLiteral("gamemoderun"),
-        QStringLiteral("mangohud"), QStringLiteral("dbus-launch"), QStringLiteral("dbus-run-session"),
+        QStringLiteral("env"),
+        QStringLiteral("flatpak"),
+        QStringLiteral("flatpak-spawn"),
+        QStringLiteral("snap"),
+        QStringLiteral("xdg-open"),
+        QStringLiteral("gio"),
+        QStringLiteral("gtk-launch"),
+        QStringLiteral("kioclient"),
+        QStringLiteral("kde-open"),
+        QStringLiteral("sudo"),
+        QStringLiteral("pkexec"),
+        QStringLiteral("kdesu"),
+        QStringLiteral("gksu"),
+        QStringLiteral("gksudo"),
+        QStringLiteral("nohup"),
+        QStringLiteral("setsid"),
+        QStringLiteral("nice"),
+        QStringLiteral("ionice"),
+        QStringLiteral("taskset"),
+        QStringLiteral("chrt"),
+        QStringLiteral("stdbuf"),
+        QStringLiteral("timeout"),
+        QStringLiteral("bwrap"),
+        QStringLiteral("firejail"),
+        QStringLiteral("torsocks"),
+        QStringLiteral("proxychains"),
+        QStringLiteral("prime-run"),
+        QStringLiteral("optirun"),
+        QStringLiteral("primusrun"),
+        QStringLiteral("gamemoderun"),
+        QStringLiteral("mangohud"),
+        QStringLiteral("dbus-launch"),
+        QStringLiteral("dbus-run-session"),
         QStringLiteral("systemd-run"),
     };
     qsizetype end = baseName.size();

@@ -34,7 +34,7 @@ namespace pelmora {
 
 struct IndexedApp {
     QString desktopId; // "org.gnome.Evince.desktop"
-    QString name;      // display name in the user's locale
+    QString name; // display name in the user's locale
     QString startupWMClass; // its StartupWMClass; empty when it has none
 };
 
@@ -93,9 +93,9 @@ private:
     const IndexedApp *shown(std::uint32_t record) const;
 
     std::string m_text;
-    std::vector<Record> m_records;     // in the order the files were read
+    std::vector<Record> m_records; // in the order the files were read
     std::vector<std::uint32_t> m_byId; // m_records indices, sorted by id
-    std::vector<Program> m_programs;   // sorted by program name
+    std::vector<Program> m_programs; // sorted by program name
     // Lookups hand out IndexedApp pointers; only asked-for records get one.
     mutable std::unordered_map<std::uint32_t, IndexedApp> m_shown;
     std::vector<std::pair<QString, platform::FileStamp>> m_folders;

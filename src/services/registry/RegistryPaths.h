@@ -13,8 +13,8 @@
 namespace pelmora {
 
 struct RegistryPaths {
-    QString dataHome;        // $XDG_DATA_HOME, searched first
-    QStringList dataDirs;    // $XDG_DATA_DIRS, in order
+    QString dataHome; // $XDG_DATA_HOME, searched first
+    QStringList dataDirs; // $XDG_DATA_DIRS, in order
     QStringList localeNames; // Name[...] keys to try, most specific first
 
     // XDG_DATA_HOME (default ~/.local/share), XDG_DATA_DIRS (default
