@@ -10,8 +10,8 @@
 // grace period, drawn by Qt's Wayland plugin although XWayland is there too.
 #include "testsupport/ScreenPatches.h"
 #include "testsupport/WaylandSession.h"
-#include "views/PopoverFixture.h"
 #include "views/FilterBar.h"
+#include "views/PopoverFixture.h"
 #include "views/PopoverView.h"
 
 #include <QtTest>
@@ -94,7 +94,8 @@ private slots:
     void cleanup()
     {
         if (QTest::currentTestFailed() && pelmora)
-            qWarning("pelmora: %s, standard error:\n%s", pelmora->state() == QProcess::Running ? "running" : "not running",
+            qWarning("pelmora: %s, standard error:\n%s",
+                     pelmora->state() == QProcess::Running ? "running" : "not running",
                      pelmora->readAllStandardError().constData());
         pelmora = nullptr;
         session.reset();
@@ -115,54 +116,60 @@ private slots:
             QSKIP("needs foot");
         // A terminal that writes whatever reaches it to a file, focused as the user left it.
         const QString typedFile = session->home() + "/typed";
-        QVERIFY(session->startProgram("foot", {"--app-id", "editor", "--", "sh", "-c",
-                                               "stty -icanon -echo; exec cat > " + typedFile}));
-        QTRY_VERIFY_WITH_TIMEOUT([&] {
-            const auto views = session->views();
-            return std::any_of(views.begin(), views.end(), [](const auto &v) { return v.appId == u"editor" && v.focused; });
-        }(), 10000);
+        QVERIFY(session->startProgram(
+            "foot", {"--app-id", "editor", "--", "sh", "-c", "stty -icanon -echo; exec cat > " + typedFile}));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const auto views = session->views();
+                return std::any_of(views.begin(), views.end(),
+                                   [](const auto &v) { return v.appId == u"editor" && v.focused; });
+            }(),
+            10000);
 
         QProcessEnvironment platform;
         if (xwayland)
             platform.insert("QT_QPA_PLATFORM", "xcb");
         QVERIFY(pelmora = session->startProgram(PELMORA_BINARY, {}, platform));
         QRect icon;
-        QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((icon = item()).isValid(), 20000);
 
+        // Limits are generous: with two suites at once on two cores a
+        // compositor round trip can take seconds; each holds within one when idle.
         // A click opens the panel by the item, inside the free area.
         QVERIFY(session->click(icon.center()));
         Panel shown;
-        QTRY_VERIFY_WITH_TIMEOUT((shown = panel()).isShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((shown = panel()).isShown(), 15000);
         const QRect free = session->freeArea();
-        const QString where = QStringLiteral("panel %1, item %2, free area %3").arg(text(shown.rect), text(icon), text(free));
+        const QString where =
+            QStringLiteral("panel %1, item %2, free area %3").arg(text(shown.rect), text(icon), text(free));
         qInfo("%s: %s, %d px from the item", QTest::currentDataTag(), qPrintable(where), distance(shown.rect, icon));
         QVERIFY2(free.contains(shown.rect), qPrintable(where));
         QVERIFY2(distance(shown.rect, icon) <= 40, qPrintable(where));
-        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 15000);
         QVERIFY(session->screenshot(shotDir + "/sway-" + QTest::currentDataTag() + "-panel.png"));
 
         // Keys go to the search field, and no key to the terminal.
         const QRect field = searchField.translated(shown.rect.topLeft());
         const QImage before = session->grab();
         QVERIFY(session->type("zq"));
-        QTRY_VERIFY_WITH_TIMEOUT(pelmora::changedPixels(before, session->grab(), field) > 30, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(pelmora::changedPixels(before, session->grab(), field) > 30, 15000);
         QVERIFY(session->keys({"Tab", "Down", "Escape"}));
-        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 15000);
         QCOMPARE(typed(typedFile), QByteArray());
 
         // A second click on the item closes it; a click elsewhere too, and the
         // keyboard is the terminal's again.
         QVERIFY(session->click(icon.center()));
-        QTRY_VERIFY_WITH_TIMEOUT(panel().isShown(), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().isShown(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 15000);
         QVERIFY(session->click(icon.center()));
-        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 15000);
         QVERIFY(session->click(icon.center()));
-        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(panel().focused, 15000);
         QVERIFY(session->click(QPoint(200, 600)));
-        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!panel().isShown(), 15000);
         QVERIFY(session->type("ok"));
-        QTRY_COMPARE_WITH_TIMEOUT(typed(typedFile), QByteArray("ok"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(typed(typedFile), QByteArray("ok"), 15000);
         QCOMPARE(pelmora->state(), QProcess::Running);
     }
 
@@ -171,6 +178,8 @@ private slots:
         session = std::make_unique<WaylandSession>(
             WaylandSession::Options{.compositor = WaylandSession::Compositor::weston, .xwayland = true});
         START_SESSION_OR_SKIP(*session);
+        QElapsedTimer sinceStart;
+        sinceStart.start();
         QVERIFY(pelmora = session->startProgram(PELMORA_BINARY));
         // The panel's background, 440 wide: its window.
         const auto shownWindow = [this] {
@@ -179,11 +188,10 @@ private slots:
             return !patches.isEmpty() && patches.constFirst().width() >= 400 ? patches.constFirst() : QRect();
         };
         // Nothing during the grace period, then the window, all on the screen.
-        QTest::qWait(3000);
-        QCOMPARE(pelmora->state(), QProcess::Running);
-        QVERIFY(!shownWindow().isValid());
         QRect window;
         QTRY_VERIFY_WITH_TIMEOUT((window = shownWindow()).isValid(), 20000);
+        QVERIFY2(sinceStart.elapsed() >= 3000, qPrintable(QString::number(sinceStart.elapsed())));
+        QCOMPARE(pelmora->state(), QProcess::Running);
         QVERIFY2(QRect(QPoint(), WaylandSession::screenSize).contains(window), qPrintable(text(window)));
         QVERIFY(session->screenshot(shotDir + "/weston-window.png"));
         // Drawn by the Wayland plugin, although XWayland is there.
