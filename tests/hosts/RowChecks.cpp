@@ -103,21 +103,33 @@ QString typeIntoPanel(const Seat &seat, const QRect &panel, const std::function<
              escape);
 }
 
-QString quitResult(const QString &program, bool unsaved, QProcess *ask, QProcess *app,
+QString quitResult(const QString &label, QProcess *app, const std::function<QProcess *(qint64)> &ask,
                    const std::function<int()> &windows)
 {
     const qint64 pid = app->processId();
-    const QString answer = ask && ask->waitForFinished(15000)
-        ? QString::fromUtf8(ask->readAllStandardOutput().trimmed())
-        : QStringLiteral("no answer");
+    const auto ending = [](QProcess *process) {
+        return QStringLiteral("%1 %2: %3")
+            .arg(process->exitStatus() == QProcess::CrashExit ? "signal" : "exit")
+            .arg(process->exitCode())
+            .arg(QString::fromLocal8Bit(process->readAllStandardError()).simplified().right(160));
+    };
+    if (app->state() != QProcess::Running)
+        return QStringLiteral("%1: ended before it was asked (%2)").arg(label, ending(app));
+    QProcess *asking = ask(pid);
+    QString answer = QStringLiteral("no answer");
+    if (asking && asking->waitForFinished(15000))
+        if (answer = QString::fromUtf8(asking->readAllStandardOutput().trimmed()); answer.isEmpty())
+            answer = QStringLiteral("NO ANSWER (%1)").arg(ending(asking));
     QString outcome = QStringLiteral("still open");
     if (waitFor([&] { return app->state() != QProcess::Running; }, 5000))
-        outcome = app->exitStatus() == QProcess::NormalExit ? "closed" : "KILLED";
+        outcome = app->exitStatus() == QProcess::CrashExit ? QStringLiteral("KILLED")
+            : app->exitCode() == 0                         ? QStringLiteral("closed")
+                                                           : QStringLiteral("closed (exit %1)").arg(app->exitCode());
     else if (pelmora::wasSignalledToEnd(pid))
         outcome = QStringLiteral("SIGNALLED");
     else if (windows && windows() > 1)
         outcome = QStringLiteral("a question, still open");
-    return QStringLiteral("%1%2: %3, %4").arg(program, unsaved ? " (unsaved text)" : "", answer, outcome);
+    return QStringLiteral("%1: %2, %3").arg(label, answer, outcome);
 }
 
 } // namespace hostrows

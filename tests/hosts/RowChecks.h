@@ -68,11 +68,12 @@ struct KeyRecorder {
 QString typeIntoPanel(const Seat &seat, const QRect &panel, const std::function<bool()> &open,
                       const KeyRecorder &recorder, bool escapeCloses = true);
 
-// What came of asking `app` to quit: `ask` is pelmora_askquit started for it
-// in the session. Its answer, and whether the program closed, was killed or
-// signalled (work lost), asked a question (`windows`, where the session can
-// count them, says more than its one window) or is still open.
-QString quitResult(const QString &program, bool unsaved, QProcess *ask, QProcess *app,
+// What came of asking `app` (`label`: its name and what it holds) to quit:
+// `ask` starts pelmora_askquit for its pid in the session. The answer, and
+// whether the program closed, was killed or signalled (work lost), asked a
+// question (`windows`, where the session can count them, says more than its
+// one window) or is still open; or that it had ended before it was asked.
+QString quitResult(const QString &label, QProcess *app, const std::function<QProcess *(qint64)> &ask,
                    const std::function<int()> &windows);
 
 } // namespace hostrows

@@ -210,10 +210,12 @@ private:
         QProcessEnvironment native;
         native.insert("QT_QPA_PLATFORM", "wayland");
         const bool listed = m_compositor == Compositor::sway || m_compositor == Compositor::kwin;
-        const bool keyboard = m_compositor == Compositor::sway || m_compositor == Compositor::gnomeShell;
+        const bool keyboard = m_compositor != Compositor::weston;
         for (const QString program : {"featherpad", "kwrite", "foot"}) {
-            // foot runs cat: the session user's shell is nologin.
+            // KWrite opens a document only when given one (else its welcome page): an empty one
+            // from standard input. foot runs cat: the session user's shell is nologin.
             const QStringList arguments = program == u"foot" ? QStringList{"--", "sh", "-c", "exec cat"}
+                : program == u"kwrite"                       ? QStringList{"--stdin"}
                                                              : QStringList();
             QProcess *app = QStandardPaths::findExecutable(program).isEmpty()
                 ? nullptr
@@ -222,21 +224,32 @@ private:
                 results << program + ": not installed";
                 continue;
             }
+            app->closeWriteChannel();
             const qint64 pid = app->processId();
-            const auto windows = [&] {
-                int n = 0;
+            const auto titles = [&] {
+                QStringList own;
                 for (const auto &view : m_session->views())
-                    n += view.pid == pid;
-                return n;
+                    if (view.pid == pid)
+                        own << view.title;
+                return own;
             };
-            if (listed ? !waitFor([&] { return windows() == 1; }, 15000) : (wait(5000), false)) {
-                results << program + ": NO WINDOW";
+            const auto ask = [&](qint64 target) {
+                return m_session->startProgram(askQuitProgram, {QString::number(target)});
+            };
+            if (listed ? !waitFor([&] { return titles().size() == 1; }, 15000) : (wait(5000), false)) {
+                results << (app->state() == QProcess::Running ? program + ": NO WINDOW"
+                                                              : quitResult(program, app, ask, nullptr));
                 continue;
             }
-            const bool typed = keyboard && program != u"foot" && m_session->type("words nobody saved");
+            QString label = program;
+            if (keyboard && program != u"foot" && m_session->type("words nobody saved")) {
+                // Both editors mark a modified document with '*' in their title; GNOME lists no titles.
+                const bool marked = listed && waitFor([&] { return titles().join(' ').contains(u'*'); }, 5000);
+                label += !listed ? " (text typed)" : marked ? " (unsaved text)" : " (text typed, title NOT marked)";
+            }
             wait(1000);
-            QProcess *ask = m_session->startProgram(askQuitProgram, {QString::number(pid)});
-            results << quitResult(program, typed, ask, app, listed ? std::function<int()>(windows) : nullptr);
+            results << quitResult(label, app, ask,
+                                  listed ? std::function<int()>([&] { return int(titles().size()); }) : nullptr);
         }
         return results.join("; ");
     }

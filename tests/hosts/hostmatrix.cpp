@@ -405,6 +405,8 @@ private:
             waitFor([&] { return !popover(pelmora).has_value(); }, 3000);
         }
         stopRecorder(recorder);
+        // The pointer leaves the item, as the click elsewhere did: no tooltip over the item in its picture.
+        m_desktop->runCommand("xdotool", {"mousemove", "100", "650"});
         return result;
     }
 
@@ -424,6 +426,9 @@ private:
             }
             const qint64 pid = app->processId();
             const auto windows = [&] { return int(m_desktop->visibleWindowsOf(pid).size()); };
+            const auto ask = [&](qint64 target) {
+                return m_desktop->startProgram(askQuitProgram, {QString::number(target)});
+            };
             // Its window, once settled (Mousepad may map one and replace it).
             quint64 window = 0;
             if (!waitFor(
@@ -433,10 +438,11 @@ private:
                         return window != 0 && m_desktop->isOnScreen(window);
                     },
                     15000)) {
-                results << program + ": NO WINDOW";
+                results << (app->state() == QProcess::Running ? program + ": NO WINDOW"
+                                                              : quitResult(program, app, ask, nullptr));
                 continue;
             }
-            bool unsaved = false;
+            QString label = program;
             if (program == u"mousepad") {
                 // windowactivate asks the window manager; without one, the X server gives the focus.
                 const QString id = QString::number(window);
@@ -444,14 +450,14 @@ private:
                     m_desktop->runCommand("xdotool", {"windowfocus", "--sync", id});
                 seat().type("words nobody saved");
                 // Mousepad marks a modified document with '*' in its title.
-                unsaved = waitFor(
+                const bool marked = waitFor(
                     [&] {
                         return m_desktop->runTool("xdotool", {"getwindowname", id}).value_or("").startsWith('*');
                     },
                     10000);
+                label += marked ? " (unsaved text)" : " (text typed, title NOT marked)";
             }
-            QProcess *ask = m_desktop->startProgram(askQuitProgram, {QString::number(pid)});
-            results << quitResult(program, unsaved, ask, app, windows);
+            results << quitResult(label, app, ask, windows);
         }
         return results.join("; ");
     }
