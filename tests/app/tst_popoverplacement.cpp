@@ -6,10 +6,8 @@
 #include "app/PopoverPlacement.h"
 #include "app/PopoverWindow.h"
 #include "views/AppMetricRow.h"
-#include "views/MetricsSectionView.h"
 #include "views/PopoverView.h"
 #include "views/ResizeHandle.h"
-#include "views/SymbolButton.h"
 
 #include <QApplication>
 #include <QScreen>

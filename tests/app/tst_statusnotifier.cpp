@@ -19,6 +19,7 @@
 
 using namespace pelmora;
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using Mode = TrayItem::Mode;
 
 // The smallest watcher a panel could run: it records who registered what, from
@@ -265,7 +266,6 @@ private Q_SLOTS:
         m_watcher->drops = drops;
         m_watcher->announceDrops = announced;
         m_watcher->refuse = refused;
-        using namespace std::chrono_literals;
         const TrayItem::Options options{.bus = newBus(), .retryDelay = 20ms, .retryLimit = 3, .confirmDelay = 400ms};
         auto item = std::make_unique<TrayItem>(options);
         QSignalSpy modes(item.get(), &TrayItem::modeChanged);
@@ -303,7 +303,6 @@ private Q_SLOTS:
         QDBusConnection panel = newBus();
         QVERIFY(panel.registerObject(u"/StatusNotifierWatcher"_s, &mute, QDBusConnection::ExportScriptableContents));
         QVERIFY(panel.registerService(u"org.kde.StatusNotifierWatcher"_s));
-        using namespace std::chrono_literals;
         const TrayItem::Options options{
             .bus = newBus(), .hostGrace = 200ms, .watcherTimeout = 100ms, .retryDelay = 20ms, .retryLimit = 2};
         auto item = std::make_unique<TrayItem>(options);
@@ -325,7 +324,6 @@ private Q_SLOTS:
     void followsTheWatcher()
     {
         stopWatcher(); // a panel that starts after us
-        using namespace std::chrono_literals;
         QDBusConnection bus = newBus();
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = bus, .hostGrace = 800ms});
         QSignalSpy modes(item.get(), &TrayItem::modeChanged);
@@ -425,7 +423,7 @@ private Q_SLOTS:
                 ++opened;
                 hiddenWhenOpened = gnome.active;
             },
-            std::chrono::milliseconds(1500));
+            1500ms);
         QTRY_COMPARE_WITH_TIMEOUT(opened, 1, 5000);
         QTEST(gnome.leaveRequests, "leaveRequests");
         // Open only once the overview is gone, unless the shell keeps it.

@@ -7,13 +7,11 @@
 #include "app/Translations.h"
 #include "testsupport/FixtureTree.h"
 #include "views/AppActionMenuPresenter.h"
-#include "views/AppListModel.h"
 #include "views/FilterBar.h"
 #include "views/MetricColumnHeaderView.h"
 #include "views/MetricsSectionView.h"
 #include "views/PopoverHeader.h"
 #include "views/PopoverView.h"
-#include "views/ProcessListView.h"
 #include "views/QuitAnswerBar.h"
 #include "views/SummaryMetricView.h"
 
