@@ -111,7 +111,8 @@ public:
         row.item = QStringLiteral("shown (%1)").arg(text(item));
         // That window holds the keyboard, as the user left it (clicked into
         // it): a key shows whether it gets keys at all.
-        m_editorTyped = clickEditor() && m_session->type("e") && waitFor([&] { return typed() == "e"; }, 15000);
+        m_editorTyped = clickEditor() && waitFor([&] { return hasKeyboard(); }, 10000) && m_session->type("e")
+            && waitFor([&] { return typed() == "e"; }, 15000);
         m_editorKept = typed();
         if (!activate(item)) {
             row.panel = QStringLiteral("no activation");
@@ -224,6 +225,12 @@ private:
     {
         QFile file(m_typed);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+
+    bool hasKeyboard() const
+    {
+        QFile file(m_typed + ".focus");
+        return file.open(QIODevice::ReadOnly) && file.readAll() == "in";
     }
 
     bool clickEditor()
