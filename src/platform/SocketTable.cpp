@@ -91,7 +91,8 @@ std::optional<std::vector<UnixSocket>> listUnixSockets()
             continue;
         if (received <= 0)
             return std::nullopt;
-        int left = int(received);
+        // Unsigned: NLMSG_OK compares it with the header's unsigned length.
+        unsigned left = unsigned(received);
         for (auto *header = reinterpret_cast<const nlmsghdr *>(buffer); NLMSG_OK(header, left);
              header = NLMSG_NEXT(header, left)) {
             if (header->nlmsg_type == NLMSG_DONE)

@@ -104,6 +104,9 @@ const org_kde_plasma_window_listener plasmaWindowListener = {
     .activity_entered = ignoreString<org_kde_plasma_window>,
     .activity_left = ignoreString<org_kde_plasma_window>,
     .resource_name_changed = ignoreString<org_kde_plasma_window>,
+#ifdef ORG_KDE_PLASMA_WINDOW_CLIENT_GEOMETRY_SINCE_VERSION // newer protocol files (Debian 13)
+    .client_geometry = ignoreGeometry,
+#endif
 };
 
 } // namespace
@@ -206,6 +209,9 @@ const org_kde_plasma_window_management_listener plasmaManagerListener = {
     .stacking_order_changed = [](void *, org_kde_plasma_window_management *, wl_array *) {},
     .stacking_order_uuid_changed = [](void *, org_kde_plasma_window_management *, const char *) {},
     .window_with_uuid = [](void *, org_kde_plasma_window_management *, std::uint32_t, const char *) {},
+#ifdef ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STACKING_ORDER_CHANGED_2_SINCE_VERSION
+    .stacking_order_changed_2 = [](void *, org_kde_plasma_window_management *) {},
+#endif
 };
 
 const wl_registry_listener registryListener = {

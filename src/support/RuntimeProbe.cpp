@@ -37,8 +37,10 @@ bool writeWholeLine(int fd, const QByteArray &data, off_t sizeBefore)
     if (written == data.size())
         return true;
     struct stat st { };
-    if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size == sizeBefore + written)
-        ::ftruncate(fd, sizeBefore);
+    if (written > 0 && ::fstat(fd, &st) == 0 && st.st_size == sizeBefore + written) {
+        // Should the cut fail too, nothing more can be done: the line is lost either way.
+        [[maybe_unused]] const int cut = ::ftruncate(fd, sizeBefore);
+    }
     return false;
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/Autostart.h"
 
+#include "testsupport/FixtureTree.h"
 #include "testsupport/ProgramRun.h"
 
 #include <QTemporaryDir>
@@ -44,8 +45,7 @@ private slots:
     void execArgumentQuotesAndEscapes()
     {
         QFETCH(QString, program);
-        QFETCH(QString, expected);
-        QCOMPARE(autostart::execArgument(program), expected);
+        QTEST(autostart::execArgument(program), "expected");
     }
 
     // Unset or relative XDG_CONFIG_HOME (which the XDG rules ignore) mean ~/.config.
@@ -68,11 +68,10 @@ private slots:
             configHome = home.filePath(configHome);
         const QString path = home.filePath(folder + u"/pelmora.desktop"_s);
         QCOMPARE(autostartRun(u"on"_s, home.path(), configHome).exitCode, 0);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         // The build tree's program is not on PATH: the entry names it by path.
         const QString program = QFileInfo(QStringLiteral(PELMORA_BINARY)).canonicalFilePath();
-        QVERIFY(QString::fromUtf8(file.readAll()).split(u'\n').contains(u"Exec="_s + autostart::execArgument(program)));
+        QVERIFY(
+            QString::fromUtf8(fileContents(path)).split(u'\n').contains(u"Exec="_s + autostart::execArgument(program)));
         // Again: replaced, not duplicated. Off removes it; already off is no
         // error, and says there was nothing to remove.
         QCOMPARE(autostartRun(u"on"_s, home.path(), configHome).exitCode, 0);

@@ -59,6 +59,7 @@ class TestKeyboardAccess : public QObject {
     {
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(focus(), Qt::Key_Tab);
+        QCOMPARE(focus(), appList());
     }
     // Runs `choose` on the row menu once it is open (QMenu::exec blocks the caller).
     static void whenMenuOpens(QTimer &poll, const std::function<void(QMenu *)> &choose)
@@ -120,7 +121,6 @@ private slots:
 
         // Arrows move through the list; Return opens the row's menu.
         tabIntoTheList();
-        QCOMPARE(focus(), appList());
         QCOMPARE(appList()->currentIndex().row(), 0);
         QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
         for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up})
@@ -152,7 +152,6 @@ private slots:
     void everyOpeningStartsAfresh()
     {
         tabIntoTheList();
-        QCOMPARE(focus(), appList());
         QTest::keyClick(appList(), Qt::Key_Down);
         QTest::keyClick(appList(), Qt::Key_Down);
         QTest::keyClick(appList(), Qt::Key_Escape);
@@ -161,7 +160,6 @@ private slots:
         window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QTRY_COMPARE(focus(), filterField());
         tabIntoTheList();
-        QCOMPARE(focus(), appList());
         QCOMPARE(appList()->currentIndex().row(), 0);
         QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
         QTest::keyClick(appList(), Qt::Key_Down);

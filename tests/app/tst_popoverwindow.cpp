@@ -47,24 +47,23 @@ private Q_SLOTS:
         QTest::addColumn<bool>("x11");
         QTest::addColumn<QString>("windowManager");
         QTest::addColumn<std::optional<QPoint>>("expected");
+        const auto row = [](const char *why, const char *host, QPoint point, bool x11, const char *windowManager,
+                            std::optional<QPoint> expected) {
+            QTest::newRow(why) << QString(host) << point << x11 << QString(windowManager) << expected;
+        };
         // Xfce's tray, LXQt, Plasma under KWin, GNOME's extension: screen positions,
         // also when the pointer has moved on (a busy desktop answers late).
-        QTest::newRow("xfce, pointer far away")
-            << "panel-1-systray" << QPoint(1250, 14) << true << "Xfwm4" << std::optional<QPoint>(QPoint(1250, 14));
-        QTest::newRow("plasma under kwin")
-            << "plasmashell" << QPoint(1180, 778) << true << "KWin" << std::optional<QPoint>(QPoint(1180, 778));
-        QTest::newRow("plasma on wayland")
-            << "plasmashell" << QPoint(1180, 778) << false << "" << std::optional<QPoint>(QPoint(1180, 778));
-        QTest::newRow("gnome shell on wayland")
-            << "gnome-shell" << QPoint(1100, 12) << false << "" << std::optional<QPoint>(QPoint(1100, 12));
+        row("xfce, pointer far away", "panel-1-systray", {1250, 14}, true, "Xfwm4", QPoint(1250, 14));
+        row("plasma under kwin", "plasmashell", {1180, 778}, true, "KWin", QPoint(1180, 778));
+        row("plasma on wayland", "plasmashell", {1180, 778}, false, "", QPoint(1180, 778));
+        row("gnome shell on wayland", "gnome-shell", {1100, 12}, false, "", QPoint(1100, 12));
         // Plasma under another window manager: a y inside its own panel window.
-        QTest::newRow("plasma under openbox")
-            << "plasmashell" << QPoint(1180, 22) << true << "Openbox" << std::optional<QPoint>(pointer);
+        row("plasma under openbox", "plasmashell", {1180, 22}, true, "Openbox", pointer);
         // waybar: a point inside the item; the bar's spot instead.
-        QTest::newRow("waybar") << "waybar" << QPoint(10, 14) << false << "" << std::optional<QPoint>();
-        QTest::newRow("waybar under xwayland") << "waybar" << QPoint(10, 14) << true << "" << std::optional<QPoint>();
-        QTest::newRow("no point, x11") << "" << QPoint() << true << "Openbox" << std::optional<QPoint>(pointer);
-        QTest::newRow("no point, wayland") << "" << QPoint() << false << "" << std::optional<QPoint>();
+        row("waybar", "waybar", {10, 14}, false, "", std::nullopt);
+        row("waybar under xwayland", "waybar", {10, 14}, true, "", std::nullopt);
+        row("no point, x11", "", {}, true, "Openbox", pointer);
+        row("no point, wayland", "", {}, false, "", std::nullopt);
     }
     void takesTheHostsPointWhereItIsRight()
     {
@@ -100,28 +99,28 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("config");
         QTest::addColumn<std::optional<TraySpot>>("expected");
         using Side = TraySpot::Side;
-        QTest::newRow("stock, with comments") << QByteArray(
+        const auto row = [](const char *why, const char *config, std::optional<TraySpot> expected) {
+            QTest::newRow(why) << QByteArray(config) << expected;
+        };
+        row("stock, with comments",
             "{\n  // \"position\": \"bottom\", (commented out)\n  \"height\": 30, /* a \"block\" comment */\n"
-            "  \"modules-left\": [\"sway/workspaces\"],\n  \"modules-right\": [\"clock\", \"tray\"],\n}")
-                                              << std::optional<TraySpot>(TraySpot{Qt::TopEdge, Side::end});
-        QTest::newRow("bottom, tray in the middle")
-            << QByteArray("{\"position\": \"bottom\", \"modules-center\": [\"tray#main\"]}")
-            << std::optional<TraySpot>(TraySpot{Qt::BottomEdge, Side::centre});
-        QTest::newRow("two bars, the second with the tray")
-            << QByteArray("[{\"modules-left\": [\"clock\"]}, {\"position\": \"left\", \"modules-left\": [\"tray\"]}]")
-            << std::optional<TraySpot>(TraySpot{Qt::LeftEdge, Side::start});
-        QTest::newRow("a URL with slashes in a string")
-            << QByteArray("{\"x\": \"http:\x2f/a\x2f/b\", \"modules-right\": [\"tray\"]}")
-            << std::optional<TraySpot>(TraySpot{Qt::TopEdge, Side::end});
-        QTest::newRow("no tray") << QByteArray("{\"modules-right\": [\"clock\"]}") << std::optional<TraySpot>();
-        QTest::newRow("not json") << QByteArray("modules-right = tray") << std::optional<TraySpot>();
-        QTest::newRow("cut short") << QByteArray("{\"modules-right\": [\"tr") << std::optional<TraySpot>();
+            "  \"modules-left\": [\"sway/workspaces\"],\n  \"modules-right\": [\"clock\", \"tray\"],\n}",
+            TraySpot{Qt::TopEdge, Side::end});
+        row("bottom, tray in the middle", "{\"position\": \"bottom\", \"modules-center\": [\"tray#main\"]}",
+            TraySpot{Qt::BottomEdge, Side::centre});
+        row("two bars, the second with the tray",
+            "[{\"modules-left\": [\"clock\"]}, {\"position\": \"left\", \"modules-left\": [\"tray\"]}]",
+            TraySpot{Qt::LeftEdge, Side::start});
+        row("a URL with slashes in a string", "{\"x\": \"http:\x2f/a\x2f/b\", \"modules-right\": [\"tray\"]}",
+            TraySpot{Qt::TopEdge, Side::end});
+        row("no tray", "{\"modules-right\": [\"clock\"]}", std::nullopt);
+        row("not json", "modules-right = tray", std::nullopt);
+        row("cut short", "{\"modules-right\": [\"tr", std::nullopt);
     }
     void readsWhereWaybarKeepsItsTray()
     {
         QFETCH(QByteArray, config);
-        QFETCH(std::optional<TraySpot>, expected);
-        QCOMPARE(waybarTraySpot(config), expected);
+        QTEST(waybarTraySpot(config), "expected");
     }
 
     // A real panel (an X11 popup here) opens next to the point, on its side of the screen.

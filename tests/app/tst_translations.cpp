@@ -5,14 +5,13 @@
 
 #include "app/PopoverWindow.h"
 #include "app/Translations.h"
+#include "testsupport/FixtureTree.h"
 #include "views/AppActionMenuPresenter.h"
-#include "views/AppListModel.h"
 #include "views/FilterBar.h"
 #include "views/MetricColumnHeaderView.h"
 #include "views/MetricsSectionView.h"
 #include "views/PopoverHeader.h"
 #include "views/PopoverView.h"
-#include "views/ProcessListView.h"
 #include "views/QuitAnswerBar.h"
 #include "views/SummaryMetricView.h"
 
@@ -155,11 +154,8 @@ private slots:
         QVERIFY(lupdate.waitForFinished(60000));
         QVERIFY2(lupdate.exitCode() == 0, lupdate.readAllStandardError().constData());
 
-        const auto lines = [](const QString &path) {
-            QFile file(path);
-            return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n') : QStringList();
-        };
-        const QStringList stored = lines(catalogue), updated = lines(copy);
+        const QStringList stored = QString::fromUtf8(fileContents(catalogue)).split(u'\n'),
+                          updated = QString::fromUtf8(fileContents(copy)).split(u'\n');
         QVERIFY(stored.size() > 100);
         // A text new in the sources, or gone from them, changes what lupdate writes.
         QStringList faults;

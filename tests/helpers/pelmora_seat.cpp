@@ -21,6 +21,7 @@
 
 #include <linux/input-event-codes.h>
 #include <sys/mman.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -62,10 +63,14 @@ void globalRemove(void *, wl_registry *, uint32_t)
 
 const wl_registry_listener registryListener{global, globalRemove};
 
-uint32_t now = 0;
+// Event times in milliseconds of the monotonic clock, as real devices give
+// them: clients tell a double click by these times, so two clicks seconds
+// apart must not look 20 ms apart.
 uint32_t tick()
 {
-    return now += 10;
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint32_t(std::uint64_t(now.tv_sec) * 1000 + std::uint64_t(now.tv_nsec) / 1000000);
 }
 
 struct Keyboard {

@@ -74,6 +74,12 @@ QByteArray KeyRecorder::typed() const
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<unreadable>");
 }
 
+bool KeyRecorder::focused() const
+{
+    QFile in(file + ".focus");
+    return in.open(QIODevice::ReadOnly) && in.readAll() == "in";
+}
+
 void KeyRecorder::takeKey(const Seat &seat, bool clicked)
 {
     typedBefore = clicked && seat.type("e") && waitFor([&] { return typed() == "e"; }, 15000);

@@ -57,6 +57,7 @@ struct KeyRecorder {
     QByteArray kept; // what it had got when the panel opened
 
     QByteArray typed() const;
+    bool focused() const; // it has the keyboard focus (pelmora_keylog says so in FILE.focus)
     // After the click into it (`clicked`): types "e" and waits for it to arrive.
     void takeKey(const Seat &seat, bool clicked);
 };

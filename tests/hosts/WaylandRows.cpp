@@ -73,7 +73,7 @@ public:
         row.item = QStringLiteral("shown (%1)").arg(text(item));
         // That window holds the keyboard, as the user left it (clicked into
         // it): a key shows whether it gets keys at all.
-        m_recorder.takeKey(seat(), clickEditor());
+        m_recorder.takeKey(seat(), clickEditor() && waitFor([&] { return m_recorder.focused(); }, 10000));
         if (!activate(item)) {
             row.panel = QStringLiteral("no activation");
             return row;

@@ -228,12 +228,10 @@ private slots:
         QFETCH(int, unclosable);
         QFETCH(bool, displayClient);
         QFETCH(bool, attributes);
-        QFETCH(QuitRoute, expected);
-        QFETCH(Reason, reason);
         const RouteChoice choice = chooseRoute(
             {quitAction, std::size_t(closable), std::size_t(unclosable), displayClient, attributes});
-        QCOMPARE(choice.route, expected);
-        QCOMPARE(choice.reason, reason);
+        QTEST(choice.route, "expected");
+        QTEST(choice.reason, "reason");
     }
 
     // What an application is told from the choices for its processes.
@@ -260,57 +258,28 @@ private slots:
     {
         QTest::addColumn<BusConnectionFacts>("facts");
         QTest::addColumn<bool>("expected");
-        const std::int32_t target = 4242;
-        BusConnectionFacts ours;
-        ours.reportedPid = target;
-        ours.busSharesPidNamespace = true;
-        ours.connectionsWithPid = 1;
-        ours.targetConnections = 1;
         const auto row = [](const char *why, BusConnectionFacts facts, bool expected) {
             QTest::newRow(why) << facts << expected;
         };
-        row("one connection, held by the target", ours, true);
-        BusConnectionFacts two = ours;
-        two.connectionsWithPid = 2;
-        two.targetConnections = 2;
-        row("two connections, both held", two, true);
-        BusConnectionFacts handedOn = ours;
-        handedOn.targetConnections = 0;
-        row("pid reused, connection held by another", handedOn, false);
-        BusConnectionFacts extra = ours;
-        extra.connectionsWithPid = 2;
-        row("one of two held: which is which?", extra, false);
-        BusConnectionFacts inherited = ours;
-        inherited.targetConnections = 2;
-        row("holds one more than the bus names", inherited, false);
-        BusConnectionFacts uncounted = ours;
-        uncounted.targetConnections.reset();
-        row("sockets unreadable", uncounted, false);
-        BusConnectionFacts foreign = ours;
-        foreign.busSharesPidNamespace = false;
-        row("bus in another pid namespace", foreign, false);
-        BusConnectionFacts otherPid = ours;
-        otherPid.reportedPid = target + 1;
-        row("another pid", otherPid, false);
-        BusConnectionFacts pinned = handedOn;
-        pinned.offersProcessHandle = true;
-        pinned.handlePid = target;
-        pinned.busSharesPidNamespace = false;
-        row("ProcessFD names the target, whatever else", pinned, true);
-        BusConnectionFacts gone = ours;
-        gone.offersProcessHandle = true;
-        gone.handlePid.reset();
-        row("ProcessFD of a process that ended", gone, false);
-        BusConnectionFacts elsewhere = ours;
-        elsewhere.offersProcessHandle = true;
-        elsewhere.handlePid = target + 7;
-        row("ProcessFD of another process", elsewhere, false);
+        // The bus's pid for it, a ProcessFD offered and the pid it names, the bus
+        // in our pid namespace, connections with that pid, the target's own.
+        const quint32 t = 4242;
+        row("one connection, held by the target", {t, false, {}, true, 1, 1}, true);
+        row("two connections, both held", {t, false, {}, true, 2, 2}, true);
+        row("pid reused, connection held by another", {t, false, {}, true, 1, 0}, false);
+        row("one of two held: which is which?", {t, false, {}, true, 2, 1}, false);
+        row("holds one more than the bus names", {t, false, {}, true, 1, 2}, false);
+        row("sockets unreadable", {t, false, {}, true, 1, std::nullopt}, false);
+        row("bus in another pid namespace", {t, false, {}, false, 1, 1}, false);
+        row("another pid", {t + 1, false, {}, true, 1, 1}, false);
+        row("ProcessFD names the target, whatever else", {t, true, t, false, 1, 0}, true);
+        row("ProcessFD of a process that ended", {t, true, {}, true, 1, 1}, false);
+        row("ProcessFD of another process", {t, true, t + 7, true, 1, 1}, false);
     }
     void busConnections()
     {
         QFETCH(BusConnectionFacts, facts);
-        QFETCH(bool, expected);
-        QCOMPARE(isTargetsConnection(facts, 4242), expected);
+        QTEST(isTargetsConnection(facts, 4242), "expected");
         QVERIFY(!isTargetsConnection(facts, 1));
     }
 
@@ -332,7 +301,6 @@ private slots:
     {
         QFETCH(std::optional<std::size_t>, targetConnections);
         QFETCH(bool, withResources);
-        QFETCH(QList<quint32>, expected);
         platform::X11Desktop desktop;
         // Clients at 0x200000 and 0xa00000 (pid 42, the second without a window),
         // 0x400000 (pid 43); 0x600000 is remote (no pid); 0x800000 left a window
@@ -347,7 +315,7 @@ private slots:
         QList<quint32> proven;
         for (const platform::X11ClientWindow &window : windowsProvenFor(desktop, 42, targetConnections))
             proven << window.id;
-        QCOMPARE(proven, expected);
+        QTEST(proven, "expected");
         QVERIFY(windowsProvenFor(desktop, 0, targetConnections).empty());
         QCOMPARE(x11ServerNames("@/tmp/.X11-unix/X3"),
                  (std::vector<std::string>{"@/tmp/.X11-unix/X3", "/tmp/.X11-unix/X3"}));
@@ -365,26 +333,17 @@ private slots:
         QTest::addColumn<QByteArray>("exe");
         QTest::addColumn<QByteArray>("appId");
         QTest::addColumn<bool>("names");
-        QTest::newRow("desktop id") << "org.kde.kwrite.desktop"
-                                    << "" << QByteArray("/usr/bin/kwrite") << QByteArray("org.kde.kwrite") << true;
-        QTest::newRow("window class, its case")
-            << "org.gnome.gedit.desktop"
-            << "Gedit" << QByteArray("/usr/bin/gedit-bin") << QByteArray("gedit") << true;
-        QTest::newRow("executable") << "featherpad.desktop"
-                                    << "" << QByteArray("/usr/bin/featherpad") << QByteArray("featherpad") << true;
-        QTest::newRow("no entry: executable") << ""
-                                              << "" << QByteArray("/usr/bin/foot") << QByteArray("foot") << true;
-        QTest::newRow("part of a name") << "org.kde.kwrite.desktop"
-                                        << "" << QByteArray("/opt/kwrite5") << QByteArray("kwrite") << false;
-        QTest::newRow("an interpreter") << "org.example.Tool.desktop"
-                                        << "" << QByteArray("/usr/bin/python3") << QByteArray("python3") << false;
-        QTest::newRow("other case rules") << "\u00dcber.desktop"
-                                          << "" << QByteArray("/opt/x")
-                                          << QByteArray("\xc3\xbc"
-                                                        "ber")
-                                          << false;
-        QTest::newRow("no app_id") << "x.desktop"
-                                   << "" << QByteArray("/opt/x") << QByteArray() << false;
+        const auto row = [](const char *why, const QString &desktopId, const QString &wmClass, const QByteArray &exe,
+                            const QByteArray &appId,
+                            bool names) { QTest::newRow(why) << desktopId << wmClass << exe << appId << names; };
+        row("desktop id", u"org.kde.kwrite.desktop"_s, {}, "/usr/bin/kwrite", "org.kde.kwrite", true);
+        row("window class, its case", u"org.gnome.gedit.desktop"_s, u"Gedit"_s, "/usr/bin/gedit-bin", "gedit", true);
+        row("executable", u"featherpad.desktop"_s, {}, "/usr/bin/featherpad", "featherpad", true);
+        row("no entry: executable", {}, {}, "/usr/bin/foot", "foot", true);
+        row("part of a name", u"org.kde.kwrite.desktop"_s, {}, "/opt/kwrite5", "kwrite", false);
+        row("an interpreter", u"org.example.Tool.desktop"_s, {}, "/usr/bin/python3", "python3", false);
+        row("other case rules", u"\u00dcber.desktop"_s, {}, "/opt/x", "\u00fcber", false); // the app_id in UTF-8
+        row("no app_id", u"x.desktop"_s, {}, "/opt/x", {}, false);
     }
     void waylandAppIds()
     {
@@ -434,28 +393,22 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("socket");
-        QTest::newRow("systemd's") << "unix:path=/run/user/1000/bus"
-                                   << "/run/user/1000/bus";
-        QTest::newRow("dbus-daemon's own") << "unix:abstract=/tmp/dbus-Xq2,guid=0f1e"
-                                           << "@/tmp/dbus-Xq2";
-        QTest::newRow("escaped") << "unix:path=/tmp/a%20b%2cc"
-                                 << "/tmp/a b,c";
-        QTest::newRow("first unix entry") << "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y"
-                                          << "/x";
-        QTest::newRow("bad escape") << "unix:path=/tmp/a%2"
-                                    << "";
-        QTest::newRow("NUL escaped") << "unix:path=/tmp/a%00b"
-                                     << "";
-        QTest::newRow("tcp only") << "tcp:host=localhost,port=1"
-                                  << "";
-        QTest::newRow("none: the runtime folder's") << ""
-                                                    << "/run/user/7/bus";
+        const auto row = [](const char *why, const char *address, const char *socket) {
+            QTest::newRow(why) << QString(address) << QString(socket);
+        };
+        row("systemd's", "unix:path=/run/user/1000/bus", "/run/user/1000/bus");
+        row("dbus-daemon's own", "unix:abstract=/tmp/dbus-Xq2,guid=0f1e", "@/tmp/dbus-Xq2");
+        row("escaped", "unix:path=/tmp/a%20b%2cc", "/tmp/a b,c");
+        row("first unix entry", "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y", "/x");
+        row("bad escape", "unix:path=/tmp/a%2", "");
+        row("NUL escaped", "unix:path=/tmp/a%00b", "");
+        row("tcp only", "tcp:host=localhost,port=1", "");
+        row("none: the runtime folder's", "", "/run/user/7/bus");
     }
     void busAddresses()
     {
         QFETCH(QString, address);
-        QFETCH(QString, socket);
-        QCOMPARE(QString::fromStdString(platform::busSocketName(address.toStdString(), "/run/user/7")), socket);
+        QTEST(QString::fromStdString(platform::busSocketName(address.toStdString(), "/run/user/7")), "socket");
     }
 
     // The pid a pidfd names, from its fdinfo.
@@ -472,28 +425,22 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("path");
-        QTest::newRow("plain") << "org.xfce.mousepad"
-                               << "/org/xfce/mousepad";
-        QTest::newRow("dash and digits") << "org.gnome.Text-Editor2"
-                                         << "/org/gnome/Text_Editor2";
-        QTest::newRow("unique name") << ":1.42"
-                                     << "";
-        QTest::newRow("empty element") << "org..x"
-                                       << "";
-        QTest::newRow("trailing dot") << "org.x."
-                                      << "";
-        QTest::newRow("slash") << "org/x.y"
-                               << "";
-        QTest::newRow("non-ASCII") << "org.é.x"
-                                   << "";
-        QTest::newRow("empty") << ""
-                               << "";
+        const auto row = [](const char *why, const char *name, const char *path) {
+            QTest::newRow(why) << QString(name) << QString(path);
+        };
+        row("plain", "org.xfce.mousepad", "/org/xfce/mousepad");
+        row("dash and digits", "org.gnome.Text-Editor2", "/org/gnome/Text_Editor2");
+        row("unique name", ":1.42", "");
+        row("empty element", "org..x", "");
+        row("trailing dot", "org.x.", "");
+        row("slash", "org/x.y", "");
+        row("non-ASCII", "org.é.x", "");
+        row("empty", "", "");
     }
     void objectPaths()
     {
         QFETCH(QString, name);
-        QFETCH(QString, path);
-        QCOMPARE(applicationObjectPath(name), path);
+        QTEST(applicationObjectPath(name), "path");
     }
 
     void displaySocketNames_data()
@@ -513,9 +460,8 @@ private slots:
     void displaySocketNames()
     {
         QFETCH(QString, name);
-        QFETCH(bool, display);
         const std::string compositor = waylandSocketPath("weston", "/run/user/1000");
-        QCOMPARE(isDisplaySocketName(name.toStdString(), compositor), display);
+        QTEST(isDisplaySocketName(name.toStdString(), compositor), "display");
     }
 
     // One process's sockets against this namespace's table and its own socket
@@ -544,8 +490,6 @@ private slots:
     {
         QFETCH(QList<quint64>, held);
         QFETCH(bool, withTables);
-        QFETCH(bool, expected);
-        QFETCH(int, x11Connections);
         const std::vector<platform::UnixSocket> table{{10, 0, "/run/user/1000/bus"},
                                                       {12, 11, "/run/user/1000/bus"},
                                                       {11, 12, ""},
@@ -572,11 +516,11 @@ private slots:
                 "   0: 0100007F:B1C2 0100007F:1770 01 00000000:00000000 00:00000000 00000000  1000        0 900 1\n"
                 "   1: 0100007F:B1C3 0100007F:0050 01 00000000:00000000 00:00000000 00000000  1000        0 901 1\n"};
         }
-        QCOMPARE(talksToDisplayServer(sockets, links), expected);
+        QTEST(talksToDisplayServer(sockets, links), "expected");
         QVERIFY(talksToDisplayServer(sockets, std::nullopt) == (!sockets.inodes || !sockets.inodes->empty()));
         const std::optional<std::size_t> connections = connectionsTo(sockets, links,
                                                                      x11ServerNames("@/tmp/.X11-unix/X0"));
-        QCOMPARE(connections ? int(*connections) : -1, x11Connections);
+        QTEST(connections ? int(*connections) : -1, "x11Connections");
     }
 
     // Live children, one quit: each is asked only when it should be, and only by SIGTERM here.

@@ -96,9 +96,7 @@ private slots:
         const QList<ProcessMetric> ps = source.read(everything);
         QCOMPARE(ps.size(), 1);
         QCOMPARE(ps.front().id, 1);
-        QFile f(args);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("-axo\npid=,pcpu=,rss=,comm=\n"));
+        QCOMPARE(fileContents(tree.filePath("args")), QByteArray("-axo\npid=,pcpu=,rss=,comm=\n"));
 
         QVERIFY(PsProcessSource(tree.filePath("missing").toStdString()).read(everything).isEmpty());
         QVERIFY(PsProcessSource(fakePs(tree, "echo '1 1.0 1 /A.app/a'\nexit 1\n")).read(everything).isEmpty());

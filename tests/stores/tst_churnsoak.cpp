@@ -8,6 +8,7 @@
 #include "stores/MetricsStore.h"
 
 #include "testsupport/FixtureTree.h"
+#include "testsupport/ResidentMemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <unistd.h>
 
 using namespace pelmora;
 using namespace std::chrono_literals;
@@ -38,12 +38,9 @@ static qint64 memoryInUseKiB()
 }
 static constexpr int defaultRefreshes = 2000;
 #else
-// The resident size (second field of statm, in pages).
 static qint64 memoryInUseKiB()
 {
-    QFile statm("/proc/self/statm");
-    const QList<QByteArray> fields = statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray>();
-    return fields.size() > 1 ? fields[1].toLongLong() * (::sysconf(_SC_PAGESIZE) / 1024) : -1;
+    return residentKiB();
 }
 static constexpr int defaultRefreshes = 300;
 #endif

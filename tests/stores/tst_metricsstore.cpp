@@ -70,14 +70,13 @@ private slots:
         QFETCH(double, memory);
         QFETCH(bool, withApps);
         QFETCH(int, sinceLast);
-        QFETCH(QString, title);
         MetricsSnapshot s{cpu, memory, 0, 0, {}, {}, {}};
         if (withApps)
             s.allApps = s.topCPUApps = s.topMemoryApps = {
                 AppMetric{"a", "A", cpu, 1, {ProcessMetric{1, "A", "a", cpu, 1}}}};
         const auto lastTitle = sinceLast < 0 ? std::nullopt : std::optional(*now);
         const auto figures = StatusTitleRule::figuresFor(s, lastTitle, *now + std::chrono::milliseconds(sinceLast));
-        QCOMPARE(figures ? StatusTitleRule::title(figures) : QString(), title);
+        QTEST(figures ? StatusTitleRule::title(figures) : QString(), "title");
     }
 
     void constructionPublishesFirstSampleAndTrail()

@@ -38,13 +38,12 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(double, value);
-        QFETCH(QString, text);
         const NumberFormatter localised(NumberFormatter::icuLocaleFor(kind), 1, 1);
-        QCOMPARE(kind == u"%"           ? formattedPercent(value)
-                     : kind == u"cpu"   ? formattedProcessCPU(value)
-                     : kind == u"bytes" ? formattedBytes(quint64(value))
-                                        : localised.format(value).value_or("<none>"),
-                 text);
+        QTEST(kind == u"%"           ? formattedPercent(value)
+                  : kind == u"cpu"   ? formattedProcessCPU(value)
+                  : kind == u"bytes" ? formattedBytes(quint64(value))
+                                     : localised.format(value).value_or("<none>"),
+              "text");
     }
 };
 

@@ -18,12 +18,6 @@ using namespace pelmora;
 
 namespace {
 
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
-}
-
 // What this process writes to stderr while it lives.
 class StderrCapture {
 public:
@@ -103,13 +97,13 @@ private slots:
         const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
         const QString target = tree.filePath("elsewhere.conf");
         if ((kind == "file" || kind == "linked folder") && !content.isNull())
-            QVERIFY(put(where.fileName, content));
+            QCOMPARE(fileContents(tree.write("pelmora/pelmora.conf", content)), content);
         else if (kind == "fifo")
             QCOMPARE(::mkfifo(QFile::encodeName(where.fileName).constData(), 0600), 0);
         else if (kind == "symlink")
-            QVERIFY(put(target, content) && QFile::link(target, where.fileName));
+            QVERIFY(QFile::link(tree.write("elsewhere.conf", content), where.fileName));
         else if (kind == "legacy")
-            QVERIFY(put(where.legacyFileName, content));
+            QCOMPARE(fileContents(tree.write("pelmora/pelmora.ini", content)), content);
 
         PopoverHeightSetting setting(where);
         QCOMPARE(setting.read(), height);
@@ -145,42 +139,39 @@ private slots:
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
         QTest::addColumn<bool>("keptAside");
+        const auto row = [](const char *why, const QByteArray &before, const QByteArray &after, bool keptAside) {
+            QTest::newRow(why) << before << after << keptAside;
+        };
         const QByteArray fresh = "[General]\npopoverHeight=610\n";
-        QTest::newRow("other keys, groups, comments")
-            << QByteArray("; mine\n[General]\nother=1\npopoverHeight=520 \nlast=2\n\n[Window]\n# x\nx=1\n")
-            << QByteArray("; mine\n[General]\nother=1\npopoverHeight=610 \nlast=2\n\n[Window]\n# x\nx=1\n") << false;
-        QTest::newRow("no height yet") << QByteArray("[General]\nother=1\n\n[Window]\nx=1\n")
-                                       << QByteArray("[General]\nother=1\npopoverHeight=610\n\n[Window]\nx=1\n")
-                                       << false;
-        QTest::newRow("keys before any group") << QByteArray("other=1\n[Window]\nx=1\n")
-                                               << QByteArray("other=1\npopoverHeight=610\n[Window]\nx=1\n") << false;
-        QTest::newRow("no [General]") << QByteArray("[Window]\nx=1\n") << fresh + "\n[Window]\nx=1\n" << false;
-        QTest::newRow("BOM, CRLF, no last line end")
-            << QByteArray("\xEF\xBB\xBF[General]\r\nother=1")
-            << QByteArray("\xEF\xBB\xBF[General]\r\nother=1\r\npopoverHeight=610\r\n") << false;
-        QTest::newRow("CRLF, cut after the last CR")
-            << QByteArray("other=1\r\n;\r\nlast=2\r") << QByteArray("other=1\r\n;\r\nlast=2\r\npopoverHeight=610\r\n")
-            << false;
-        QTest::newRow("a continued value")
-            << QByteArray("[General]\nlist=a, \\\n  b\n[W]\n")
-            << QByteArray("[General]\nlist=a, \\\n  b\npopoverHeight=610\n[W]\n") << false;
-        QTest::newRow("empty") << QByteArray("") << fresh << false;
+        row("other keys, groups, comments",
+            "; mine\n[General]\nother=1\npopoverHeight=520 \nlast=2\n\n[Window]\n# x\nx=1\n",
+            "; mine\n[General]\nother=1\npopoverHeight=610 \nlast=2\n\n[Window]\n# x\nx=1\n", false);
+        row("no height yet", "[General]\nother=1\n\n[Window]\nx=1\n",
+            "[General]\nother=1\npopoverHeight=610\n\n[Window]\nx=1\n", false);
+        row("keys before any group", "other=1\n[Window]\nx=1\n", "other=1\npopoverHeight=610\n[Window]\nx=1\n", false);
+        row("no [General]", "[Window]\nx=1\n", fresh + "\n[Window]\nx=1\n", false);
+        row("BOM, CRLF, no last line end", "\xEF\xBB\xBF[General]\r\nother=1",
+            "\xEF\xBB\xBF[General]\r\nother=1\r\npopoverHeight=610\r\n", false);
+        row("CRLF, cut after the last CR", "other=1\r\n;\r\nlast=2\r",
+            "other=1\r\n;\r\nlast=2\r\npopoverHeight=610\r\n", false);
+        row("a continued value", "[General]\nlist=a, \\\n  b\n[W]\n",
+            "[General]\nlist=a, \\\n  b\npopoverHeight=610\n[W]\n", false);
+        row("empty", "", fresh, false);
         const QByteArray large = "[General]\npopoverHeight=520\n[Big]\n" + QByteArray("k=v\n").repeated(15000);
-        QTest::newRow("60 KB") << large << QByteArray(large).replace("=520", "=610") << false;
-        QTest::newRow("an open group") << QByteArray("[General]\npopoverHeight=600\n[Other\n") << fresh << true;
-        QTest::newRow("a line without =") << QByteArray("[General]\ngarbage\n") << fresh << true;
-        QTest::newRow("a NUL byte") << QByteArray("[General]\nx=\0\n", 14) << fresh << true;
+        row("60 KB", large, QByteArray(large).replace("=520", "=610"), false);
+        row("an open group", "[General]\npopoverHeight=600\n[Other\n", fresh, true);
+        row("a line without =", "[General]\ngarbage\n", fresh, true);
+        row("a NUL byte", QByteArray("[General]\nx=\0\n", 14), fresh, true);
     }
     void writingKeepsTheRest()
     {
         QFETCH(QByteArray, before);
-        QFETCH(QByteArray, after);
         QFETCH(bool, keptAside);
         FixtureTree tree;
         const QString file = tree.write("pelmora/pelmora.conf", before);
         StderrCapture stderrText;
         PopoverHeightSetting(SettingsLocation{file}).write(610);
-        QCOMPARE(fileContents(file), after);
+        QTEST(fileContents(file), "after");
         QCOMPARE(QFileInfo::exists(file + ".damaged") ? fileContents(file + ".damaged") : QByteArray(),
                  keptAside ? before : QByteArray());
         QCOMPARE(stderrText.text().count(".damaged, and a new one is written."), keptAside ? 1 : 0);

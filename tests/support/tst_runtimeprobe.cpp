@@ -128,8 +128,7 @@ private slots:
     void formatNumber()
     {
         QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(RuntimeProbe::formatNumber(value), text);
+        QTEST(RuntimeProbe::formatNumber(value), "text");
         QCOMPARE(std::signbit(RuntimeProbe::formatNumber(value).toDouble()), std::signbit(value));
     }
 
@@ -163,7 +162,6 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QByteArray, trail);
         QFETCH(QByteArray, target);
-        QFETCH(Outcome, outcome);
         FixtureTree tree;
         QString path = tree.filePath("trail.log");
         const QString other = tree.filePath("other/victim");
@@ -184,7 +182,7 @@ private slots:
         else if (kind == "no folder")
             path = tree.filePath("missing/trail.log");
 
-        QCOMPARE(RuntimeProbe::appendLine(path, "line\n").outcome, outcome);
+        QTEST(RuntimeProbe::appendLine(path, "line\n").outcome, "outcome");
 
         if (kind != "directory" && kind != "fifo")
             QCOMPARE(fileContents(path), trail);
@@ -206,21 +204,17 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("trail"); // relative to the tree
         QTest::addColumn<Problem>("problem"); // none: the line is written
-        QTest::newRow("another user's file") << "file"
-                                             << "trail.log" << Problem::foreignFile;
-        QTest::newRow("another user's file, in a sticky folder anyone may write")
-            << "sticky"
-            << "sticky/trail.log" << Problem::foreignFile;
-        QTest::newRow("another user's FIFO, read") << "fifo"
-                                                   << "trail.fifo" << Problem::foreignFile;
-        QTest::newRow("a folder another user owns") << "folder"
-                                                    << "theirs/trail.log" << Problem::foreignFolder;
-        QTest::newRow("another user's link to a root-only folder") << "link"
-                                                                   << "link/trail.log" << Problem::foreignLink;
-        QTest::newRow("our link to that folder") << "our link"
-                                                 << "ours/trail.log" << Problem::none;
-        QTest::newRow("a device") << "device"
-                                  << "null" << Problem::notAFile;
+        const auto row = [](const char *why, const char *kind, const char *trail, Problem problem) {
+            QTest::newRow(why) << QString(kind) << QString(trail) << problem;
+        };
+        row("another user's file", "file", "trail.log", Problem::foreignFile);
+        row("another user's file, in a sticky folder anyone may write", "sticky", "sticky/trail.log",
+            Problem::foreignFile);
+        row("another user's FIFO, read", "fifo", "trail.fifo", Problem::foreignFile);
+        row("a folder another user owns", "folder", "theirs/trail.log", Problem::foreignFolder);
+        row("another user's link to a root-only folder", "link", "link/trail.log", Problem::foreignLink);
+        row("our link to that folder", "our link", "ours/trail.log", Problem::none);
+        row("a device", "device", "null", Problem::notAFile);
     }
     void pathsThatAreNotOurs()
     {

@@ -8,6 +8,7 @@
 #include "testsupport/SessionUser.h"
 
 #include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QProcess>
@@ -82,7 +83,8 @@ public:
     // The focused workspace's area: the screen less the bar (sway only).
     QRect freeArea() const;
     // Through the session's own pointer and keyboard (pelmora_seat: sway,
-    // KWin); GNOME: through Mutter's remote-desktop session.
+    // KWin); GNOME: through Mutter's remote-desktop session. Clicks on one
+    // spot are spaced as a user's two single clicks are: never a double click.
     bool click(QPoint point);
     bool type(const QString &text);
     bool keys(const QStringList &names);
@@ -112,6 +114,8 @@ private:
     QString m_remoteDesktop; // GNOME: the started remote-desktop session's path
     std::unique_ptr<QProcess> m_compositor;
     std::unique_ptr<QProcess> m_seat;
+    QElapsedTimer m_sinceClick;
+    QPoint m_lastClick;
     std::vector<std::unique_ptr<QProcess>> m_programs;
     QProcessEnvironment m_environment;
     mutable QString m_busConnectionName;

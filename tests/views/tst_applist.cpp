@@ -90,16 +90,13 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("empty to some") << ""
-                                       << "abc";
-        QTest::newRow("some to empty") << "abc"
-                                       << "";
-        QTest::newRow("removals in runs") << "abcdefg"
-                                          << "adg";
-        QTest::newRow("everything at once") << "abcdef"
-                                            << "fxbyda";
-        QTest::newRow("repeated key") << "abc"
-                                      << "aab";
+        for (const auto &[why, before, after] :
+             std::initializer_list<std::array<const char *, 3>>{{"empty to some", "", "abc"},
+                                                                {"some to empty", "abc", ""},
+                                                                {"removals in runs", "abcdefg", "adg"},
+                                                                {"everything at once", "abcdef", "fxbyda"},
+                                                                {"repeated key", "abc", "aab"}})
+            QTest::newRow(why) << QString(before) << QString(after);
     }
     void modelKeepsRowIdentity()
     {
@@ -282,18 +279,16 @@ private slots:
         QTest::addColumn<QString>("released");
         QTest::addColumn<int>("item"); // -1: no menu may open
         QTest::addColumn<QStringList>("commands");
-        QTest::newRow("show processes") << "at&t mail"
-                                        << "at&t mail" << 0 << QStringList{"show at&t mail"};
-        QTest::newRow("quit") << "at&t mail"
-                              << "at&t mail" << 2 << QStringList{"quit at&t mail"};
-        QTest::newRow("no processes to show") << "idle"
-                                              << "idle" << 0 << QStringList{};
-        QTest::newRow("onto another row") << "at&t mail"
-                                          << "editor" << -1 << QStringList{};
-        QTest::newRow("from a gap onto a row") << "gap"
-                                               << "editor" << -1 << QStringList{};
-        QTest::newRow("off the row") << "editor"
-                                     << "gap" << -1 << QStringList{};
+        const auto row = [](const char *why, const char *pressed, const char *released, int item,
+                            const QStringList &commands) {
+            QTest::newRow(why) << QString(pressed) << QString(released) << item << commands;
+        };
+        row("show processes", "at&t mail", "at&t mail", 0, {"show at&t mail"});
+        row("quit", "at&t mail", "at&t mail", 2, {"quit at&t mail"});
+        row("no processes to show", "idle", "idle", 0, {});
+        row("onto another row", "at&t mail", "editor", -1, {});
+        row("from a gap onto a row", "gap", "editor", -1, {});
+        row("off the row", "editor", "gap", -1, {});
     }
     void clickedRowRunsTheChosenCommand()
     {

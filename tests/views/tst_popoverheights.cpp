@@ -122,15 +122,21 @@ class TestPopoverHeights : public QObject {
                               : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
     }
 
-    // The popover as it opens at the smallest stored height, drawing nothing.
-    static std::unique_ptr<PopoverView> openedAt360(MetricsStore &store, const SettingsLocation &where)
-    {
-        PopoverHeightSetting(where).write(360);
-        auto view = std::make_unique<PopoverView>(store, where);
-        view->show();
-        view->setUpdatesEnabled(false);
-        return view;
-    }
+    // The popover over `machine` as it opens at the smallest stored height,
+    // drawing nothing; every height is stored, so the settings live in memory.
+    struct Opened {
+        MetricsStore store;
+        FixtureTree settings{FixtureTree::Place::memory};
+        SettingsLocation where{settings.filePath("pelmora.conf")};
+        std::unique_ptr<PopoverView> view;
+        explicit Opened(const FixtureMachine &machine) : store(machine.storeOptions())
+        {
+            PopoverHeightSetting(where).write(360);
+            view = std::make_unique<PopoverView>(store, where);
+            view->show();
+            view->setUpdatesEnabled(false);
+        }
+    };
 
     void sweep(PopoverView &view, const SettingsLocation &where, const QByteArray &what,
                const std::function<QString()> &checkList)
@@ -171,16 +177,12 @@ private slots:
                 processes.append({QStringLiteral("helper-%1").arg(extra), 0.0, 1 << 20});
             machine.addApp(appNames.at(i), processes);
         }
-        MetricsStore store(machine.storeOptions());
-        const FixtureTree settings(
-            FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
-        const SettingsLocation where{settings.filePath("pelmora.conf")};
-        const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
-        PopoverView &view = *popover;
+        Opened opened(machine);
+        PopoverView &view = *opened.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         PaddedListView *list = part<MetricsSectionView>(view, "applications")->listView();
         QCOMPARE(list->model()->rowCount(), apps);
-        sweep(view, where, QByteArray::number(apps) + " applications", [&] {
+        sweep(view, opened.where, QByteArray::number(apps) + " applications", [&] {
             if (apps == 0)
                 return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
             list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
@@ -203,20 +205,16 @@ private slots:
         for (int i = 1; i < processes; ++i)
             list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
         machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
-        MetricsStore store(machine.storeOptions());
-        const FixtureTree settings(
-            FixtureTree::Place::memory); // every height is stored: keep those writes off the disk
-        const SettingsLocation where{settings.filePath("pelmora.conf")};
-        const std::unique_ptr<PopoverView> popover = openedAt360(store, where);
-        PopoverView &view = *popover;
+        Opened opened(machine);
+        PopoverView &view = *opened.view;
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        chooseFromRowMenu(view, store.snapshot().allApps.at(0).id, RowCommand::showProcesses);
+        chooseFromRowMenu(view, opened.store.snapshot().allApps.at(0).id, RowCommand::showProcesses);
         QTRY_VERIFY(showsProcesses(view));
         if (processes == 0) // a search that none of them matches
             QTest::keyClicks(part<FilterBar>(view, "filterBar")->field(), QStringLiteral("no such process"));
         auto *content = part<ProcessListView>(view, "processList");
         auto *scroller = part<ContentScroller>(view, "processScroller");
-        sweep(view, where, QByteArray::number(processes) + " processes", [&]() -> QString {
+        sweep(view, opened.where, QByteArray::number(processes) + " processes", [&]() -> QString {
             QScrollBar *bar = scroller->verticalScrollBar();
             bar->setValue(bar->maximum());
             QListView *rows = content->listView();
