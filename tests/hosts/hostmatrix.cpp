@@ -5,10 +5,13 @@
 // under Xvfb on a private session bus: N starts of pelmora (is the item listed
 // and drawn within 5 s, and still there 3 s later?), N host restarts (are the
 // item and its menu back?), one activation (does the panel open, drawn and
-// inside the screen?), a 4x picture of the item with the height of its
-// figures measured on the screen, and how the host draws a 3:1 icon. Prints
-// Markdown tables.
+// by the item and inside the free area?), where keys typed into the open
+// panel go, what the quit service makes of an editor holding unsaved text and
+// of a terminal, a 4x picture of the item with the height of its figures
+// measured on the screen, and how the host draws a 3:1 icon. Prints Markdown
+// tables.
 #include "AspectProbe.h"
+#include "RowChecks.h"
 #include "WaylandRows.h"
 
 #include "testsupport/DesktopSession.h"
@@ -22,26 +25,12 @@
 
 using pelmora::DesktopSession;
 using Tray = DesktopSession::Tray;
+using namespace hostrows;
 
 namespace {
 
 const QRect screenRect(0, 0, 1280, 800);
 const QString pelmoraName = QStringLiteral("org.pelmora.Pelmora");
-
-void wait(int ms)
-{
-    QDeadlineTimer deadline(ms);
-    while (!deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
-template<typename F> bool waitFor(F condition, int ms)
-{
-    for (QDeadlineTimer deadline(ms); !deadline.hasExpired(); wait(100))
-        if (condition())
-            return true;
-    return condition();
-}
 
 // Ink rows of the figures on the badge whose fill spans `fill` in `shot`: their
 // heights, top to bottom. Figures may touch the badge's edge and cut the fill
@@ -74,6 +63,8 @@ struct Row {
     int fallbackWindows = 0;
     int drops = 0; // StatusNotifierItemUnregistered for a running pelmora's item
     QString activation = QStringLiteral("–");
+    QString keys = QStringLiteral("–");
+    QString quit = QStringLiteral("–");
     QString figures = QStringLiteral("–");
     QString wideIcon = QStringLiteral("–");
     QString picture = QStringLiteral("–");
@@ -98,8 +89,13 @@ public:
     {
         Row row;
         row.host = m_variant.name;
-        m_desktop = std::make_unique<DesktopSession>(
-            DesktopSession::Options{.tray = m_variant.tray, .iconSize = m_variant.iconSize, .scale = m_variant.scale});
+        // Without a tray, openbox manages pelmora's window.
+        m_desktop = std::make_unique<DesktopSession>(DesktopSession::Options{
+            .tray = m_variant.tray,
+            .windowManager = m_variant.tray == Tray::none ? DesktopSession::WindowManager::openbox
+                                                          : DesktopSession::WindowManager::none,
+            .iconSize = m_variant.iconSize,
+            .scale = m_variant.scale});
         if (const auto started = m_desktop->start(); started != DesktopSession::Start::ready) {
             row.note = m_desktop->errorString().left(160);
             return row;
@@ -142,6 +138,7 @@ public:
         m_running = pelmora;
         waitFor([&] { return itemShown(pelmora); }, 10000);
         activate(pelmora, row);
+        row.keys = keys(pelmora);
         for (int i = 0; i < runs; ++i) {
             ++row.restarts;
             if (m_desktop->restartTray() != DesktopSession::Start::ready) {
@@ -164,6 +161,7 @@ public:
         m_running = nullptr;
         stopPelmora(pelmora);
         row.wideIcon = wideIcon();
+        row.quit = quit();
         m_desktop.reset();
         return row;
     }
@@ -313,13 +311,9 @@ private:
             + (overviewActive() ? QStringLiteral(", overview STILL OPEN") : QStringLiteral(", overview left"));
     }
 
-    // Activates the item, checks the panel, and closes it with a click elsewhere.
-    QString openAndClose(QProcess *pelmora)
+    // A click on the item; GNOME's extension activates on a double click (a single one opens the menu).
+    void activateItem(const QRect &item)
     {
-        const QRect item = icon();
-        if (!item.isValid())
-            return QStringLiteral("item not found on screen");
-        // GNOME's extension activates on a double click; a single one opens the menu.
         if (m_variant.tray == Tray::gnomeShell) {
             m_desktop->runCommand(
                 "xdotool", {"mousemove", QString::number(item.center().x()), QString::number(item.center().y())});
@@ -328,6 +322,15 @@ private:
         } else {
             m_desktop->click(item.center());
         }
+    }
+
+    // Activates the item, checks the panel, and closes it with a click elsewhere.
+    QString openAndClose(QProcess *pelmora)
+    {
+        const QRect item = icon();
+        if (!item.isValid())
+            return QStringLiteral("item not found on screen");
+        activateItem(item);
         std::optional<quint64> shown;
         if (!waitFor([&] { return (shown = popover(pelmora)).has_value(); }, 5000))
             return QStringLiteral("no panel");
@@ -339,13 +342,124 @@ private:
             m_desktop->click(item.center());
             waitFor([&] { return !popover(pelmora).has_value(); }, 3000);
         }
-        return QStringLiteral("%1 (%2,%3 %4×%5)%6%7")
-            .arg(screenRect.contains(geometry) ? "inside" : "OUTSIDE")
-            .arg(geometry.x())
-            .arg(geometry.y())
-            .arg(geometry.width())
-            .arg(geometry.height())
-            .arg(drawn ? "" : ", NOT DRAWN", closed ? "" : ", a click elsewhere did NOT close it");
+        return placement(geometry, item, m_desktop->freeArea()) + (drawn ? "" : ", NOT DRAWN")
+            + (closed ? "" : ", a click elsewhere did NOT close it");
+    }
+
+    Seat seat() const
+    {
+        return {[this] { return m_desktop->grab(); },
+                [this](const QString &text) {
+                    return m_desktop->runCommand("xdotool", {"type", "--delay", "30", text});
+                },
+                [this](const QStringList &names) {
+                    return m_desktop->runCommand("xdotool", QStringList{"key", "--delay", "100"} + names);
+                }};
+    }
+
+    // The window the user was typing into (pelmora_keylog), moved clear of
+    // the bars and the item, clicked and typed into.
+    KeyRecorder startRecorder()
+    {
+        KeyRecorder recorder;
+        recorder.file = m_scratch.filePath(m_variant.name + "-typed");
+        recorder.process = m_desktop->startProgram(keyLogProgram, {recorder.file});
+        quint64 window = 0;
+        const auto found = [&] {
+            return (window = m_desktop->visibleWindowOfWidth(recorder.process->processId(), 700).first) != 0;
+        };
+        if (!recorder.process || !waitFor(found, 10000))
+            return recorder;
+        m_desktop->runCommand("xdotool", {"windowmove", QString::number(window), "300", "150"});
+        recorder.shown = waitFor(
+            [&] { return m_desktop->windowGeometry(window).top() >= 100 && m_desktop->isOnScreen(window); }, 5000);
+        recorder.takeKey(seat(), recorder.shown && m_desktop->click(m_desktop->windowGeometry(window).center()));
+        return recorder;
+    }
+
+    void stopRecorder(const KeyRecorder &recorder)
+    {
+        if (!recorder.process)
+            return;
+        recorder.process->terminate(); // our own child, by its PID
+        recorder.process->waitForFinished(3000);
+    }
+
+    // Opens the panel from the item with another window holding the keyboard, and types into it.
+    QString keys(QProcess *pelmora)
+    {
+        const KeyRecorder recorder = startRecorder();
+        const QRect item = icon();
+        QString result = QStringLiteral("item not found on screen");
+        std::optional<quint64> shown;
+        if (item.isValid()) {
+            activateItem(item);
+            result = QStringLiteral("no panel");
+        }
+        if (item.isValid() && waitFor([&] { return (shown = popover(pelmora)).has_value(); }, 5000)
+            && waitFor([&] { return m_desktop->isOnScreen(*shown); }, 3000))
+            result = typeIntoPanel(
+                seat(), m_desktop->windowGeometry(*shown), [&] { return popover(pelmora).has_value(); }, recorder);
+        if (popover(pelmora)) { // not closed by Escape: by the item, so that the next steps start as before
+            m_desktop->click(item.center());
+            waitFor([&] { return !popover(pelmora).has_value(); }, 3000);
+        }
+        stopRecorder(recorder);
+        // The pointer leaves the item, as the click elsewhere did: no tooltip over the item in its picture.
+        m_desktop->runCommand("xdotool", {"mousemove", "100", "650"});
+        return result;
+    }
+
+    // "Quit …" as the panel runs it (pelmora_askquit) on Mousepad holding
+    // unsaved text and on an xterm: what the quit service answered, and what
+    // came of it. What stays open is stopped with the session.
+    QString quit()
+    {
+        QStringList results;
+        for (const QString program : {"mousepad", "xterm"}) {
+            QProcess *app = QStandardPaths::findExecutable(program).isEmpty()
+                ? nullptr
+                : m_desktop->startProgram(program, program == u"xterm" ? QStringList{"-e", "cat"} : QStringList());
+            if (!app) {
+                results << program + ": not installed";
+                continue;
+            }
+            const qint64 pid = app->processId();
+            const auto windows = [&] { return int(m_desktop->visibleWindowsOf(pid).size()); };
+            const auto ask = [&](qint64 target) {
+                return m_desktop->startProgram(askQuitProgram, {QString::number(target)});
+            };
+            // Its window, once settled (Mousepad may map one and replace it).
+            quint64 window = 0;
+            if (!waitFor(
+                    [&] {
+                        const QList<quint64> ids = m_desktop->visibleWindowsOf(pid);
+                        window = ids.size() == 1 ? ids.constFirst() : 0;
+                        return window != 0 && m_desktop->isOnScreen(window);
+                    },
+                    15000)) {
+                results << (app->state() == QProcess::Running ? program + ": NO WINDOW"
+                                                              : quitResult(program, app, ask, nullptr));
+                continue;
+            }
+            QString label = program;
+            if (program == u"mousepad") {
+                // windowactivate asks the window manager; without one, the X server gives the focus.
+                const QString id = QString::number(window);
+                if (!m_desktop->runCommand("xdotool", {"windowactivate", "--sync", id}))
+                    m_desktop->runCommand("xdotool", {"windowfocus", "--sync", id});
+                seat().type("words nobody saved");
+                // Mousepad marks a modified document with '*' in its title.
+                const bool marked = waitFor(
+                    [&] {
+                        return m_desktop->runTool("xdotool", {"getwindowname", id}).value_or("").startsWith('*');
+                    },
+                    10000);
+                label += marked ? " (unsaved text)" : " (text typed, title NOT marked)";
+            }
+            results << quitResult(label, app, ask, windows);
+        }
+        return results.join("; ");
     }
 
     bool overviewActive() const
@@ -436,15 +550,25 @@ private:
     void runWithoutTray(Row &row)
     {
         // Here "starts" counts a window after the grace period, and closing it ends pelmora.
-        m_desktop->startProgram("openbox");
+        // The user was typing into another window when pelmora's came up.
+        const KeyRecorder recorder = startRecorder();
         QProcess *pelmora = startPelmora();
         ++row.starts;
         std::optional<quint64> window;
         if (pelmora && waitFor([&] { return (window = popover(pelmora)).has_value(); }, 15000))
             ++row.startsOk;
-        row.activation = window
-            ? QStringLiteral("window %1").arg(m_desktop->isOnScreen(*window) ? "shown" : "NOT DRAWN")
-            : QStringLiteral("window MISSING");
+        const bool drawn = window && waitFor([&] { return m_desktop->isOnScreen(*window); }, 3000);
+        const QRect geometry = window ? m_desktop->windowGeometry(*window) : QRect();
+        const QRect free = m_desktop->freeArea();
+        row.activation = window ? QStringLiteral("window %1 at %2, %3 the free area %4")
+                                      .arg(drawn ? "shown" : "NOT DRAWN", text(geometry),
+                                           free.contains(geometry) ? "inside" : "OUTSIDE", text(free))
+                                : QStringLiteral("window MISSING");
+        if (drawn)
+            row.keys = typeIntoPanel(
+                seat(), geometry, [&] { return popover(pelmora).has_value(); }, recorder, false);
+        stopRecorder(recorder);
+        row.quit = quit();
         if (window)
             m_desktop->runCommand("wmctrl", {"-ic", QStringLiteral("0x%1").arg(*window, 0, 16)});
         row.note = pelmora->waitForFinished(5000) && pelmora->exitCode() == 0
@@ -459,6 +583,7 @@ private:
     std::unique_ptr<DesktopSession> m_desktop;
     int *m_dropCounter = nullptr;
     QProcess *m_running = nullptr;
+    QTemporaryDir m_scratch; // what the key recorders got
 };
 
 } // namespace
@@ -503,14 +628,16 @@ int main(int argc, char *argv[])
     }
     if (!rows.isEmpty()) {
         std::printf("| host | item within 5 s of a start (and 3 s later) | host restarts: item back / menu back | "
-                    "fallback windows left | drops announced by the watcher | activation: panel | figures on screen | "
+                    "fallback windows left | drops announced by the watcher | activation: panel, distance from the "
+                    "item, free area | keys typed into the opened panel | Quit: answer, outcome | figures on screen | "
                     "a 3:1 icon drawn as | picture | note |\n"
-                    "|---|---|---|---|---|---|---|---|---|---|\n");
+                    "|---|---|---|---|---|---|---|---|---|---|---|---|\n");
         for (const Row &row : rows)
-            std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s |\n", qPrintable(row.host),
-                        row.startsOk, row.starts, row.restartsOk, row.restarts, row.menusOk, row.restarts,
-                        row.fallbackWindows, row.drops, qPrintable(row.activation), qPrintable(row.figures),
-                        qPrintable(row.wideIcon), qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
+            std::printf("| %s | %d/%d | %d/%d / %d/%d | %d | %d | %s | %s | %s | %s | %s | %s | %s |\n",
+                        qPrintable(row.host), row.startsOk, row.starts, row.restartsOk, row.restarts, row.menusOk,
+                        row.restarts, row.fallbackWindows, row.drops, qPrintable(row.activation), qPrintable(row.keys),
+                        qPrintable(row.quit), qPrintable(row.figures), qPrintable(row.wideIcon),
+                        qPrintable(QFileInfo(row.picture).fileName()), qPrintable(row.note));
     }
     if (!waylandRows.isEmpty()) {
         std::printf("\n| Wayland session | item | panel: where, distance from the item, free area | keys typed into "

@@ -489,25 +489,27 @@ QList<QPair<quint64, QRect>> DesktopSession::topLevelWindows() const
     return windows;
 }
 
+QRect DesktopSession::largestWindow(qint64 pid, const QRect &within, int maxHeight) const
+{
+    QRect best;
+    for (quint64 id : visibleWindowsOf(pid))
+        if (const QRect r = windowGeometry(id); r.isValid() && (within.isNull() || within.contains(r))
+            && r.height() <= maxHeight && r.width() * r.height() > best.width() * best.height())
+            best = r;
+    return best;
+}
+
 QRect DesktopSession::trayGeometry() const
 {
     if (!m_tray || m_tray->state() != QProcess::Running)
         return {};
-    const auto largest = [this](qint64 pid, const QRect &within, int maxHeight = 1 << 20) {
-        QRect best;
-        for (quint64 id : visibleWindowsOf(pid))
-            if (const QRect r = windowGeometry(id); r.isValid() && (within.isNull() || within.contains(r))
-                && r.height() <= maxHeight && r.width() * r.height() > best.width() * best.height())
-                best = r;
-        return best;
-    };
     switch (m_options.tray) {
     case Tray::trayer:
-        return largest(m_tray->processId(), {});
+        return largestWindow(m_tray->processId(), {});
     case Tray::lxqtPanel:
-        return largest(m_tray->processId(), {}, 100); // the panel
+        return largestWindow(m_tray->processId(), {}, 100); // the panel
     case Tray::plasma:
-        return largest(m_tray->processId(), {}, 100); // the panel, not the desktop
+        return largestWindow(m_tray->processId(), {}, 100); // the panel, not the desktop
     case Tray::xfcePanel: {
         // xfce4-panel runs the tray plugin in a wrapper process of its own.
         qint64 owner = 0;
@@ -517,11 +519,38 @@ QRect DesktopSession::trayGeometry() const
                 owner = pid;
         }
         // The tray is the owner's largest window inside its panel (menus it pops up are not).
-        return owner <= 0 ? QRect() : largest(owner, largest(m_tray->processId(), {}));
+        return owner <= 0 ? QRect() : largestWindow(owner, largestWindow(m_tray->processId(), {}));
     }
     default:
         return {};
     }
+}
+
+QRect DesktopSession::freeArea() const
+{
+    const QRect screen(0, 0, 1280, 800);
+    // "_NET_WORKAREA(CARDINAL) = x, y, width, height, ..." (one area per desktop: the first).
+    const QString workArea = QString::fromLatin1(runTool("xprop", {"-root", "_NET_WORKAREA"}).value_or(""));
+    if (const QStringList values = workArea.section(u'=', 1).split(u',', Qt::SkipEmptyParts); values.size() >= 4)
+        return QRect(values[0].trimmed().toInt(), values[1].trimmed().toInt(), values[2].trimmed().toInt(),
+                     values[3].trimmed().toInt());
+    QRect free = screen;
+    if (!m_tray || m_tray->state() != QProcess::Running)
+        return free;
+    const QRect bar = largestWindow(m_tray->processId(), {}, 100);
+    if (!bar.isValid())
+        return free;
+    if (bar.width() >= bar.height()) {
+        if (bar.top() <= screen.top())
+            free.setTop(bar.bottom() + 1);
+        else if (bar.bottom() >= screen.bottom())
+            free.setBottom(bar.top() - 1);
+    } else if (bar.left() <= screen.left()) {
+        free.setLeft(bar.right() + 1);
+    } else if (bar.right() >= screen.right()) {
+        free.setRight(bar.left() - 1);
+    }
+    return free;
 }
 
 bool DesktopSession::click(QPoint point, int button) const

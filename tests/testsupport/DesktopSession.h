@@ -79,6 +79,10 @@ public:
     QPair<quint64, QRect> visibleWindowOfWidth(qint64 pid, int width) const;
     QList<QPair<quint64, QRect>> topLevelWindows() const;
     QRect trayGeometry() const; // the tray host's tray window
+    // The screen less the host's bar: _NET_WORKAREA where a window manager
+    // sets it, else less the strip along the screen's edge that the bar's
+    // window takes.
+    QRect freeArea() const;
     bool click(QPoint point, int button = 1) const;
     bool screenshot(const QString &path) const;
     QStringList registeredStatusNotifierItems() const;
@@ -106,6 +110,8 @@ private:
     Start startWatcher();
     bool leaveOverview() const;
     bool hostReady() const;
+    // The largest visible window of `pid` inside `within` (anywhere when null) and at most `maxHeight` high.
+    QRect largestWindow(qint64 pid, const QRect &within = {}, int maxHeight = 1 << 20) const;
     QStringList hostArguments() const;
     bool hasBusName(const QString &name) const;
     QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;
