@@ -4,8 +4,9 @@
 // pelmora_keylog FILE: a window that stands for the application the user was
 // typing into. It appends the text of every key it gets to FILE, so a test
 // sees whether a key meant for another window reached it, and keeps FILE.focus
-// holding "in" while it has the keyboard, so a test types once it has. (foot 1.13 ends on
-// SIGFPE on KWin's virtual output, so a terminal cannot play this part there.)
+// holding "in" while it has the keyboard, so a test types once it has.
+// (foot 1.13 ends on SIGFPE on KWin's virtual output, so a terminal cannot
+// play this part there.)
 #include <QFile>
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -440,8 +440,9 @@ WaylandSession::Start WaylandSession::startGnomeShell()
         m_remoteDesktop = created.arguments().constFirst().value<QDBusObjectPath>().path();
         callBus(QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", m_remoteDesktop,
                                                "org.gnome.Mutter.RemoteDesktop.Session", "Start"));
-        // The session's virtual keyboard joins the seat with its first key;
-        // a Shift tapped now keeps that first key from being one that counts.
+        // The session's virtual keyboard may join the seat only with its
+        // first key (the first key typed into a window was often lost): a
+        // Shift tapped now makes sure that first key is not one that counts.
         gnomeKeysyms({0xffe1});
     }
     return Start::ready;
