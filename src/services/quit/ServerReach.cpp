@@ -10,8 +10,8 @@ namespace pelmora {
 
 std::optional<std::size_t> pidNamespaceDepth(std::string_view status)
 {
-    constexpr std::string_view key = "NSpid:";
-    std::size_t at = status.starts_with(key) ? 0 : status.find("\n" + std::string(key));
+    constexpr std::string_view keyOnNewLine = "\nNSpid:", key = keyOnNewLine.substr(1);
+    std::size_t at = status.starts_with(key) ? 0 : status.find(keyOnNewLine);
     if (at == std::string_view::npos)
         return std::nullopt;
     at += status[at] == '\n' ? key.size() + 1 : key.size();
