@@ -98,7 +98,8 @@ int main(int argc, char **argv)
     GSimpleAction *quit = g_simple_action_new("quit", nullptr);
     g_signal_connect(quit, "activate", G_CALLBACK(activated), nullptr);
     g_action_map_add_action(G_ACTION_MAP(actions), G_ACTION(quit));
-    std::string path = "/" + std::string(name);
+    std::string path(1, '/');
+    path += name;
     for (char &c : path)
         c = c == '.' ? '/' : c;
     if (!g_dbus_connection_export_action_group(bus, path.c_str(), G_ACTION_GROUP(actions), &error))
