@@ -38,7 +38,7 @@ class TestAppListLogic : public QObject {
     Q_OBJECT
 
     // NaN first: a comparator without a strict weak order would leave it there.
-    // Names equal apart from case keep the snapshot's order.
+    // Names equal apart from case keep the snapshot's order, whichever comes first.
     const MetricsSnapshot sample{.allApps =
                                      {
                                          app("Odd", std::nan(""), 50),
@@ -47,7 +47,9 @@ class TestAppListLogic : public QObject {
                                          app("Web Browser", 37.5, 6553, {"browser", "GPU Helper", "renderer"}),
                                          app("app 2", 5.0, 300),
                                          app("Same", 1.0, 200),
+                                         app("TWIN", 0.5, 150),
                                          app("Zed", 0.0, 100),
+                                         app("twin", 0.5, 150),
                                      },
                                  .topCPUApps = {},
                                  .topMemoryApps = {}};
@@ -57,11 +59,11 @@ private slots:
     {
         QTest::addColumn<AppMetricKind>("kind");
         QTest::addColumn<QStringList>("order");
-        const QStringList byFigures{"Web Browser", "app 2", "App 10", "same", "Same", "Zed", "Odd"};
+        const QStringList byFigures{"Web Browser", "app 2", "App 10", "same", "Same", "TWIN", "twin", "Zed", "Odd"};
+        const QStringList byName{"app 2", "App 10", "Odd", "same", "Same", "TWIN", "twin", "Web Browser", "Zed"};
         QTest::newRow("cpu, NaN last") << AppMetricKind::cpu << byFigures;
         QTest::newRow("memory") << AppMetricKind::memory << byFigures;
-        QTest::newRow("name") << AppMetricKind::app
-                              << QStringList{"app 2", "App 10", "Odd", "same", "Same", "Web Browser", "Zed"};
+        QTest::newRow("name") << AppMetricKind::app << byName;
     }
     void sortsEachColumnWithNameTieBreaks()
     {
