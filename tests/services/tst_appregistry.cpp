@@ -72,10 +72,7 @@ private slots:
         }
         t.write("sys1/applications/link.desktop", "[Desktop Entry]\nType=Link\nName=Link\nURL=https://x\n");
         t.write("sys1/applications/nameless.desktop", "[Desktop Entry]\nType=Application\nExec=nameless\n");
-        t.write("home/applications/shadowed.desktop",
-                QByteArray("\x7F"
-                           "ELF\0\0\0",
-                           7)); // binary
+        t.write("home/applications/shadowed.desktop", QByteArray::fromHex("7f454c46000000")); // an ELF header
         t.write("sys2/applications/huge.desktop",
                 desktopEntry("Huge", "huge") + QByteArray(DesktopIndex::kMaxFileBytes, '#'));
         t.write("sys2/applications/latin1.desktop", desktopEntry("Caf\xE9", "latin1"));
