@@ -395,15 +395,15 @@ private slots:
 
     void objectPaths()
     {
-        for (const auto &[name, path] :
-             std::initializer_list<std::pair<QString, QString>>{{"org.xfce.mousepad", "/org/xfce/mousepad"},
-                                                                {"org.gnome.Text-Editor2", "/org/gnome/Text_Editor2"},
-                                                                {":1.42", ""}, // a unique name
-                                                                {"org..x", ""},
-                                                                {"org.x.", ""},
-                                                                {"org/x.y", ""},
-                                                                {"org.é.x", ""},
-                                                                {"", ""}})
+        for (const auto &[name, path] : std::initializer_list<std::pair<QString, QString>>{
+                 {"org.xfce.mousepad", "/org/xfce/mousepad"}, // dots become slashes
+                 {"org.gnome.Text-Editor2", "/org/gnome/Text_Editor2"}, // dashes become underscores
+                 {":1.42", ""}, // a unique name
+                 {"org..x", ""},
+                 {"org.x.", ""},
+                 {"org/x.y", ""},
+                 {"org.é.x", ""}, // not ASCII
+                 {"", ""}})
             QVERIFY2(applicationObjectPath(name) == path, qPrintable(name));
     }
 
