@@ -22,7 +22,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -47,32 +46,30 @@ QByteArray statLine(int pid, int ppid, quint64 startTime)
         + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 " + QByteArray::number(startTime) + " 1000000 250\n";
 }
 
-const char *const tail = "/usr/bin/tail";
-
-// A child that runs `program` with `argv0` and an argument that keeps it
-// waiting, once `setUp` has run in it; killed and reaped when it goes.
+// A child that runs `command` (the program, its argv[0], then arguments that
+// keep it waiting) once `setUp` has run in it; killed and reaped when it goes.
 struct Child {
     pid_t pid = -1;
-    Child(const char *program, const char *argv0, const std::function<void()> &setUp = {})
+    explicit Child(std::vector<const char *> command, const std::function<void()> &setUp = {})
     {
-        const bool isTail = std::strcmp(program, tail) == 0;
+        command.push_back(nullptr);
         pid = ::fork();
         if (pid == 0) {
             if (setUp)
                 setUp();
-            if (isTail)
-                ::execl(program, argv0, "-f", "/dev/null", static_cast<char *>(nullptr));
-            else
-                ::execl(program, argv0, "600", static_cast<char *>(nullptr));
+            ::execv(command[0], const_cast<char *const *>(command.data() + 1));
             ::_exit(127);
         }
-        // Ready once the kernel shows the new program.
-        const QByteArray exe = QFile::encodeName(QFile::symLinkTarget(QString::fromLocal8Bit(program)));
-        const QString link = QStringLiteral("/proc/%1/exe").arg(pid);
+        // Ready once the kernel shows the new program and its arguments: exec
+        // switches the executable before it lays out the command line.
+        const QString program = QString::fromLocal8Bit(command[0]);
+        const QString exe = QFile::symLinkTarget(program), proc = QStringLiteral("/proc/%1/").arg(pid);
+        const QByteArray argv0 = QByteArray(command[1]) + '\0';
         for (QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(5))
-            if (QFile::encodeName(QFile::symLinkTarget(link)) == (exe.isEmpty() ? QByteArray(program) : exe))
+            if (QFile::symLinkTarget(proc + "exe") == (exe.isEmpty() ? program : exe)
+                && fileContents(proc + "cmdline").startsWith(argv0))
                 return;
-        qWarning("child %d did not start %s", pid, program);
+        qWarning("child %d did not start %s", pid, command[0]);
     }
     ~Child()
     {
@@ -501,8 +498,9 @@ private slots:
                 ::_exit(126);
         };
 
-        Child plain(tail, "tail"), paired(tail, "tail", holdSocketPair), client(tail, "tail", connectToCompositor),
-            renamed("/usr/bin/sleep", "tail"), unseen(tail, "tail");
+        const std::vector<const char *> tail{"/usr/bin/tail", "tail", "-f", "/dev/null"};
+        Child plain(tail), paired(tail, holdSocketPair), client(tail, connectToCompositor),
+            renamed({"/usr/bin/sleep", "tail", "600"}), unseen(tail);
         const int accepted = ::accept4(compositor, nullptr, nullptr, SOCK_CLOEXEC);
         QVERIFY(accepted >= 0);
         // The registry that builds the list does count the renamed one in: the quit must not.
