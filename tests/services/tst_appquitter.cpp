@@ -22,7 +22,6 @@
 #include <QThread>
 
 #include <csignal>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -34,6 +33,7 @@ using Reason = QuitOutcome::Reason;
 
 Q_DECLARE_METATYPE(pelmora::Candidacy)
 Q_DECLARE_METATYPE(pelmora::QuitRoute)
+Q_DECLARE_METATYPE(pelmora::RouteFacts)
 Q_DECLARE_METATYPE(pelmora::QuitOutcome::Reason)
 Q_DECLARE_METATYPE(pelmora::BusConnectionFacts)
 Q_DECLARE_METATYPE(std::optional<std::size_t>)
@@ -46,41 +46,30 @@ QByteArray statLine(int pid, int ppid, quint64 startTime)
         + " 1 1 0 -1 4194560 100 0 0 0 5 3 0 0 20 0 1 0 " + QByteArray::number(startTime) + " 1000000 250\n";
 }
 
-quint64 startTimeOf(pid_t pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2).split(' ').value(19).toULongLong();
-}
-
-const char *const tail = "/usr/bin/tail";
-
-// A child that runs `program` with `argv0` and an argument that keeps it
-// waiting, once `setUp` has run in it; killed and reaped when it goes.
+// A child that runs `command` (the program, its argv[0], then arguments that
+// keep it waiting) once `setUp` has run in it; killed and reaped when it goes.
 struct Child {
     pid_t pid = -1;
-    Child(const char *program, const char *argv0, const std::function<void()> &setUp = {})
+    explicit Child(std::vector<const char *> command, const std::function<void()> &setUp = {})
     {
-        const bool isTail = std::strcmp(program, tail) == 0;
+        command.push_back(nullptr);
         pid = ::fork();
         if (pid == 0) {
             if (setUp)
                 setUp();
-            if (isTail)
-                ::execl(program, argv0, "-f", "/dev/null", static_cast<char *>(nullptr));
-            else
-                ::execl(program, argv0, "600", static_cast<char *>(nullptr));
+            ::execv(command[0], const_cast<char *const *>(command.data() + 1));
             ::_exit(127);
         }
-        // Ready once the kernel shows the new program.
-        const QByteArray exe = QFile::encodeName(QFile::symLinkTarget(QString::fromLocal8Bit(program)));
-        const QString link = QStringLiteral("/proc/%1/exe").arg(pid);
+        // Ready once the kernel shows the new program and its arguments: exec
+        // switches the executable before it lays out the command line.
+        const QString program = QString::fromLocal8Bit(command[0]);
+        const QString exe = QFile::symLinkTarget(program), proc = QStringLiteral("/proc/%1/").arg(pid);
+        const QByteArray argv0 = QByteArray(command[1]) + '\0';
         for (QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(5))
-            if (QFile::encodeName(QFile::symLinkTarget(link)) == (exe.isEmpty() ? QByteArray(program) : exe))
+            if (QFile::symLinkTarget(proc + "exe") == (exe.isEmpty() ? program : exe)
+                && fileContents(proc + "cmdline").startsWith(argv0))
                 return;
-        qWarning("child %d did not start %s", pid, program);
+        qWarning("child %d did not start %s", pid, command[0]);
     }
     ~Child()
     {
@@ -199,37 +188,28 @@ private slots:
 
     void routes_data()
     {
-        QTest::addColumn<bool>("quitAction");
-        QTest::addColumn<int>("closable");
-        QTest::addColumn<int>("unclosable");
-        QTest::addColumn<bool>("displayClient");
-        QTest::addColumn<bool>("attributes");
+        QTest::addColumn<RouteFacts>("facts");
         QTest::addColumn<QuitRoute>("expected");
         QTest::addColumn<Reason>("reason");
-        const auto row = [](const char *why, bool quit, int closable, int unclosable, bool display, bool attributes,
-                            QuitRoute route, Reason reason) {
-            QTest::newRow(why) << quit << closable << unclosable << display << attributes << route << reason;
+        // A quit action, closable and unclosable windows, a display client, window attributes known.
+        const auto row = [](const char *why, RouteFacts facts, QuitRoute route, Reason reason) {
+            QTest::newRow(why) << facts << route << reason;
         };
-        row("quit action over windows", true, 2, 0, true, true, QuitRoute::ownQuitCommand, Reason::none);
-        row("quit action, windows unknowable", true, 0, 0, true, false, QuitRoute::ownQuitCommand, Reason::none);
-        row("windows", false, 1, 0, true, true, QuitRoute::closeWindows, Reason::none);
-        row("some windows closable", false, 1, 1, true, true, QuitRoute::closeWindows, Reason::none);
-        row("only windows that would be killed", false, 0, 1, true, true, QuitRoute::none, Reason::forceOnly);
-        row("display client, no window proven", false, 0, 0, true, true, QuitRoute::none, Reason::unseenWindows);
-        row("display client, window system silent", false, 0, 0, true, false, QuitRoute::none,
+        row("quit action over windows", {true, 2, 0, true, true}, QuitRoute::ownQuitCommand, Reason::none);
+        row("quit action, windows unknowable", {true, 0, 0, true, false}, QuitRoute::ownQuitCommand, Reason::none);
+        row("windows", {false, 1, 0, true, true}, QuitRoute::closeWindows, Reason::none);
+        row("some windows closable", {false, 1, 1, true, true}, QuitRoute::closeWindows, Reason::none);
+        row("only windows that would be killed", {false, 0, 1, true, true}, QuitRoute::none, Reason::forceOnly);
+        row("display client, no window proven", {false, 0, 0, true, true}, QuitRoute::none, Reason::unseenWindows);
+        row("display client, window system silent", {false, 0, 0, true, false}, QuitRoute::none,
             Reason::windowSystemSilent);
-        row("windowless", false, 0, 0, false, true, QuitRoute::terminate, Reason::none);
-        row("windowless, window system silent", false, 0, 0, false, false, QuitRoute::terminate, Reason::none);
+        row("windowless", {false, 0, 0, false, true}, QuitRoute::terminate, Reason::none);
+        row("windowless, window system silent", {false, 0, 0, false, false}, QuitRoute::terminate, Reason::none);
     }
     void routes()
     {
-        QFETCH(bool, quitAction);
-        QFETCH(int, closable);
-        QFETCH(int, unclosable);
-        QFETCH(bool, displayClient);
-        QFETCH(bool, attributes);
-        const RouteChoice choice = chooseRoute(
-            {quitAction, std::size_t(closable), std::size_t(unclosable), displayClient, attributes});
+        QFETCH(RouteFacts, facts);
+        const RouteChoice choice = chooseRoute(facts);
         QTEST(choice.route, "expected");
         QTEST(choice.reason, "reason");
     }
@@ -317,13 +297,10 @@ private slots:
             proven << window.id;
         QTEST(proven, "expected");
         QVERIFY(windowsProvenFor(desktop, 0, targetConnections).empty());
-        QCOMPARE(x11ServerNames("@/tmp/.X11-unix/X3"),
-                 (std::vector<std::string>{"@/tmp/.X11-unix/X3", "/tmp/.X11-unix/X3"}));
         QCOMPARE(x11ServerNames("/tmp/.X11-unix/X3"),
                  (std::vector<std::string>{"/tmp/.X11-unix/X3", "@/tmp/.X11-unix/X3"}));
     }
 
-    // Pids a server reports are ours only when it shares our pid namespace.
     // A Wayland window names no process: its app_id must be one of the
     // application's names, whole, and only ASCII case is folded.
     void waylandAppIds_data()
@@ -356,6 +333,8 @@ private slots:
         QTEST(appIdNames(appId.toStdString(), names), "names");
     }
 
+    // Pids a server reports are ours only when it shares our pid namespace,
+    // read from the status files as the quit reads them.
     void pidNamespaces_data()
     {
         QTest::addColumn<QByteArray>("own");
@@ -377,38 +356,28 @@ private slots:
         QFETCH(QByteArray, own);
         QFETCH(QByteArray, server);
         QFETCH(int, serverPid);
-        QFETCH(bool, expected);
         const std::optional<std::int32_t> pid = serverPid < 0 ? std::nullopt : std::optional(serverPid);
-        QCOMPARE(sharesPidNamespace(pid, pidNamespaceDepth(own.toStdString()), pidNamespaceDepth(server.toStdString())),
-                 expected);
-        // The same, read from files as the quit reads them.
         FixtureTree proc;
         proc.write(u"self/status"_s, own);
         proc.write(u"812/status"_s, server);
-        QCOMPARE(sharesPidNamespace(platform::ProcRoot(proc.path().toStdString()), pid), expected);
+        QTEST(sharesPidNamespace(platform::ProcRoot(proc.path().toStdString()), pid), "expected");
     }
 
-    // Where a client reaches the bus, from its address.
-    void busAddresses_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("socket");
-        const auto row = [](const char *why, const char *address, const char *socket) {
-            QTest::newRow(why) << QString(address) << QString(socket);
-        };
-        row("systemd's", "unix:path=/run/user/1000/bus", "/run/user/1000/bus");
-        row("dbus-daemon's own", "unix:abstract=/tmp/dbus-Xq2,guid=0f1e", "@/tmp/dbus-Xq2");
-        row("escaped", "unix:path=/tmp/a%20b%2cc", "/tmp/a b,c");
-        row("first unix entry", "tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y", "/x");
-        row("bad escape", "unix:path=/tmp/a%2", "");
-        row("NUL escaped", "unix:path=/tmp/a%00b", "");
-        row("tcp only", "tcp:host=localhost,port=1", "");
-        row("none: the runtime folder's", "", "/run/user/7/bus");
-    }
+    // Where a client reaches the bus, from its address; empty: none to reach.
     void busAddresses()
     {
-        QFETCH(QString, address);
-        QTEST(QString::fromStdString(platform::busSocketName(address.toStdString(), "/run/user/7")), "socket");
+        for (const auto &[address, socket] : std::initializer_list<std::pair<const char *, const char *>>{
+                 {"unix:path=/run/user/1000/bus", "/run/user/1000/bus"}, // systemd's
+                 {"unix:abstract=/tmp/dbus-Xq2,guid=0f1e", "@/tmp/dbus-Xq2"}, // dbus-daemon's own
+                 {"unix:path=/tmp/a%20b%2cc", "/tmp/a b,c"},
+                 {"tcp:host=localhost,port=1;unix:guid=1,path=/x;unix:path=/y", "/x"}, // the first unix entry
+                 {"unix:path=/tmp/a%2", ""}, // bad escape
+                 {"unix:path=/tmp/a%00b", ""},
+                 {"tcp:host=localhost,port=1", ""},
+                 {"", "/run/user/7/bus"}}) { // no address: the runtime folder's
+            const std::string got = platform::busSocketName(address, "/run/user/7");
+            QVERIFY2(got == socket, address);
+        }
     }
 
     // The pid a pidfd names, from its fdinfo.
@@ -421,47 +390,34 @@ private slots:
         QCOMPARE(platform::parsePidfdPid("NSpid:\t5\n"), std::nullopt);
     }
 
-    void objectPaths_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("path");
-        const auto row = [](const char *why, const char *name, const char *path) {
-            QTest::newRow(why) << QString(name) << QString(path);
-        };
-        row("plain", "org.xfce.mousepad", "/org/xfce/mousepad");
-        row("dash and digits", "org.gnome.Text-Editor2", "/org/gnome/Text_Editor2");
-        row("unique name", ":1.42", "");
-        row("empty element", "org..x", "");
-        row("trailing dot", "org.x.", "");
-        row("slash", "org/x.y", "");
-        row("non-ASCII", "org.é.x", "");
-        row("empty", "", "");
-    }
     void objectPaths()
     {
-        QFETCH(QString, name);
-        QTEST(applicationObjectPath(name), "path");
+        for (const auto &[name, path] : std::initializer_list<std::pair<QString, QString>>{
+                 {"org.xfce.mousepad", "/org/xfce/mousepad"}, // dots become slashes
+                 {"org.gnome.Text-Editor2", "/org/gnome/Text_Editor2"}, // dashes become underscores
+                 {":1.42", ""}, // a unique name
+                 {"org..x", ""},
+                 {"org.x.", ""},
+                 {"org/x.y", ""},
+                 {"org.é.x", ""}, // not ASCII
+                 {"", ""}})
+            QVERIFY2(applicationObjectPath(name) == path, qPrintable(name));
     }
 
-    void displaySocketNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("display");
-        QTest::newRow("X11") << "/tmp/.X11-unix/X0" << true;
-        QTest::newRow("X11 abstract") << "@/tmp/.X11-unix/X12" << true;
-        QTest::newRow("X11 lookalike") << "/tmp/.X11-unix/Xfoo" << false;
-        QTest::newRow("X11 folder") << "/tmp/.X11-unix/X" << false;
-        QTest::newRow("Wayland") << "/run/user/1000/wayland-0" << true;
-        QTest::newRow("Wayland lock") << "/run/user/1000/wayland-0.lock" << false;
-        QTest::newRow("this session's compositor") << "/run/user/1000/weston" << true;
-        QTest::newRow("session bus") << "/run/user/1000/bus" << false;
-        QTest::newRow("unbound") << "" << false;
-    }
     void displaySocketNames()
     {
-        QFETCH(QString, name);
         const std::string compositor = waylandSocketPath("weston", "/run/user/1000");
-        QTEST(isDisplaySocketName(name.toStdString(), compositor), "display");
+        for (const auto &[name, display] : std::initializer_list<std::pair<const char *, bool>>{
+                 {"/tmp/.X11-unix/X0", true},
+                 {"@/tmp/.X11-unix/X12", true},
+                 {"/tmp/.X11-unix/Xfoo", false},
+                 {"/tmp/.X11-unix/X", false},
+                 {"/run/user/1000/wayland-0", true},
+                 {"/run/user/1000/wayland-0.lock", false},
+                 {"/run/user/1000/weston", true}, // this session's compositor
+                 {"/run/user/1000/bus", false},
+                 {"", false}}) // unbound
+            QVERIFY2(isDisplaySocketName(name, compositor) == display, name);
     }
 
     // One process's sockets against this namespace's table and its own socket
@@ -490,19 +446,16 @@ private slots:
     {
         QFETCH(QList<quint64>, held);
         QFETCH(bool, withTables);
-        const std::vector<platform::UnixSocket> table{{10, 0, "/run/user/1000/bus"},
-                                                      {12, 11, "/run/user/1000/bus"},
-                                                      {11, 12, ""},
-                                                      {20, 0, "@/tmp/.X11-unix/X0"},
-                                                      {22, 21, "@/tmp/.X11-unix/X0"},
-                                                      {21, 22, ""},
-                                                      {24, 0, "/tmp/.X11-unix/X0"},
-                                                      {25, 23, "/tmp/.X11-unix/X0"},
-                                                      {23, 25, ""},
-                                                      {30, 0, "/run/user/1000/wayland-1"},
-                                                      {32, 31, "/run/user/1000/wayland-1"},
-                                                      {31, 32, ""},
-                                                      {40, 0, ""}};
+        // A socket bound to nothing and connected nowhere, and for each server a
+        // listener and one connection: its server's end and its client's.
+        std::vector<platform::UnixSocket> table{{40, 0, ""}};
+        for (const auto &[listener, server, client, name] :
+             std::initializer_list<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t, const char *>>{
+                 {10, 12, 11, "/run/user/1000/bus"},
+                 {20, 22, 21, "@/tmp/.X11-unix/X0"},
+                 {24, 25, 23, "/tmp/.X11-unix/X0"},
+                 {30, 32, 31, "/run/user/1000/wayland-1"}})
+            table.insert(table.end(), {{listener, 0, name}, {server, client, name}, {client, server, ""}});
         const std::optional<SocketLinks> links(std::in_place, table, "");
         HeldSockets sockets;
         if (held != QList<quint64>{0})
@@ -545,8 +498,9 @@ private slots:
                 ::_exit(126);
         };
 
-        Child plain(tail, "tail"), paired(tail, "tail", holdSocketPair), client(tail, "tail", connectToCompositor),
-            renamed("/usr/bin/sleep", "tail"), unseen(tail, "tail");
+        const std::vector<const char *> tail{"/usr/bin/tail", "tail", "-f", "/dev/null"};
+        Child plain(tail), paired(tail, holdSocketPair), client(tail, connectToCompositor),
+            renamed({"/usr/bin/sleep", "tail", "600"}), unseen(tail);
         const int accepted = ::accept4(compositor, nullptr, nullptr, SOCK_CLOEXEC);
         QVERIFY(accepted >= 0);
         // The registry that builds the list does count the renamed one in: the quit must not.
@@ -555,10 +509,11 @@ private slots:
         QCOMPARE(registry.applicationName(readProcessFacts(root, renamed.pid)).value_or(""), u"Tailer");
 
         AppMetric app{"tailer", "Tailer", 0, 1, {}};
-        for (const Child *child : {&plain, &paired, &client, &renamed, &unseen})
-            app.processes.append(ProcessMetric{child->pid, "Tailer", "tail", 0.0, 4096,
-                                               startTimeOf(child->pid) + (child == &unseen ? 1 : 0)});
-        app.processes.append(ProcessMetric{1, "Tailer", "init", 0.0, 4096, startTimeOf(1)});
+        for (const pid_t pid : {plain.pid, paired.pid, client.pid, renamed.pid, unseen.pid, 1})
+            app.processes.append(ProcessMetric{pid, "Tailer", "tail", 0.0, 4096,
+                                               readProcessNow(root, registry, pid).startTime + (pid == unseen.pid)});
+        const platform::ProcessHandle pin = platform::ProcessHandle::open(plain.pid);
+        QVERIFY(pin.isValid() && !pin.hasEnded() && pin.currentPid() == plain.pid);
         std::optional<QuitOutcome> answer;
         quitApplication(app, registry, root, [&](QuitOutcome outcome) { answer = outcome; });
 
@@ -570,6 +525,9 @@ private slots:
                  {&unseen, false, "not the process the user saw"}})
             QVERIFY2(pelmora::wasSignalledToEnd(child->pid) == asked, why);
         QCOMPARE(plain.endedBy(5000), SIGTERM);
+        // A pin outlives its process: nothing reusing the pid is reached through it.
+        QVERIFY(pin.hasEnded() && !pin.sendSignal(SIGTERM));
+        QCOMPARE(pin.currentPid(), std::nullopt);
         QVERIFY(!pelmora::wasSignalledToEnd(1));
         QVERIFY(answer && answer->kind == QuitOutcome::Kind::asked && answer->appId == u"tailer");
 
@@ -584,19 +542,6 @@ private slots:
         QVERIFY(!pelmora::wasSignalledToEnd(renamed.pid) && !pelmora::wasSignalledToEnd(unseen.pid));
         ::close(accepted);
         ::close(compositor);
-    }
-
-    // The pin outlives its process: nothing reusing the pid is reached through it.
-    void handleOfAnEndedProcess()
-    {
-        auto gone = std::make_unique<Child>(tail, "tail");
-        const platform::ProcessHandle handle = platform::ProcessHandle::open(gone->pid);
-        QVERIFY(handle.isValid() && !handle.hasEnded());
-        QCOMPARE(handle.currentPid(), gone->pid);
-        gone.reset();
-        QVERIFY(handle.hasEnded());
-        QVERIFY(!handle.sendSignal(SIGTERM));
-        QCOMPARE(handle.currentPid(), std::nullopt);
     }
 };
 

@@ -158,18 +158,16 @@ private slots:
             {cut, {}, full + "|", full, {}}, // a relative argv0 is no command path
         };
         ProcFixture proc;
-        for (int i = 0; i < int(std::size(cases)); ++i)
+        QStringList wanted;
+        for (int i = 0; i < int(std::size(cases)); ++i) {
             proc.add({40 + i, cases[i].comm, kHz, kHz}, QString(cases[i].exe),
                      QByteArray(cases[i].cmdline).replace('|', '\0'));
-        QMap<qint32, QString> names;
-        for (const ProcessMetric &row : proc.read())
-            names.insert(row.id, row.name);
-        QStringList wanted, got;
-        for (int i = 0; i < int(std::size(cases)); ++i) {
             wanted << QString(cases[i].name + ' ' + cases[i].commandPath);
-            got << names.value(40 + i) + ' ' + proc.commandPaths.value(40 + i);
         }
-        QCOMPARE(got, wanted);
+        QMap<qint32, QString> got;
+        for (const ProcessMetric &row : proc.read())
+            got.insert(row.id, row.name + ' ' + proc.commandPaths.value(row.id));
+        QCOMPARE(got.values(), wanted);
     }
 
     // A process seen once, then changed before the next pass. Lookups name
