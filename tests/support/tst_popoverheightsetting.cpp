@@ -84,7 +84,6 @@ private slots:
                     ? tree.makeDir("elsewhere") && tree.symlink("pelmora", tree.filePath("elsewhere"))
                     : tree.makeDir("pelmora"));
         const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
-        const QString target = tree.filePath("elsewhere.conf");
         if ((kind == "file" || kind == "linked folder") && !content.isNull())
             QCOMPARE(fileContents(tree.write("pelmora/pelmora.conf", content)), content);
         else if (kind == "fifo")
@@ -113,7 +112,7 @@ private slots:
         QVERIFY(after.isFile() && !after.isSymLink());
         QCOMPARE(PopoverHeightSetting(where).read(), 620.0);
         if (kind == "symlink")
-            QCOMPARE(fileContents(target), content);
+            QCOMPARE(fileContents(tree.filePath("elsewhere.conf")), content);
         if (kind == "legacy") {
             // Moved over once: removing the new file (the documented reset) resets.
             QVERIFY(!QFileInfo::exists(where.legacyFileName));
