@@ -78,8 +78,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(section.get()));
     }
 
-    void cleanup() { section.reset(); }
-
     // Any old order becomes any new one by row operations alone, so selection,
     // hover and scroll (persistent indexes) follow their application, and only
     // a changed record repaints.

@@ -78,14 +78,9 @@ class TestPopoverView : public QObject {
 private slots:
     void init()
     {
+        view.reset(); // before the store it shows
         fixture = std::make_unique<PopoverFixture>();
         makeView();
-    }
-
-    void cleanup()
-    {
-        view.reset();
-        fixture.reset();
     }
 
     // The figures are painted: offscreen at 1x and 2x each row in its own
