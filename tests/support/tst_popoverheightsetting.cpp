@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,34 +19,22 @@ using namespace pelmora;
 
 namespace {
 
-// What this process writes to stderr while it lives.
-class StderrCapture {
-public:
-    StderrCapture() : m_saved(::dup(STDERR_FILENO)), m_file(std::tmpfile())
-    {
-        std::fflush(stderr);
-        ::dup2(::fileno(m_file), STDERR_FILENO);
-    }
-    ~StderrCapture()
-    {
-        std::fflush(stderr);
-        ::dup2(m_saved, STDERR_FILENO);
-        ::close(m_saved);
-        std::fclose(m_file);
-    }
-    QByteArray text() const
-    {
-        std::fflush(stderr);
-        QByteArray text(4096, '\0');
-        const ssize_t n = ::pread(::fileno(m_file), text.data(), size_t(text.size()), 0);
-        text.truncate(n > 0 ? n : 0);
-        return text;
-    }
-
-private:
-    int m_saved;
-    FILE *m_file;
-};
+// What `run` writes to stderr.
+QByteArray stderrOf(const std::function<void()> &run)
+{
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    FILE *file = std::tmpfile();
+    ::dup2(::fileno(file), STDERR_FILENO);
+    run();
+    std::fflush(stderr);
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    QByteArray text(4096, '\0');
+    text.truncate(std::max<ssize_t>(0, ::pread(::fileno(file), text.data(), size_t(text.size()), 0)));
+    std::fclose(file);
+    return text;
+}
 
 } // namespace
 
@@ -95,7 +84,6 @@ private slots:
                     ? tree.makeDir("elsewhere") && tree.symlink("pelmora", tree.filePath("elsewhere"))
                     : tree.makeDir("pelmora"));
         const SettingsLocation where{dir.filePath("pelmora.conf"), dir.filePath("pelmora.ini")};
-        const QString target = tree.filePath("elsewhere.conf");
         if ((kind == "file" || kind == "linked folder") && !content.isNull())
             QCOMPARE(fileContents(tree.write("pelmora/pelmora.conf", content)), content);
         else if (kind == "fifo")
@@ -108,22 +96,23 @@ private slots:
         PopoverHeightSetting setting(where);
         QCOMPARE(setting.read(), height);
         const QFileInfo before(where.fileName);
-        StderrCapture stderrText;
-        setting.write(610);
-        setting.write(620);
+        const QByteArray complaints = stderrOf([&] {
+            setting.write(610);
+            setting.write(620);
+        });
         QFileInfo after(where.fileName);
         if (!writable) {
             QCOMPARE(after.isFile() ? fileContents(where.fileName) : QByteArray("not a file"),
                      before.isFile() ? content : QByteArray("not a file"));
             QCOMPARE(PopoverHeightSetting(where).read(), height);
-            QCOMPARE(stderrText.text().count("pelmora: the panel's height is not stored: "), 1);
+            QCOMPARE(complaints.count("pelmora: the panel's height is not stored: "), 1);
             QCOMPARE(tree.entries(kind == "linked folder" ? "elsewhere" : "pelmora").size(), 1); // no temporary
             return;
         }
         QVERIFY(after.isFile() && !after.isSymLink());
         QCOMPARE(PopoverHeightSetting(where).read(), 620.0);
         if (kind == "symlink")
-            QCOMPARE(fileContents(target), content);
+            QCOMPARE(fileContents(tree.filePath("elsewhere.conf")), content);
         if (kind == "legacy") {
             // Moved over once: removing the new file (the documented reset) resets.
             QVERIFY(!QFileInfo::exists(where.legacyFileName));
@@ -169,12 +158,11 @@ private slots:
         QFETCH(bool, keptAside);
         FixtureTree tree;
         const QString file = tree.write("pelmora/pelmora.conf", before);
-        StderrCapture stderrText;
-        PopoverHeightSetting(SettingsLocation{file}).write(610);
+        const QByteArray complaints = stderrOf([&] { PopoverHeightSetting(SettingsLocation{file}).write(610); });
         QTEST(fileContents(file), "after");
         QCOMPARE(QFileInfo::exists(file + ".damaged") ? fileContents(file + ".damaged") : QByteArray(),
                  keptAside ? before : QByteArray());
-        QCOMPARE(stderrText.text().count(".damaged, and a new one is written."), keptAside ? 1 : 0);
+        QCOMPARE(complaints.count(".damaged, and a new one is written."), keptAside ? 1 : 0);
         QCOMPARE(tree.entries("pelmora").size(), 1 + int(keptAside)); // no temporary file
     }
 };

@@ -55,7 +55,12 @@ struct PopoverFixture {
 
     FixtureMachine machine;
     QTemporaryDir settingsDir;
-    std::unique_ptr<pelmora::MetricsStore> store = std::make_unique<pelmora::MetricsStore>(storeOptions(machine));
+    // A quit's follow-up refresh comes soon: these tests wait for it, not for what it is.
+    std::unique_ptr<pelmora::MetricsStore> store = [this] {
+        pelmora::MetricsStore::Options options = machine.storeOptions();
+        options.quitFollowUpDelay = std::chrono::milliseconds(100);
+        return std::make_unique<pelmora::MetricsStore>(std::move(options));
+    }();
 
     PopoverFixture()
     {
@@ -74,16 +79,5 @@ struct PopoverFixture {
         store->refresh();
     }
 
-    // A quit's follow-up refresh comes soon: these tests wait for it, not for what it is.
-    static pelmora::MetricsStore::Options storeOptions(const FixtureMachine &machine)
-    {
-        pelmora::MetricsStore::Options options = machine.storeOptions();
-        options.quitFollowUpDelay = std::chrono::milliseconds(100);
-        return options;
-    }
-
-    pelmora::SettingsLocation settings(const QString &name = QStringLiteral("settings.ini")) const
-    {
-        return {settingsDir.filePath(name)};
-    }
+    pelmora::SettingsLocation settings() const { return {settingsDir.filePath(QStringLiteral("settings.ini"))}; }
 };

@@ -19,9 +19,6 @@
 using namespace pelmora;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(AppMetricKind)
-Q_DECLARE_METATYPE(FigureEmphasis)
-
 static AppMetric testApp(const QString &name, double cpu = 1, quint64 memory = 100, int processCount = 1)
 {
     AppMetric app{name.toLower(), name, cpu, memory, {}};
@@ -81,8 +78,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(section.get()));
     }
 
-    void cleanup() { section.reset(); }
-
     // Any old order becomes any new one by row operations alone, so selection,
     // hover and scroll (persistent indexes) follow their application, and only
     // a changed record repaints.
@@ -90,13 +85,11 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        for (const auto &[why, before, after] :
-             std::initializer_list<std::array<const char *, 3>>{{"empty to some", "", "abc"},
-                                                                {"some to empty", "abc", ""},
-                                                                {"removals in runs", "abcdefg", "adg"},
-                                                                {"everything at once", "abcdef", "fxbyda"},
-                                                                {"repeated key", "abc", "aab"}})
-            QTest::newRow(why) << QString(before) << QString(after);
+        QTest::newRow("empty to some") << u""_s << u"abc"_s;
+        QTest::newRow("some to empty") << u"abc"_s << u""_s;
+        QTest::newRow("removals in runs") << u"abcdefg"_s << u"adg"_s;
+        QTest::newRow("everything at once") << u"abcdef"_s << u"fxbyda"_s;
+        QTest::newRow("repeated key") << u"abc"_s << u"aab"_s;
     }
     void modelKeepsRowIdentity()
     {
@@ -178,39 +171,22 @@ private slots:
     }
 
     // Which figures stand out, and how.
-    void emphasis_data()
-    {
-        QTest::addColumn<bool>("memory"); // which figure: memory bytes or CPU percent
-        QTest::addColumn<double>("value");
-        QTest::addColumn<AppMetricKind>("list");
-        QTest::addColumn<bool>("isProcess");
-        QTest::addColumn<FigureEmphasis>("expected");
-        const auto cpu = AppMetricKind::cpu, memory = AppMetricKind::memory, app = AppMetricKind::app;
-        const double G = double(gibibyte);
-        const FigureEmphasis plain{false, FigureTint::secondary};
-        QTest::newRow("cpu 4.99") << false << 4.99 << cpu << false << FigureEmphasis{true, FigureTint::blue};
-        QTest::newRow("cpu 5") << false << 5.0 << cpu << false << FigureEmphasis{true, FigureTint::orange};
-        QTest::newRow("cpu 20") << false << 20.0 << cpu << false << FigureEmphasis{true, FigureTint::red};
-        QTest::newRow("cpu 20, app list") << false << 20.0 << app << false << plain;
-        QTest::newRow("cpu 80, process line") << false << 80.0 << cpu << true << plain;
-        QTest::newRow("1 GiB, cpu list") << true << G << cpu << false << plain;
-        QTest::newRow("1 GiB, memory list")
-            << true << G << memory << false << FigureEmphasis{true, FigureTint::primary};
-        QTest::newRow("1 GiB + 1") << true << G + 1 << app << false << FigureEmphasis{true, FigureTint::orange};
-        QTest::newRow("4 GiB") << true << 4 * G << memory << false << FigureEmphasis{true, FigureTint::orange};
-        QTest::newRow("4 GiB + 1") << true << 4 * G + 1 << cpu << false << FigureEmphasis{true, FigureTint::red};
-        QTest::newRow("8 GiB, process line") << true << 8 * G << memory << true << plain;
-    }
     void emphasis()
     {
-        QFETCH(bool, memory);
-        QFETCH(double, value);
-        QFETCH(AppMetricKind, list);
-        QFETCH(bool, isProcess);
-        QFETCH(FigureEmphasis, expected);
-        QCOMPARE(memory ? memoryFigureEmphasis(quint64(value), list, isProcess)
-                        : cpuFigureEmphasis(value, list, isProcess),
-                 expected);
+        const auto cpu = AppMetricKind::cpu, memory = AppMetricKind::memory, app = AppMetricKind::app;
+        const FigureEmphasis plain{false, FigureTint::secondary};
+        const auto bold = [](FigureTint tint) { return FigureEmphasis{true, tint}; };
+        QCOMPARE(cpuFigureEmphasis(4.99, cpu, false), bold(FigureTint::blue));
+        QCOMPARE(cpuFigureEmphasis(5, cpu, false), bold(FigureTint::orange));
+        QCOMPARE(cpuFigureEmphasis(20, cpu, false), bold(FigureTint::red));
+        QCOMPARE(cpuFigureEmphasis(20, app, false), plain);
+        QCOMPARE(cpuFigureEmphasis(80, cpu, true), plain); // a process line
+        QCOMPARE(memoryFigureEmphasis(gibibyte, cpu, false), plain);
+        QCOMPARE(memoryFigureEmphasis(gibibyte, memory, false), bold(FigureTint::primary));
+        QCOMPARE(memoryFigureEmphasis(gibibyte + 1, app, false), bold(FigureTint::orange));
+        QCOMPARE(memoryFigureEmphasis(4 * gibibyte, memory, false), bold(FigureTint::orange));
+        QCOMPARE(memoryFigureEmphasis(4 * gibibyte + 1, cpu, false), bold(FigureTint::red));
+        QCOMPARE(memoryFigureEmphasis(8 * gibibyte, memory, true), plain);
     }
 
     // Repeated requests and a refresh before it opens show one menu; a

@@ -5,9 +5,7 @@
 
 #include "views/AppRowDelegate.h"
 #include "views/FilterBar.h"
-#include "views/MetricsSectionView.h"
 #include "views/OverlayScrollBar.h"
-#include "views/PaddedListView.h"
 #include "views/PopoverView.h"
 #include "views/ProcessListView.h"
 #include "views/ResizeHandle.h"
@@ -17,31 +15,23 @@
 #include <QListView>
 #include <QTest>
 
-#include <memory>
-
 using namespace pelmora;
 
 namespace {
 
-// Counts the geometry changes (resizes, widgets shown or hidden) under one widget.
-class GeometryChanges : public QObject {
-public:
-    explicit GeometryChanges(QWidget *root) : m_root(root) { qApp->installEventFilter(this); }
-    int take() { return std::exchange(m_count, 0); }
-
-protected:
+// Counts the geometry changes (resizes, widgets shown or hidden) under `root`.
+struct GeometryChanges : QObject {
+    QWidget *root;
+    int count = 0;
+    explicit GeometryChanges(QWidget *root) : root(root) { qApp->installEventFilter(this); }
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         const QEvent::Type type = event->type();
         if ((type == QEvent::Resize || type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()
-            && m_root->isAncestorOf(static_cast<QWidget *>(watched)))
-            ++m_count;
+            && root->isAncestorOf(static_cast<QWidget *>(watched)))
+            ++count;
         return false;
     }
-
-private:
-    QWidget *m_root;
-    int m_count = 0;
 };
 
 // Applications like those of a desktop: one name too long for its row, a few
@@ -52,11 +42,6 @@ const QStringList appNames{"CPU Burner",   "Extraordinarily Long Application Nam
                            "XTerm",        "Files",
                            "Mail",         "Terminal",
                            "Music Player", "Code Editor"};
-
-QRect inside(const QWidget *widget, const QWidget *ancestor)
-{
-    return QRect(widget->mapTo(ancestor, QPoint(0, 0)), widget->size());
-}
 
 } // namespace
 
@@ -77,7 +62,7 @@ class TestPopoverHeights : public QObject {
     {
         for (int turn = 0; turn < 20; ++turn) {
             QCoreApplication::processEvents();
-            if (changes.take() == 0)
+            if (std::exchange(changes.count, 0) == 0)
                 return true;
         }
         return false;
@@ -122,117 +107,99 @@ class TestPopoverHeights : public QObject {
                               : QStringLiteral("%1 below the last row at the end, not %2").arg(gap).arg(padding);
     }
 
-    // The popover over `machine` as it opens at the smallest stored height,
-    // drawing nothing; every height is stored, so the settings live in memory.
-    struct Opened {
-        MetricsStore store;
-        FixtureTree settings{FixtureTree::Place::memory};
-        SettingsLocation where{settings.filePath("pelmora.conf")};
-        std::unique_ptr<PopoverView> view;
-        explicit Opened(const FixtureMachine &machine) : store(machine.storeOptions())
-        {
-            PopoverHeightSetting(where).write(360);
-            view = std::make_unique<PopoverView>(store, where);
-            view->show();
-            view->setUpdatesEnabled(false);
-        }
-    };
-
-    void sweep(PopoverView &view, const SettingsLocation &where, const QByteArray &what,
-               const std::function<QString()> &checkList)
-    {
-        GeometryChanges changes(&view);
-        QWidget *scrollingArea = part<QWidget>(view, "applications")->parentWidget();
-        auto *strip = part<ResizeHandle>(view, "resizeHandle");
-        for (int height = 360; height <= 760; ++height) {
-            const QByteArray label = "the popover at " + QByteArray::number(height) + " with " + what;
-            // A press on the strip and a release one pixel away stores the height.
-            emit strip->dragChanged(0.0);
-            emit strip->dragChanged(height - view.height());
-            emit strip->dragEnded();
-            QVERIFY2(settles(changes), label + " does not settle");
-            QVERIFY2(view.height() == height && PopoverHeightSetting(where).read() == height, label);
-            const QString fault = squeezed(view, scrollingArea) + checkList();
-            QVERIFY2(fault.isEmpty(), label + ": " + fault.toUtf8());
-        }
-    }
-
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void applicationList_data()
+    // The application list with 0 to 12 applications, and one application's
+    // process list with 0 to 30 processes.
+    void everyHeight_data()
     {
-        QTest::addColumn<int>("apps");
+        QTest::addColumn<bool>("processList");
+        QTest::addColumn<int>("rows");
         for (int apps = 0; apps <= 12; ++apps)
-            QTest::addRow("%d apps", apps) << apps;
+            QTest::addRow("%d applications", apps) << false << apps;
+        for (int processes = 0; processes <= 30; ++processes)
+            QTest::addRow("%d processes", processes) << true << processes;
     }
-    void applicationList()
+    void everyHeight()
     {
-        QFETCH(int, apps);
+        QFETCH(bool, processList);
+        QFETCH(int, rows);
         FixtureMachine machine;
-        for (int i = 0; i < apps; ++i) {
+        if (processList) {
+            QList<FixtureMachine::Process> list{{QStringLiteral("browser"), 3.0, 200 << 20}};
+            for (int i = 1; i < rows; ++i)
+                list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
+            machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
+        }
+        for (int i = 0; !processList && i < rows; ++i) {
             QList<FixtureMachine::Process> processes{
                 {appNames.at(i).toLower(), i == 0 ? 85.0 : 0.1 * i, quint64(i + 2) << 20}};
             for (int extra = 0; extra < i % 3; ++extra)
                 processes.append({QStringLiteral("helper-%1").arg(extra), 0.0, 1 << 20});
             machine.addApp(appNames.at(i), processes);
         }
-        Opened opened(machine);
-        PopoverView &view = *opened.view;
+        // It opens at the smallest stored height and draws nothing; every
+        // height is stored, so the settings live in memory.
+        MetricsStore store(machine.storeOptions());
+        const FixtureTree settings(FixtureTree::Place::memory);
+        const SettingsLocation where{settings.filePath("pelmora.conf")};
+        PopoverHeightSetting(where).write(360);
+        PopoverView view(store, where);
+        view.show();
+        view.setUpdatesEnabled(false);
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        PaddedListView *list = part<MetricsSectionView>(view, "applications")->listView();
-        QCOMPARE(list->model()->rowCount(), apps);
-        sweep(view, opened.where, QByteArray::number(apps) + " applications", [&] {
-            if (apps == 0)
-                return list->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
-            list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-            return scrollsToItsEnd(list, list->cardRect(list->model()->index(apps - 1, 0)),
-                                   AppRowDelegate::bottomPadding);
-        });
-    }
-
-    void processList_data()
-    {
-        QTest::addColumn<int>("processes");
-        for (int processes = 0; processes <= 30; ++processes)
-            QTest::addRow("%d processes", processes) << processes;
-    }
-    void processList()
-    {
-        QFETCH(int, processes);
-        FixtureMachine machine;
-        QList<FixtureMachine::Process> list{{QStringLiteral("browser"), 3.0, 200 << 20}};
-        for (int i = 1; i < processes; ++i)
-            list.append({QStringLiteral("renderer-process-with-a-long-name-%1").arg(i), 0.5, 50 << 20});
-        machine.addApp(QStringLiteral("Web Browser Developer Edition With A Very Long Name"), list);
-        Opened opened(machine);
-        PopoverView &view = *opened.view;
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        chooseFromRowMenu(view, opened.store.snapshot().allApps.at(0).id, RowCommand::showProcesses);
-        QTRY_VERIFY(showsProcesses(view));
-        if (processes == 0) // a search that none of them matches
-            QTest::keyClicks(part<FilterBar>(view, "filterBar")->field(), QStringLiteral("no such process"));
+        PaddedListView *apps = part<MetricsSectionView>(view, "applications")->listView();
+        QCOMPARE(apps->model()->rowCount(), processList ? 1 : rows);
         auto *content = part<ProcessListView>(view, "processList");
         auto *scroller = part<ContentScroller>(view, "processScroller");
-        sweep(view, opened.where, QByteArray::number(processes) + " processes", [&]() -> QString {
+        if (processList) {
+            chooseFromRowMenu(view, store.snapshot().allApps.at(0).id, RowCommand::showProcesses);
+            QTRY_VERIFY(showsProcesses(view));
+            if (rows == 0) // a search that none of them matches
+                QTest::keyClicks(part<FilterBar>(view, "filterBar")->field(), QStringLiteral("no such process"));
+        }
+        const auto appListFault = [&] {
+            if (rows == 0)
+                return apps->isVisibleTo(&view) ? QStringLiteral("a list without rows") : QString();
+            apps->verticalScrollBar()->setValue(apps->verticalScrollBar()->maximum());
+            return scrollsToItsEnd(apps, apps->cardRect(apps->model()->index(rows - 1, 0)),
+                                   AppRowDelegate::bottomPadding);
+        };
+        const auto processListFault = [&]() -> QString {
             QScrollBar *bar = scroller->verticalScrollBar();
             bar->setValue(bar->maximum());
-            QListView *rows = content->listView();
-            if (rows->model()->rowCount() != processes)
-                return QStringLiteral("%1 rows").arg(rows->model()->rowCount());
+            QListView *list = content->listView();
+            if (list->model()->rowCount() != rows)
+                return QStringLiteral("%1 rows").arg(list->model()->rowCount());
             // The header card scrolls with the rows.
-            const QRect header = inside(content->header(), scroller->viewport());
-            if (header.top() != -bar->value())
+            if (content->header()->mapTo(scroller->viewport(), QPoint()).y() != -bar->value())
                 return QStringLiteral("the header is not at the top of the content");
-            if (processes == 0)
+            if (rows == 0)
                 return content->isShowingEmptyText() && !scroller->scrollBar()->isVisible()
                     ? QString()
                     : QStringLiteral("no empty text, or something to scroll");
-            const QRect item = rows->visualRect(rows->model()->index(processes - 1, 0));
+            const QRect item = list->visualRect(list->model()->index(rows - 1, 0));
             const QRect card = ProcessListView::cardRect(item).translated(
-                rows->viewport()->mapTo(scroller->viewport(), QPoint()));
+                list->viewport()->mapTo(scroller->viewport(), QPoint()));
             return scrollsToItsEnd(scroller, card, ProcessListView::bottomPadding);
-        });
+        };
+
+        GeometryChanges changes(&view);
+        QWidget *scrollingArea = part<QWidget>(view, "applications")->parentWidget();
+        auto *strip = part<ResizeHandle>(view, "resizeHandle");
+        for (int height = 360; height <= 760; ++height) {
+            const QByteArray label = "the popover at " + QByteArray::number(height) + " with "
+                + QTest::currentDataTag();
+            // A press on the strip and a release one pixel away stores the height.
+            emit strip->dragChanged(0.0);
+            emit strip->dragChanged(height - view.height());
+            emit strip->dragEnded();
+            QVERIFY2(settles(changes), label + " does not settle");
+            QVERIFY2(view.height() == height && PopoverHeightSetting(where).read() == height, label);
+            const QString fault = squeezed(view, scrollingArea) + (processList ? processListFault() : appListFault());
+            QVERIFY2(fault.isEmpty(), label + ": " + fault.toUtf8());
+        }
     }
 };
 

@@ -3,11 +3,8 @@
 
 #include "PopoverFixture.h"
 
-#include "views/AppListModel.h"
 #include "views/FilterBar.h"
 #include "views/MetricColumnHeaderView.h"
-#include "views/MetricsSectionView.h"
-#include "views/PaddedListView.h"
 #include "views/PopoverHeader.h"
 #include "views/PopoverView.h"
 #include "views/ProcessListModel.h"
@@ -20,7 +17,6 @@
 #include "views/Theme.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -82,26 +78,19 @@ class TestPopoverView : public QObject {
 private slots:
     void init()
     {
+        view.reset(); // before the store it shows
         fixture = std::make_unique<PopoverFixture>();
         makeView();
     }
 
-    void cleanup()
+    // The figures are painted: offscreen at 1x and 2x each row in its own
+    // colour, and different texts in different glyphs (missing fonts draw the
+    // same boxes); a detail too long for its tile shrinks, then is cut.
+    void paintsTheFigures()
     {
-        view.reset();
-        fixture.reset();
-    }
-
-    // The store's figures are shown and painted: offscreen at 1x and 2x each
-    // row in its own colour, and different texts in different glyphs (missing
-    // fonts draw the same boxes); a detail too long for its tile shrinks, then is cut.
-    void showsAndPaintsTheFigures()
-    {
-        const SummaryMetricView *memory = header()->memoryTile();
-        QCOMPARE(memory->value(), u"64%");
-        QCOMPARE(memory->detail(), std::optional<QString>(u"10.3 GB / 16.0 GB"_s));
-        const SummaryMetricView::FittedText cut = SummaryMetricView::fitDetail(*memory->detail(), 30);
-        QVERIFY(cut.font.pixelSize() < SummaryMetricView::fitDetail(*memory->detail(), 400).font.pixelSize());
+        const QString detail = header()->memoryTile()->detail().value_or(QString());
+        const SummaryMetricView::FittedText cut = SummaryMetricView::fitDetail(detail, 30);
+        QVERIFY(cut.font.pixelSize() < SummaryMetricView::fitDetail(detail, 400).font.pixelSize());
         QVERIFY(cut.text.endsWith(QChar(0x2026)));
         const QList<std::pair<QString, QColor>> rows{
             {"web browser developer edition with a very long name", Theme::systemRed()},
@@ -122,7 +111,6 @@ private slots:
             QVERIFY(image.save(QDir(PELMORA_BINARY_DIR).filePath(dpr > 1 ? "popover@2x.png" : "popover.png")));
         }
         SummaryMetricView *tile = header()->cpuTile();
-        QCOMPARE(tile->value(), u"37%");
         const QImage before = tile->grab().toImage();
         tile->setFigures(QStringLiteral("80%"), std::nullopt);
         QVERIFY(tile->grab().toImage() != before);
@@ -198,11 +186,7 @@ private slots:
             many.append({QStringLiteral("worker-%1").arg(i), 0.1, 1 << 20});
         fixture->machine.addApp(QStringLiteral("Many Workers"), many);
         fixture->store->refresh();
-        const AppMetric *workers = nullptr;
-        for (const AppMetric &app : fixture->store->snapshot().allApps)
-            workers = app.name == u"Many Workers" ? &app : workers;
-        QVERIFY(workers);
-        chooseFromRowMenu(*view, workers->id, RowCommand::showProcesses);
+        chooseFromRowMenu(*view, u"many workers"_s, RowCommand::showProcesses);
         QTRY_VERIFY(showsProcesses(*view));
         auto *processes = partOfView<ProcessListView>("processList");
         QListView *rows = processes->listView();
@@ -216,26 +200,24 @@ private slots:
         }
         // Opened again, it starts at the top.
         QTest::mouseClick(processes->header()->backButton(), Qt::LeftButton);
-        chooseFromRowMenu(*view, workers->id, RowCommand::showProcesses);
+        chooseFromRowMenu(*view, u"many workers"_s, RowCommand::showProcesses);
         QTRY_VERIFY(showsProcesses(*view));
         QCOMPARE(bar->value(), 0);
 
-        QRegion painted;
         struct PaintWatch : QObject {
-            QRegion *painted;
+            QRegion painted;
             bool eventFilter(QObject *, QEvent *event) override
             {
                 if (event->type() == QEvent::Paint)
-                    *painted += static_cast<QPaintEvent *>(event)->region();
+                    painted += static_cast<QPaintEvent *>(event)->region();
                 return false;
             }
         } watch;
-        watch.painted = &painted;
         rows->viewport()->installEventFilter(&watch);
         rows->viewport()->update();
-        QTRY_VERIFY(!painted.isEmpty());
-        QVERIFY2(painted.boundingRect().height() <= scroller->viewport()->height(),
-                 qPrintable(QString::number(painted.boundingRect().height())));
+        QTRY_VERIFY(!watch.painted.isEmpty());
+        QVERIFY2(watch.painted.boundingRect().height() <= scroller->viewport()->height(),
+                 qPrintable(QString::number(watch.painted.boundingRect().height())));
     }
 
     void filterAndSortColumns()
