@@ -197,26 +197,48 @@ private Q_SLOTS:
         QCOMPARE(SingleInstance(QDBusConnection(u"not connected"_s)).claim(), Claim::noBus);
     }
 
+    // What the item publishes, however the watcher was told of it: the title,
+    // the tooltip, the menu, and (for hosts that draw XAyatanaLabel beside the
+    // icon) the glyph in place of the title.
     void registersPublishesTheTitleAndServesTheMenu_data()
     {
         QTest::addColumn<TrayItem::Registration>("registration");
-        QTest::newRow("by object path") << TrayItem::Registration::objectPath;
-        QTest::newRow("by bus name") << TrayItem::Registration::serviceName;
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QString>("service"); // owned by another connection
+        QTest::addColumn<bool>("onWatcherBus"); // or by the watcher's own
+        QTest::addColumn<bool>("glyph");
+        const auto path = TrayItem::Registration::objectPath, name = TrayItem::Registration::serviceName;
+        QTest::newRow("GNOME, by object path") << path << u"gnome"_s << QString() << false << true;
+        QTest::newRow("Ubuntu") << path << u"ubuntu:GNOME"_s << QString() << false << true;
+        QTest::newRow("Unity") << path << u"Unity"_s << QString() << false << true;
+        QTest::newRow("only a prefix") << path << u"GNOME-Classic"_s << QString() << false << false;
+        QTest::newRow("Xfce, by bus name") << name << u"XFCE"_s << QString() << false << false;
+        QTest::newRow("Ayatana service") << path << u"XFCE"_s << u"org.ayatana.indicator.application"_s << false
+                                         << true;
+        QTest::newRow("shell owns the watcher") << path << QString() << u"org.gnome.Shell"_s << true << true;
+        QTest::newRow("shell elsewhere") << name << QString() << u"org.gnome.Shell"_s << false << false;
     }
     void registersPublishesTheTitleAndServesTheMenu()
     {
         QFETCH(TrayItem::Registration, registration);
+        QFETCH(QString, desktop);
+        QFETCH(QString, service);
+        QFETCH(bool, onWatcherBus);
+        QFETCH(bool, glyph);
+        qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
+        if (!service.isEmpty())
+            QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus(), .registration = registration});
         QSignalSpy open(item.get(), &TrayItem::openRequested);
         QSignalSpy quit(item.get(), &TrayItem::quitRequested);
-        const QString service = item->serviceName();
+        const QString itemName = item->serviceName();
         QTRY_COMPARE(m_watcher->registrations.size(), 1);
-        QCOMPARE(m_watcher->registrations.at(0).second, m_host->interface()->serviceOwner(service).value());
+        QCOMPARE(m_watcher->registrations.at(0).second, m_host->interface()->serviceOwner(itemName).value());
         // The watcher reaches the item by what it was given.
         const QString given = m_watcher->registrations.at(0).first;
         const QString reachAt = given.startsWith(u'/') ? m_watcher->registrations.at(0).second : given;
         m_toolTipChanges = 0;
-        QVERIFY(m_host->connect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
+        QVERIFY(m_host->connect(itemName, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
                                 this, SLOT(countToolTipChange())));
         const auto description = [&] {
             return qdbus_cast<SniToolTip>(properties(reachAt).value(u"ToolTip"_s).value<QDBusArgument>()).description;
@@ -225,6 +247,12 @@ private Q_SLOTS:
         const QVariantMap map = properties(reachAt);
         QCOMPARE(map.value(u"XAyatanaLabel"_s).toString(), u"13/63");
         QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
+        const auto icons = qdbus_cast<SniIconPixmapList>(map.value(u"IconPixmap"_s).value<QDBusArgument>());
+        QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
+        QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
+        const QImage expected = TrayIconRenderer::render(
+            u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
 
         // Label hosts reserve the guide's width: no title of two whole
         // percentages may be wider, or the label would jump.
@@ -269,10 +297,10 @@ private Q_SLOTS:
         event(items.at(1).id, "clicked");
         QCOMPARE(open.size(), 1);
         QCOMPARE(quit.size(), 1);
-        m_host->disconnect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s, this,
+        m_host->disconnect(itemName, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s, this,
                            SLOT(countToolTipChange()));
         item.reset(); // hosts drop an item when its name goes away
-        QTRY_VERIFY(!m_host->interface()->isServiceRegistered(service).value());
+        QTRY_VERIFY(!m_host->interface()->isServiceRegistered(itemName).value());
     }
 
     // A watcher that drops or refuses the item gets it again, a bounded number of times.
@@ -456,42 +484,6 @@ private Q_SLOTS:
         // Open only once the overview is gone, unless the shell keeps it.
         QCOMPARE(hiddenWhenOpened, stubborn);
         m_host->unregisterObject(u"/org/gnome/Shell"_s);
-    }
-
-    // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.
-    void labelHostsGetTheGlyph_data()
-    {
-        QTest::addColumn<QString>("desktop");
-        QTest::addColumn<QString>("service"); // owned by another connection
-        QTest::addColumn<bool>("onWatcherBus"); // or by the watcher's own
-        QTest::addColumn<bool>("glyph");
-        QTest::newRow("GNOME") << u"gnome"_s << QString() << false << true;
-        QTest::newRow("Ubuntu") << u"ubuntu:GNOME"_s << QString() << false << true;
-        QTest::newRow("Unity") << u"Unity"_s << QString() << false << true;
-        QTest::newRow("only a prefix") << u"GNOME-Classic"_s << QString() << false << false;
-        QTest::newRow("Xfce") << u"XFCE"_s << QString() << false << false;
-        QTest::newRow("Ayatana service") << u"XFCE"_s << u"org.ayatana.indicator.application"_s << false << true;
-        QTest::newRow("shell owns the watcher") << QString() << u"org.gnome.Shell"_s << true << true;
-        QTest::newRow("shell elsewhere") << QString() << u"org.gnome.Shell"_s << false << false;
-    }
-    void labelHostsGetTheGlyph()
-    {
-        QFETCH(QString, desktop);
-        QFETCH(QString, service);
-        QFETCH(bool, onWatcherBus);
-        QFETCH(bool, glyph);
-        qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
-        if (!service.isEmpty())
-            QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        item->setFigures(StatusFigures{13, 63});
-        const auto icons = qdbus_cast<SniIconPixmapList>(
-            properties(item->serviceName()).value(u"IconPixmap"_s).value<QDBusArgument>());
-        QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
-        QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
-        const QImage expected = TrayIconRenderer::render(
-            u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
-        QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
     }
 };
 
