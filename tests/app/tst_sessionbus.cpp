@@ -56,7 +56,6 @@ public Q_SLOTS:
         }
         const QString item = service.startsWith(u'/') ? sender + separator + service : service;
         listed.append(item);
-        Q_EMIT StatusNotifierItemRegistered(item);
         if (drops == 0)
             return;
         if (drops > 0)
@@ -68,7 +67,6 @@ public Q_SLOTS:
         });
     }
 Q_SIGNALS:
-    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &item);
     Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
 };
 
