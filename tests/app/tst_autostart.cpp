@@ -32,15 +32,11 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("space") << "/opt/My Apps/pelmora"
-                               << "\"/opt/My Apps/pelmora\"";
+        QTest::newRow("space") << u"/opt/My Apps/pelmora"_s << u"\"/opt/My Apps/pelmora\""_s;
         // Inside quotes '$' is escaped as \$, whose backslash the string value escapes again.
-        QTest::newRow("dollar") << "/opt/a$b/pelmora"
-                                << "\"/opt/a\\\\$b/pelmora\"";
-        QTest::newRow("quote and backslash") << "/opt/\"x\\y/pelmora"
-                                             << "\"/opt/\\\\\"x\\\\\\\\y/pelmora\"";
-        QTest::newRow("percent") << "/opt/100%/pelmora"
-                                 << "/opt/100%%/pelmora";
+        QTest::newRow("dollar") << u"/opt/a$b/pelmora"_s << u"\"/opt/a\\\\$b/pelmora\""_s;
+        QTest::newRow("quote and backslash") << u"/opt/\"x\\y/pelmora"_s << u"\"/opt/\\\\\"x\\\\\\\\y/pelmora\""_s;
+        QTest::newRow("percent") << u"/opt/100%/pelmora"_s << u"/opt/100%%/pelmora"_s;
     }
     void execArgumentQuotesAndEscapes()
     {
@@ -53,11 +49,9 @@ private slots:
     {
         QTest::addColumn<QString>("configHome");
         QTest::addColumn<QString>("folder"); // both relative to HOME
-        QTest::newRow("given") << "config"
-                               << "config/autostart";
-        QTest::newRow("unset") << QString() << ".config/autostart";
-        QTest::newRow("relative") << "relative/config"
-                                  << ".config/autostart";
+        QTest::newRow("given") << u"config"_s << u"config/autostart"_s;
+        QTest::newRow("unset") << QString() << u".config/autostart"_s;
+        QTest::newRow("relative") << u"relative/config"_s << u".config/autostart"_s;
     }
     void onWritesAndOffRemovesTheEntry()
     {

@@ -49,8 +49,7 @@ class TestKeyboardAccess : public QObject {
     std::unique_ptr<PopoverWindow> window;
     PopoverView *view = nullptr;
 
-    MetricsSectionView *applications() const { return part<MetricsSectionView>(*view, "applications"); }
-    PaddedListView *appList() const { return applications()->listView(); }
+    PaddedListView *appList() const { return part<MetricsSectionView>(*view, "applications")->listView(); }
     QWidget *filterField() const { return part<FilterBar>(*view, "filterBar")->field(); }
     QWidget *backButton() const { return part<ProcessListView>(*view, "processList")->header()->backButton(); }
     QWidget *focus() const { return QApplication::focusWidget(); }
@@ -60,17 +59,6 @@ class TestKeyboardAccess : public QObject {
         for (int i = 0; i < 4; ++i)
             QTest::keyClick(focus(), Qt::Key_Tab);
         QCOMPARE(focus(), appList());
-    }
-    // Runs `choose` on the row menu once it is open (QMenu::exec blocks the caller).
-    static void whenMenuOpens(QTimer &poll, const std::function<void(QMenu *)> &choose)
-    {
-        QObject::connect(&poll, &QTimer::timeout, [&poll, choose] {
-            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
-                poll.stop();
-                choose(menu);
-            }
-        });
-        poll.start(10);
     }
 
 private slots:
@@ -128,11 +116,16 @@ private slots:
         QCOMPARE(appList()->currentIndex().row(), 1);
 
         // The menu's first command shows the application's processes.
+        // QMenu::exec blocks the caller: the command is chosen once the menu is open.
         QTimer poll;
-        whenMenuOpens(poll, [](QMenu *menu) {
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Return);
+        QObject::connect(&poll, &QTimer::timeout, [&poll] {
+            if (auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                poll.stop();
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
         });
+        poll.start(10);
         QTest::keyClick(appList(), Qt::Key_Return);
         QTRY_VERIFY(showsProcesses(*view));
         QCOMPARE(part<ProcessListView>(*view, "processList")->appID(),
@@ -144,72 +137,25 @@ private slots:
         QCOMPARE(focus(), appList());
         QTest::keyClick(appList(), Qt::Key_Escape);
         QTRY_VERIFY(!window->isVisible());
-    }
 
-    // However long the program has run, each opening starts as the first did:
-    // the search field focused, and Tab into the list makes the first row
-    // current, not the row the last opening left current.
-    void everyOpeningStartsAfresh()
-    {
-        tabIntoTheList();
-        QTest::keyClick(appList(), Qt::Key_Down);
-        QTest::keyClick(appList(), Qt::Key_Down);
-        QTest::keyClick(appList(), Qt::Key_Escape);
-        QTRY_VERIFY(!window->isVisible());
-
+        // Each opening starts as the first did: the search field focused, and
+        // Tab into the list makes the first row current, not the one left current.
         window->openAt(ItemAnchor{QPoint(640, 10), {}});
         QTRY_COMPARE(focus(), filterField());
         tabIntoTheList();
         QCOMPARE(appList()->currentIndex().row(), 0);
         QVERIFY(appList()->isKeyboardCurrent(appList()->currentIndex()));
-        QTest::keyClick(appList(), Qt::Key_Down);
-        QCOMPARE(appList()->currentIndex().row(), 1);
     }
 
-    // "Show all … processes" chosen with the mouse leaves the keyboard where
-    // the keyboard path does: on the back button, which Space presses.
-    void showProcessesByMouseFocusesBack()
+    // "Show all … processes" hands focus to Back wherever focus was, here the
+    // search field, as when the row's menu was opened with the mouse.
+    void showProcessesFocusesBackFromAnywhere()
     {
-        QTimer poll;
-        whenMenuOpens(poll, [](QMenu *menu) {
-            // As a hand does, from the menu's edge: a menu opened under the
-            // pointer takes no click from a pointer that has not moved (Qt 6.8).
-            const QPoint item = menu->actionGeometry(menu->actions().constFirst()).center();
-            for (int x = 1; x < item.x(); x += std::max(1, item.x() / 8))
-                QTest::mouseMove(menu, QPoint(x, item.y()));
-            QTest::mouseMove(menu, item);
-            QTest::mouseClick(menu, Qt::LeftButton, {}, item);
-        });
         const QString id = appList()->model()->index(1, 0).data(AppListModel::AppIDRole).toString();
-        QTest::mouseClick(appList()->viewport(), Qt::LeftButton, {},
-                          appList()->viewport()->mapFrom(applications(), applications()->cardRect(id).center()));
+        chooseFromRowMenu(*view, id, RowCommand::showProcesses);
         QTRY_VERIFY(showsProcesses(*view));
         QCOMPARE(part<ProcessListView>(*view, "processList")->appID(), id);
         QTRY_COMPARE(focus(), backButton());
-        QTest::keyClick(focus(), Qt::Key_Space);
-        QVERIFY(!showsProcesses(*view));
-    }
-
-    // The click on the tray item that closes the popup by pressing outside it
-    // then arrives as an activation: within the same-click window it must not
-    // reopen it. The window is set to an hour, then to nothing, so that the
-    // activation comes within it, then after it, whatever the machine's load.
-    void trayClicksCloseItLikeAMenu()
-    {
-        const auto click = [&] {
-            window->toggle(ItemAnchor{QPoint(640, 10), {}});
-            return window->isVisible();
-        };
-        QVERIFY(!click()); // a second click on the item closes it
-        QVERIFY(click());
-        for (const bool sameClick : {true, false}) {
-            window->setSameClickWindow(sameClick ? std::chrono::hours(1) : std::chrono::hours(0));
-            QTest::mousePress(window.get(), Qt::LeftButton, {}, QPoint(-20, -20)); // the click's press, outside
-            QTRY_VERIFY(!window->isVisible());
-            QCOMPARE(click(), !sameClick); // the same click's activation, or a later click
-            if (sameClick)
-                QVERIFY(click()); // only that one is swallowed
-        }
     }
 };
 

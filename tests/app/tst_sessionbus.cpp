@@ -1,6 +1,9 @@
 // SPDX-FileCopyrightText: 2026 Pelmora developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+// The program on a private session bus: one instance per session, its tray
+// item with the watchers panels run, and GNOME Shell's overview.
+#include "app/SingleInstance.h"
 #include "app/tray/DBusMenuTypes.h"
 #include "app/tray/ShellOverview.h"
 #include "app/tray/StatusNotifierTypes.h"
@@ -53,7 +56,6 @@ public Q_SLOTS:
         }
         const QString item = service.startsWith(u'/') ? sender + separator + service : service;
         listed.append(item);
-        Q_EMIT StatusNotifierItemRegistered(item);
         if (drops == 0)
             return;
         if (drops > 0)
@@ -65,7 +67,6 @@ public Q_SLOTS:
         });
     }
 Q_SIGNALS:
-    Q_SCRIPTABLE void StatusNotifierItemRegistered(const QString &item);
     Q_SCRIPTABLE void StatusNotifierItemUnregistered(const QString &item);
 };
 
@@ -92,7 +93,7 @@ public:
     }
 };
 
-class TestStatusNotifier : public QObject {
+class TestSessionBus : public QObject {
     Q_OBJECT
 
     PrivateBus m_daemon;
@@ -155,29 +156,101 @@ private Q_SLOTS:
             QDBusConnection::disconnectFromBus(name);
     }
 
+    // The first start owns the name, a later one reaches it, and the name
+    // passes on when the first ends.
+    void oneInstancePerSession()
+    {
+        using Claim = SingleInstance::Claim;
+        auto first = std::make_unique<SingleInstance>(newBus());
+        const QString firstBus = m_connections.last();
+        SingleInstance second(newBus());
+        QSignalSpy opened(first.get(), &SingleInstance::activationRequested);
+        QCOMPARE(first->claim(), Claim::first);
+        QCOMPARE(second.claim(), Claim::second);
+
+        // The call blocks this thread, where the first one answers too: run it from a thread of its own.
+        QString error = u"no answer"_s;
+        QThread *caller = QThread::create([&] { error = second.activateFirst(3000); });
+        caller->start();
+        QTRY_VERIFY(caller->isFinished());
+        delete caller;
+        QCOMPARE(error, QString());
+        QCOMPARE(opened.size(), 1);
+
+        // Launchers speak the standard interface; there are no actions to run.
+        const auto launch = [&](const QString &method, const QVariantList &args) {
+            return call(u"org.pelmora.Pelmora"_s, u"/org/pelmora/Pelmora"_s, method, args,
+                        u"org.freedesktop.Application"_s);
+        };
+        QCOMPARE(launch(u"ActivateAction"_s, {u"quit"_s, QVariantList(), QVariantMap()}).type(),
+                 QDBusMessage::ErrorMessage);
+        const QDBusMessage open = launch(u"Open"_s, {QStringList{u"file:///tmp"_s}, QVariantMap()});
+        QVERIFY2(open.type() == QDBusMessage::ReplyMessage, qPrintable(open.errorMessage()));
+        QCOMPARE(opened.size(), 2);
+
+        // When the first one ends, the name is free for the next start.
+        first.reset();
+        QDBusConnection::disconnectFromBus(firstBus);
+        QCOMPARE(second.claim(), Claim::first);
+        QCOMPARE(SingleInstance(QDBusConnection(u"not connected"_s)).claim(), Claim::noBus);
+    }
+
+    // What the item publishes, however the watcher was told of it: the title,
+    // the tooltip, the menu, and (for hosts that draw XAyatanaLabel beside the
+    // icon) the glyph in place of the title.
     void registersPublishesTheTitleAndServesTheMenu_data()
     {
         QTest::addColumn<TrayItem::Registration>("registration");
-        QTest::newRow("by object path") << TrayItem::Registration::objectPath;
-        QTest::newRow("by bus name") << TrayItem::Registration::serviceName;
+        QTest::addColumn<QString>("desktop");
+        QTest::addColumn<QString>("service"); // owned by another connection
+        QTest::addColumn<bool>("onWatcherBus"); // or by the watcher's own
+        QTest::addColumn<bool>("glyph");
+        const auto path = TrayItem::Registration::objectPath, name = TrayItem::Registration::serviceName;
+        QTest::newRow("GNOME, by object path") << path << u"gnome"_s << QString() << false << true;
+        QTest::newRow("Ubuntu") << path << u"ubuntu:GNOME"_s << QString() << false << true;
+        QTest::newRow("Unity") << path << u"Unity"_s << QString() << false << true;
+        QTest::newRow("only a prefix") << path << u"GNOME-Classic"_s << QString() << false << false;
+        QTest::newRow("Xfce, by bus name") << name << u"XFCE"_s << QString() << false << false;
+        QTest::newRow("Ayatana service") << path << u"XFCE"_s << u"org.ayatana.indicator.application"_s << false
+                                         << true;
+        QTest::newRow("shell owns the watcher") << path << QString() << u"org.gnome.Shell"_s << true << true;
+        QTest::newRow("shell elsewhere") << name << QString() << u"org.gnome.Shell"_s << false << false;
     }
     void registersPublishesTheTitleAndServesTheMenu()
     {
         QFETCH(TrayItem::Registration, registration);
+        QFETCH(QString, desktop);
+        QFETCH(QString, service);
+        QFETCH(bool, onWatcherBus);
+        QFETCH(bool, glyph);
+        qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
+        if (!service.isEmpty())
+            QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
         auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus(), .registration = registration});
         QSignalSpy open(item.get(), &TrayItem::openRequested);
         QSignalSpy quit(item.get(), &TrayItem::quitRequested);
-        const QString service = item->serviceName();
+        const QString itemName = item->serviceName();
         QTRY_COMPARE(m_watcher->registrations.size(), 1);
-        QCOMPARE(m_watcher->registrations.at(0).second, m_host->interface()->serviceOwner(service).value());
+        QCOMPARE(m_watcher->registrations.at(0).second, m_host->interface()->serviceOwner(itemName).value());
         // The watcher reaches the item by what it was given.
         const QString given = m_watcher->registrations.at(0).first;
         const QString reachAt = given.startsWith(u'/') ? m_watcher->registrations.at(0).second : given;
+        m_toolTipChanges = 0;
+        QVERIFY(m_host->connect(itemName, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
+                                this, SLOT(countToolTipChange())));
+        const auto description = [&] {
+            return qdbus_cast<SniToolTip>(properties(reachAt).value(u"ToolTip"_s).value<QDBusArgument>()).description;
+        };
         item->setFigures(StatusFigures{13, 63});
         const QVariantMap map = properties(reachAt);
         QCOMPARE(map.value(u"XAyatanaLabel"_s).toString(), u"13/63");
-        const auto toolTip = qdbus_cast<SniToolTip>(map.value(u"ToolTip"_s).value<QDBusArgument>());
-        QCOMPARE(toolTip.description, u"CPU 13 % · Memory 63 %");
+        QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
+        const auto icons = qdbus_cast<SniIconPixmapList>(map.value(u"IconPixmap"_s).value<QDBusArgument>());
+        QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
+        QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
+        const QImage expected = TrayIconRenderer::render(
+            u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
+        QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
 
         // Label hosts reserve the guide's width: no title of two whole
         // percentages may be wider, or the label would jump.
@@ -187,6 +260,23 @@ private Q_SLOTS:
             for (int memory = 0; memory <= 100; memory += 1)
                 if (metrics.horizontalAdvance(u"%1/%2"_s.arg(cpu).arg(memory)) > guide)
                     QFAIL(qPrintable(u"%1/%2 is wider than the label guide"_s.arg(cpu).arg(memory)));
+
+        // While the panel is open the tooltip stays as it was: Xfce's panel
+        // shows it again over the panel whenever it reads a different one
+        // (also an empty one), and the panel's grab then holds it there.
+        // Closing brings it up to date, announced once, and only if the
+        // figures changed.
+        QTRY_COMPARE(m_toolTipChanges, 1);
+        item->setPanelOpen(true);
+        item->setPanelOpen(false); // nothing changed: nothing to announce
+        item->setPanelOpen(true);
+        item->setFigures(StatusFigures{14, 63});
+        item->setFigures(StatusFigures{15, 63});
+        QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
+        item->setPanelOpen(false);
+        QTRY_COMPARE(m_toolTipChanges, 2);
+        QCOMPARE(description(), u"CPU 15 % · Memory 63 %");
+        QCOMPARE(m_toolTipChanges, 2);
 
         const auto menu = [&](const QString &method, const QVariantList &args) {
             return call(reachAt, u"/MenuBar"_s, method, args, u"com.canonical.dbusmenu"_s);
@@ -205,38 +295,10 @@ private Q_SLOTS:
         event(items.at(1).id, "clicked");
         QCOMPARE(open.size(), 1);
         QCOMPARE(quit.size(), 1);
-        item.reset(); // hosts drop an item when its name goes away
-        QTRY_VERIFY(!m_host->interface()->isServiceRegistered(service).value());
-    }
-
-    // While the panel is open the tooltip stays as it was: Xfce's panel shows
-    // it again over the panel whenever it reads a different one (also an
-    // empty one), and the panel's grab then holds it there. Closing brings
-    // it up to date, announced once, and only if the figures changed.
-    void toolTipStaysWhileThePanelIsOpen()
-    {
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        const QString service = item->serviceName();
-        m_toolTipChanges = 0;
-        QVERIFY(m_host->connect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s,
-                                this, SLOT(countToolTipChange())));
-        const auto description = [&] {
-            return qdbus_cast<SniToolTip>(properties(service).value(u"ToolTip"_s).value<QDBusArgument>()).description;
-        };
-        item->setFigures(StatusFigures{13, 63});
-        QTRY_COMPARE(m_toolTipChanges, 1);
-        item->setPanelOpen(true);
-        item->setPanelOpen(false); // nothing changed: nothing to announce
-        item->setPanelOpen(true);
-        item->setFigures(StatusFigures{14, 63});
-        item->setFigures(StatusFigures{15, 63});
-        QCOMPARE(description(), u"CPU 13 % · Memory 63 %");
-        item->setPanelOpen(false);
-        QTRY_COMPARE(m_toolTipChanges, 2);
-        QCOMPARE(description(), u"CPU 15 % · Memory 63 %");
-        QCOMPARE(m_toolTipChanges, 2);
-        m_host->disconnect(service, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s, this,
+        m_host->disconnect(itemName, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s, u"NewToolTip"_s, this,
                            SLOT(countToolTipChange()));
+        item.reset(); // hosts drop an item when its name goes away
+        QTRY_VERIFY(!m_host->interface()->isServiceRegistered(itemName).value());
     }
 
     // A watcher that drops or refuses the item gets it again, a bounded number of times.
@@ -283,14 +345,6 @@ private Q_SLOTS:
             QCOMPARE(item->mode(), Mode::statusNotifier);
         }
         QCOMPARE(item->registrationCount(), registrations);
-        // A restarted watcher starts over.
-        m_watcher->refuse = false;
-        m_watcher->drops = 0;
-        stopWatcher();
-        QVERIFY(startWatcher());
-        QTRY_COMPARE(m_watcher->registrations.size(), registrations + 1);
-        QTRY_COMPARE(item->mode(), Mode::statusNotifier);
-        QCOMPARE(item->registrationCount(), registrations + 1);
     }
 
     // A watcher that never answers is no host: the window comes after the
@@ -389,7 +443,6 @@ private Q_SLOTS:
                                   qPrintable(u"%1 → %2 → %3 KiB"_s.arg(before).arg(peak).arg(residentKiB())), 5000);
     }
 
-    // Hosts that draw XAyatanaLabel beside the icon get the glyph instead of the title.
     // A panel opened under GNOME Shell's overview would be hidden: the
     // overview is left first, and only then does the panel open.
     void panelWaitsForTheOverview_data()
@@ -430,42 +483,7 @@ private Q_SLOTS:
         QCOMPARE(hiddenWhenOpened, stubborn);
         m_host->unregisterObject(u"/org/gnome/Shell"_s);
     }
-
-    void labelHostsGetTheGlyph_data()
-    {
-        QTest::addColumn<QString>("desktop");
-        QTest::addColumn<QString>("service"); // owned by another connection
-        QTest::addColumn<bool>("onWatcherBus"); // or by the watcher's own
-        QTest::addColumn<bool>("glyph");
-        QTest::newRow("GNOME") << u"gnome"_s << QString() << false << true;
-        QTest::newRow("Ubuntu") << u"ubuntu:GNOME"_s << QString() << false << true;
-        QTest::newRow("Unity") << u"Unity"_s << QString() << false << true;
-        QTest::newRow("only a prefix") << u"GNOME-Classic"_s << QString() << false << false;
-        QTest::newRow("Xfce") << u"XFCE"_s << QString() << false << false;
-        QTest::newRow("Ayatana service") << u"XFCE"_s << u"org.ayatana.indicator.application"_s << false << true;
-        QTest::newRow("shell owns the watcher") << QString() << u"org.gnome.Shell"_s << true << true;
-        QTest::newRow("shell elsewhere") << QString() << u"org.gnome.Shell"_s << false << false;
-    }
-    void labelHostsGetTheGlyph()
-    {
-        QFETCH(QString, desktop);
-        QFETCH(QString, service);
-        QFETCH(bool, onWatcherBus);
-        QFETCH(bool, glyph);
-        qputenv("XDG_CURRENT_DESKTOP", desktop.toUtf8());
-        if (!service.isEmpty())
-            QVERIFY((onWatcherBus ? *m_host : newBus()).registerService(service));
-        auto item = std::make_unique<TrayItem>(TrayItem::Options{.bus = newBus()});
-        item->setFigures(StatusFigures{13, 63});
-        const auto icons = qdbus_cast<SniIconPixmapList>(
-            properties(item->serviceName()).value(u"IconPixmap"_s).value<QDBusArgument>());
-        QCOMPARE(icons.size(), TrayIconRenderer::sizes().size());
-        QCOMPARE(QSize(icons.at(0).width, icons.at(0).height), QSize(22, 22));
-        const QImage expected = TrayIconRenderer::render(
-            u"13/63"_s, icons.at(0).height, glyph ? TrayIconRenderer::Face::glyph : TrayIconRenderer::Face::title);
-        QCOMPARE(fromSniIconPixmap(icons.at(0)), expected.convertToFormat(QImage::Format_ARGB32));
-    }
 };
 
-QTEST_MAIN(TestStatusNotifier)
-#include "tst_statusnotifier.moc"
+QTEST_MAIN(TestSessionBus)
+#include "tst_sessionbus.moc"
