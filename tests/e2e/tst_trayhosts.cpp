@@ -31,6 +31,11 @@ namespace {
 const QRect screenRect(0, 0, 1280, 800);
 const QString shotDir = QStringLiteral(PELMORA_BINARY_DIR "/tests/screenshots");
 
+QString text(const QRect &r)
+{
+    return QStringLiteral("%1x%2+%3+%4").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y());
+}
+
 // The smallest mean per-channel difference (0-255) between a 22 px patch of
 // `area` and our drawing of `title` over the area's corner colour: drawn at 22
 // px, or larger and scaled down (xfce4-panel takes the largest pixmap and scales it).
@@ -157,12 +162,7 @@ class TestTrayHosts : public QObject {
                     return {id, rect};
         QStringList shown;
         for (const auto &[id, rect] : desktop->topLevelWindows())
-            shown << QStringLiteral("0x%1 %2x%3+%4+%5")
-                         .arg(id, 0, 16)
-                         .arg(rect.width())
-                         .arg(rect.height())
-                         .arg(rect.x())
-                         .arg(rect.y());
+            shown << QStringLiteral("0x%1 %2").arg(id, 0, 16).arg(text(rect));
         qWarning("no new window after a right click at %d,%d; shown: %s", icon.center().x(), icon.center().y(),
                  qPrintable(shown.join(", ")));
         return {};
@@ -277,12 +277,7 @@ private slots:
         QCOMPARE(shown.size(), QSize(440, 520));
         QVERIFY2(screenRect.contains(shown) && shown.top() >= icon.bottom() && shown.top() <= icon.bottom() + 20
                      && (shown.left() <= icon.center().x() + 1 || shown.right() >= 1279),
-                 qPrintable(QStringLiteral("panel at %1,%2, item %3,%4 to %5")
-                                .arg(shown.x())
-                                .arg(shown.y())
-                                .arg(icon.left())
-                                .arg(icon.top())
-                                .arg(icon.bottom())));
+                 qPrintable(QStringLiteral("panel %1, item %2").arg(text(shown), text(icon))));
         QTRY_VERIFY_WITH_TIMEOUT(desktop->isOnScreen(popoverWindow()), 5000);
         QVERIFY(screenshotOncePainted(QString(shot).replace(".png", "-popover.png"), shown));
         // New figures under the open panel: an application that takes 3 % of the memory.
@@ -361,12 +356,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((shown = desktop->visibleWindowOfWidth(pelmora->processId(), 880).second).isValid(),
                                  5000);
         const QRect free(0, 27, 1280, 773);
-        QVERIFY2(free.contains(shown),
-                 qPrintable(QStringLiteral("panel at %1,%2 %3x%4")
-                                .arg(shown.x())
-                                .arg(shown.y())
-                                .arg(shown.width())
-                                .arg(shown.height())));
+        QVERIFY2(free.contains(shown), qPrintable(text(shown)));
     }
 
     void windowWithoutTray()
