@@ -103,7 +103,10 @@ private slots:
     {
         m_data.write("applications/fixture.desktop", desktopEntry("Fixture App", "/opt/fixture/apprun"));
         m_data.write("applications/other.desktop", desktopEntry("Other App", "/opt/other/otherrun"));
-        m_data.write("applications/tail.desktop", desktopEntry("Tailer", "tail -f"));
+        // Nothing an entry names is ever run: the quit goes through this one.
+        const QByteArray trap = "sh -c 'touch " + QFile::encodeName(m_data.filePath("ran")) + "'";
+        m_data.write("applications/tail.desktop", desktopEntry("Tailer", "tail -f", "TryExec=" + trap + "\n"));
+        m_data.write("applications/trap.desktop", desktopEntry("Trap", trap));
         // No session bus and no display: only the signal route is left, and it runs at once.
         for (const char *name : {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR", "DISPLAY", "WAYLAND_DISPLAY"})
             qunsetenv(name);
@@ -540,6 +543,7 @@ private slots:
         QCOMPARE(endApplication(rest, registry, root), std::size_t(1));
         QCOMPARE(client.endedBy(5000), SIGTERM);
         QVERIFY(!pelmora::wasSignalledToEnd(renamed.pid) && !pelmora::wasSignalledToEnd(unseen.pid));
+        QVERIFY(!QFile::exists(m_data.filePath("ran")));
         ::close(accepted);
         ::close(compositor);
     }
