@@ -85,9 +85,6 @@ DesktopSession::Start DesktopSession::start()
     // plasmashell aborts without the activity manager, which the bus starts.
     if (host == Tray::plasma && !QFileInfo::exists("/usr/share/dbus-1/services/org.kde.ActivityManager.service"))
         return fail(Start::unavailable, "kactivitymanagerd is not installed");
-    if (host == Tray::gnomeShell
-        && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
-        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     for (const QString &tool : tools)
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");

@@ -198,6 +198,8 @@ bool HeadlessSession::trayHostRegistered() const
 
 HeadlessSession::Start HeadlessSession::prepareGnomeShell(QProcessEnvironment &env, const PrivateBus::Launch &systemBus)
 {
+    if (!QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
+        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     if (!writeFile(m_home.path() + "/.config/glib-2.0/settings/keyfile", gnomeSettings))
         return fail(Start::failed, "cannot write the shell's settings");
     if (!m_systemBus.start(env, systemBus))

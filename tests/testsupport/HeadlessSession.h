@@ -77,7 +77,8 @@ protected:
     bool trayHostRegistered() const;
 
     // GNOME Shell: its settings (the AppIndicator extension on, no welcome
-    // dialog) and a system bus of its own, both put into `env`.
+    // dialog) and a system bus of its own, both put into `env`; unavailable
+    // without the extension.
     Start prepareGnomeShell(QProcessEnvironment &env, const PrivateBus::Launch &systemBus);
     // GNOME Shell ends its start-up in its overview, which hides every window:
     // waits for it (briefly: a version may not), leaves it, and makes sure it stays left.

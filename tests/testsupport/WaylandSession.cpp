@@ -84,9 +84,6 @@ WaylandSession::Start WaylandSession::start()
     if (m_options.compositor == Compositor::kwin
         && !QFileInfo::exists("/usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so"))
         return fail(Start::unavailable, "Plasma 5 needs Qt 5's Wayland plugin (qtwayland5)");
-    if (m_options.compositor == Compositor::gnomeShell
-        && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
-        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     tools << "dbus-daemon";
     if (::getuid() == 0)
         tools << "useradd"
