@@ -57,11 +57,7 @@ void global(void *data, wl_registry *registry, uint32_t name, const char *interf
             wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4));
 }
 
-void globalRemove(void *, wl_registry *, uint32_t)
-{
-}
-
-const wl_registry_listener registryListener{global, globalRemove};
+const wl_registry_listener registryListener{global, [](void *, wl_registry *, uint32_t) {}};
 
 // Event times in milliseconds of the monotonic clock, as real devices give
 // them: clients tell a double click by these times, so two clicks seconds

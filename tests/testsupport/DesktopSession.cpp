@@ -6,11 +6,7 @@
 #include "ProcessTree.h"
 #include "ScreenPatches.h"
 
-#include <QImage>
 #include <QtCore>
-#include <QtDBus>
-
-#include <optional>
 
 namespace pelmora {
 namespace {
@@ -50,28 +46,6 @@ width-percent=true
 type=statusnotifier
 )";
 
-// GNOME Shell reads its settings through GSETTINGS_BACKEND=keyfile from here.
-const char *gnomeSettings = R"([org/gnome/shell]
-enabled-extensions=['ubuntu-appindicators@ubuntu.com']
-disable-user-extensions=false
-welcome-dialog-last-shown-version='999'
-)";
-
-bool writeFile(const QString &path, const QString &text)
-{
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-        && file.write(text.toUtf8()) > 0;
-}
-
-void stopProcess(QProcess &process)
-{
-    if (process.state() == QProcess::NotRunning)
-        return;
-    ProcessTree::stop(process.processId());
-    process.waitForFinished(3000);
-}
-
 } // namespace
 
 DesktopSession::DesktopSession(Options options) : m_options(options)
@@ -83,29 +57,10 @@ DesktopSession::~DesktopSession()
     stop();
 }
 
-DesktopSession::Start DesktopSession::fail(Start kind, const QString &why)
-{
-    m_error = why;
-    return kind;
-}
-
 QString DesktopSession::trayName(Tray tray)
 {
-    switch (tray) {
-    case Tray::none:
-        return QStringLiteral("no tray");
-    case Tray::xfcePanel:
-        return QStringLiteral("xfce4-panel");
-    case Tray::trayer:
-        return QStringLiteral("trayer");
-    case Tray::lxqtPanel:
-        return QStringLiteral("lxqt-panel");
-    case Tray::plasma:
-        return QStringLiteral("plasmashell");
-    case Tray::gnomeShell:
-        return QStringLiteral("gnome-shell");
-    }
-    return {};
+    static const char *const names[] = {"no tray", "xfce4-panel", "trayer", "lxqt-panel", "plasmashell", "gnome-shell"};
+    return QLatin1String(names[int(tray)]);
 }
 
 bool DesktopSession::hostsStatusNotifierItems() const
@@ -130,16 +85,12 @@ DesktopSession::Start DesktopSession::start()
     // plasmashell aborts without the activity manager, which the bus starts.
     if (host == Tray::plasma && !QFileInfo::exists("/usr/share/dbus-1/services/org.kde.ActivityManager.service"))
         return fail(Start::unavailable, "kactivitymanagerd is not installed");
-    if (host == Tray::gnomeShell
-        && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
-        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     for (const QString &tool : tools)
         if (!tool.isEmpty() && QStandardPaths::findExecutable(tool).isEmpty())
             return fail(Start::unavailable, tool + " is not installed");
     const QString home = m_home.path();
-    if (!m_home.isValid() || !QDir().mkpath(home + "/runtime"))
+    if (!makeHome())
         return fail(Start::failed, "cannot create a temporary home");
-    QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // -displayfd: the server picks a free display and prints it once it is ready.
     // -noreset: without a panel, the server would reset whenever its last
     // client (a probe such as xwininfo) leaves, refusing whoever connects then.
@@ -158,37 +109,22 @@ DesktopSession::Start DesktopSession::start()
                     "Xvfb did not come up: " + m_xserver.errorString() + " "
                         + QString::fromLocal8Bit(m_xserver.readAllStandardError()).trimmed().right(400));
 
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = homeEnvironment(QProcessEnvironment::systemEnvironment());
     for (const char *name :
          {"WAYLAND_DISPLAY", "SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP",
           "DESKTOP_SESSION", "QT_QPA_PLATFORMTHEME", "DBUS_SYSTEM_BUS_ADDRESS"})
         env.remove(QLatin1String(name));
-    const QString desktop = xfce   ? "XFCE"
-        : host == Tray::lxqtPanel  ? "LXQt"
-        : host == Tray::plasma     ? "KDE"
-        : host == Tray::gnomeShell ? "GNOME"
-                                   : "";
-    const QList<QPair<const char *, QString>> values{{"DISPLAY", QStringLiteral(":%1").arg(display)},
-                                                     {"HOME", home},
-                                                     {"XDG_CONFIG_HOME", home + "/.config"},
-                                                     {"XDG_CACHE_HOME", home + "/.cache"},
-                                                     {"XDG_DATA_HOME", home + "/.local/share"},
-                                                     {"XDG_RUNTIME_DIR", home + "/runtime"},
-                                                     {"NO_AT_BRIDGE", "1"},
-                                                     {"GTK_A11Y", "none"},
-                                                     {"QT_QPA_PLATFORM", "xcb"},
-                                                     {"XDG_CURRENT_DESKTOP", desktop}};
-    for (const auto &[name, value] : values)
-        env.insert(QLatin1String(name), value);
+    env.insert("DISPLAY", QStringLiteral(":%1").arg(display));
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_CURRENT_DESKTOP",
+               xfce                          ? "XFCE"
+                   : host == Tray::lxqtPanel ? "LXQt"
+                   : host == Tray::plasma    ? "KDE"
+                                             : "");
     if (host == Tray::gnomeShell) {
         env.insert("XDG_SESSION_TYPE", "x11");
-        env.insert("GSETTINGS_BACKEND", "keyfile");
-        env.insert("LIBGL_ALWAYS_SOFTWARE", "1");
-        if (!writeFile(home + "/.config/glib-2.0/settings/keyfile", gnomeSettings))
-            return fail(Start::failed, "cannot write the shell's settings");
-        if (!m_systemBus.start(env))
-            return fail(Start::unavailable, m_systemBus.errorString());
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address());
+        if (const Start prepared = prepareGnomeShell(env, {}); prepared != Start::ready)
+            return prepared;
     }
     if (host == Tray::plasma) {
         // kded5 loads a session's modules, the watcher among them, only in a Plasma 5 session.
@@ -206,26 +142,26 @@ DesktopSession::Start DesktopSession::start()
                       QString::fromLatin1(trayOnlyPanel)
                           .arg(m_options.iconSize > 0 ? iconSize + 10 : 32)
                           .arg(m_options.iconSize > 0 ? "false" : "true")
-                          .arg(iconSize)))
+                          .arg(iconSize)
+                          .toUtf8()))
         return fail(Start::failed, "cannot write the panel configuration");
     if (host == Tray::lxqtPanel
         && !writeFile(home + "/.config/lxqt/panel.conf",
-                      QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10)))
+                      QString::fromLatin1(lxqtPanel).arg(iconSize).arg(iconSize + 10).toUtf8()))
         return fail(Start::failed, "cannot write the panel configuration");
     if (!m_bus.start(env))
         return fail(Start::unavailable, m_bus.errorString());
     env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
     m_environment = env;
-    for (const QDeadlineTimer deadline(5000); !runTool("xwininfo", {"-root"}); QThread::msleep(50))
-        if (deadline.hasExpired() || m_xserver.state() != QProcess::Running)
-            return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
+    if (!waitUntil([this] { return runTool("xwininfo", {"-root"}).has_value(); }, 5000, &m_xserver))
+        return fail(Start::failed, "no client can connect to Xvfb on " + env.value("DISPLAY"));
     if (openbox)
         if (const Start wm = startWindowManager(); wm != Start::ready)
             return wm;
     if (trayProgram.isEmpty())
         return Start::ready;
     if (host == Tray::plasma)
-        if (const Start watcher = startWatcher(); watcher != Start::ready)
+        if (const Start watcher = startKded(m_watcher); watcher != Start::ready)
             return watcher;
     Start tray = startTray(trayProgram);
     if (tray == Start::failed && m_tray->state() == QProcess::Running) {
@@ -248,61 +184,10 @@ DesktopSession::Start DesktopSession::restartTray()
     stopProcess(*m_tray);
     if (m_watcher) {
         stopProcess(*m_watcher);
-        if (const Start watcher = startWatcher(); watcher != Start::ready)
+        if (const Start watcher = startKded(m_watcher); watcher != Start::ready)
             return watcher;
     }
     return startTray(trayName(m_options.tray));
-}
-
-DesktopSession::Start DesktopSession::startWatcher()
-{
-    m_watcher = std::make_unique<QProcess>();
-    m_watcher->setProcessEnvironment(m_environment);
-    m_watcher->setStandardOutputFile(QProcess::nullDevice());
-    m_watcher->setStandardErrorFile(m_home.path() + "/kded5.log", QIODevice::Append);
-    m_watcher->start("kded5", {});
-    if (!m_watcher->waitForStarted(5000))
-        return fail(Start::unavailable, "kded5 cannot start");
-    for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.kded5"); QThread::msleep(50))
-        if (deadline.hasExpired() || m_watcher->state() != QProcess::Running)
-            return fail(Start::failed, "kded5 did not come up on the bus");
-    // Outside a real login kded5 may leave its session modules alone: ask for the watcher.
-    QDBusMessage load = QDBusMessage::createMethodCall("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule");
-    load << QStringLiteral("statusnotifierwatcher");
-    const QDBusMessage loaded = callBus(load, 20000);
-    if (loaded.arguments().isEmpty() || !loaded.arguments().constFirst().toBool())
-        return fail(Start::failed, "kded5 did not load its statusnotifierwatcher module: " + loaded.errorMessage());
-    return hasBusName(watcherService) ? Start::ready : fail(Start::failed, "kded5 loaded no watcher");
-}
-
-bool DesktopSession::leaveOverview() const
-{
-    // GNOME Shell shows its overview, which hides every window, at the end
-    // of its start-up: wait for that (briefly: a version may not), then leave
-    // it and make sure it stays left.
-    QDBusMessage get = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
-                                                      "org.freedesktop.DBus.Properties", "Get");
-    get << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive");
-    const auto active = [&] {
-        const QDBusMessage reply = callBus(get);
-        return reply.arguments().isEmpty() || reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
-    };
-    for (const QDeadlineTimer shown(10000); !active() && !shown.hasExpired();)
-        QThread::msleep(100);
-    QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
-                                                      "org.freedesktop.DBus.Properties", "Set");
-    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive")
-        << QVariant::fromValue(QDBusVariant(false));
-    int quiet = 0; // checks in a row with the overview left
-    for (const QDeadlineTimer deadline(30000); quiet < 10 && !deadline.hasExpired(); QThread::msleep(200)) {
-        if (active()) {
-            quiet = 0;
-            callBus(set);
-        } else {
-            ++quiet;
-        }
-    }
-    return quiet >= 10;
 }
 
 QStringList DesktopSession::hostArguments() const
@@ -311,20 +196,10 @@ QStringList DesktopSession::hostArguments() const
     case Tray::xfcePanel:
         return {"--disable-wm-check"};
     case Tray::trayer:
-        return {"--edge",
-                "top",
-                "--align",
-                "right",
-                "--widthtype",
-                "pixel",
-                "--width",
-                "120",
-                "--height",
-                QString::number(m_options.trayerHeight),
-                "--SetDockType",
-                "true",
-                "--SetPartialStrut",
-                "true"};
+        return QStringLiteral("--edge top --align right --widthtype pixel --width 120 --SetDockType true "
+                              "--SetPartialStrut true --height")
+                   .split(u' ')
+            << QString::number(m_options.trayerHeight);
     case Tray::gnomeShell:
         return {"--x11", "--replace"};
     default:
@@ -336,16 +211,12 @@ bool DesktopSession::hostReady() const
 {
     switch (m_options.tray) {
     case Tray::xfcePanel:
+    case Tray::lxqtPanel:
         return hasBusName(watcherService) && trayGeometry().isValid();
     case Tray::trayer:
         return trayGeometry().isValid();
-    case Tray::lxqtPanel:
-        return hasBusName(watcherService) && trayGeometry().isValid();
     case Tray::plasma:
-        return hasBusName(watcherService) && trayGeometry().isValid()
-            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered",
-                           2000)
-                   .toBool();
+        return hasBusName(watcherService) && trayGeometry().isValid() && trayHostRegistered();
     case Tray::gnomeShell:
         return hasBusName(watcherService) && hasBusName("org.gnome.Shell");
     case Tray::none:
@@ -356,91 +227,39 @@ bool DesktopSession::hostReady() const
 
 DesktopSession::Start DesktopSession::startTray(const QString &program)
 {
-    const QString log = m_home.path() + "/" + program + ".log";
-    m_tray = std::make_unique<QProcess>();
-    m_tray->setProcessEnvironment(m_environment);
-    m_tray->setStandardOutputFile(QProcess::nullDevice());
-    m_tray->setStandardErrorFile(log, QIODevice::Append);
-    m_tray->start(program, hostArguments());
-    if (!m_tray->waitForStarted(5000))
-        return fail(Start::unavailable, program + " cannot start: " + m_tray->errorString());
+    if (!(m_tray = spawn(program, hostArguments(), program + ".log")))
+        return Start::unavailable;
     const bool heavy = m_options.tray == Tray::plasma || m_options.tray == Tray::gnomeShell;
-    for (const QDeadlineTimer deadline(heavy ? 60000 : 15000); m_tray->state() == QProcess::Running;) {
-        if (hostReady()) {
-            if (m_options.tray == Tray::gnomeShell && !leaveOverview())
-                return fail(Start::failed, "GNOME Shell stayed in its overview");
-            return Start::ready;
-        }
-        if (deadline.hasExpired())
-            return fail(Start::failed, program + " showed no tray in time");
-        QThread::msleep(50);
-    }
-    QFile file(log);
-    file.open(QIODevice::ReadOnly);
-    return fail(Start::failed, program + " exited at start: " + QString::fromLocal8Bit(file.readAll()).right(600));
+    if (!waitUntil([this] { return hostReady(); }, heavy ? 60000 : 15000, m_tray.get()))
+        return fail(Start::failed,
+                    m_tray->state() == QProcess::Running
+                        ? program + " showed no tray in time"
+                        : program + " exited at start: " + logTail(program + ".log", 600));
+    if (m_options.tray == Tray::gnomeShell && !leaveOverview())
+        return fail(Start::failed, "GNOME Shell stayed in its overview");
+    return Start::ready;
 }
 
 DesktopSession::Start DesktopSession::startWindowManager()
 {
-    m_windowManager = std::make_unique<QProcess>();
-    m_windowManager->setProcessEnvironment(m_environment);
-    m_windowManager->setStandardOutputFile(QProcess::nullDevice());
-    m_windowManager->setStandardErrorFile(m_home.path() + "/openbox.log");
-    m_windowManager->start("openbox", {"--sm-disable"});
-    if (!m_windowManager->waitForStarted(5000))
-        return fail(Start::unavailable, "openbox cannot start: " + m_windowManager->errorString());
+    if (!(m_windowManager = spawn("openbox", {"--sm-disable"}, "openbox.log")))
+        return Start::unavailable;
     // Managing once its check window is on the root window (EWMH).
-    for (const QDeadlineTimer deadline(15000); m_windowManager->state() == QProcess::Running; QThread::msleep(50)) {
-        if (runTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).value_or("").contains("window id"))
-            return Start::ready;
-        if (deadline.hasExpired())
-            return fail(Start::failed, "openbox did not manage the screen within 15 s");
-    }
-    return fail(Start::failed, "openbox exited at start");
+    if (waitUntil(
+            [this] {
+                return runTool("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).value_or("").contains("window id");
+            },
+            15000, m_windowManager.get()))
+        return Start::ready;
+    return fail(Start::failed,
+                m_windowManager->state() == QProcess::Running ? "openbox did not manage the screen within 15 s"
+                                                              : "openbox exited at start");
 }
 
 void DesktopSession::stop()
 {
-    for (auto &program : m_programs)
-        stopProcess(*program);
-    m_programs.clear();
-    for (std::unique_ptr<QProcess> *process : {&m_tray, &m_watcher, &m_windowManager}) {
-        if (*process)
-            stopProcess(**process);
-        process->reset();
-    }
-    if (!m_busConnectionName.isEmpty())
-        QDBusConnection::disconnectFromBus(m_busConnectionName);
-    m_busConnectionName.clear();
-    m_bus.stop();
-    m_systemBus.stop();
+    stopAll({&m_tray, &m_watcher, &m_windowManager});
     stopProcess(m_xserver);
-    m_error.clear();
-}
-
-QProcess *DesktopSession::startProgram(const QString &program, const QStringList &arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(m_environment);
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000))
-        return nullptr;
-    m_programs.push_back(std::move(process));
-    return m_programs.back().get();
-}
-
-std::optional<QByteArray> DesktopSession::runTool(const QString &program, const QStringList &arguments,
-                                                  int timeoutMs) const
-{
-    QProcess tool;
-    tool.setProcessEnvironment(m_environment);
-    tool.start(program, arguments);
-    const bool ended = tool.waitForStarted(timeoutMs) && tool.waitForFinished(timeoutMs);
-    if (!ended)
-        stopProcess(tool);
-    if (!ended || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        return std::nullopt;
-    return tool.readAllStandardOutput();
 }
 
 QRect DesktopSession::windowGeometry(quint64 windowId) const
@@ -507,9 +326,8 @@ QRect DesktopSession::trayGeometry() const
     case Tray::trayer:
         return largestWindow(m_tray->processId(), {});
     case Tray::lxqtPanel:
-        return largestWindow(m_tray->processId(), {}, 100); // the panel
     case Tray::plasma:
-        return largestWindow(m_tray->processId(), {}, 100); // the panel, not the desktop
+        return largestWindow(m_tray->processId(), {}, 100); // the panel, not Plasma's desktop
     case Tray::xfcePanel: {
         // xfce4-panel runs the tray plugin in a wrapper process of its own.
         qint64 owner = 0;
@@ -562,52 +380,9 @@ bool DesktopSession::click(QPoint point, int button) const
     return runCommand("xdotool", {"click", QString::number(button)});
 }
 
-bool DesktopSession::screenshot(const QString &path) const
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    return runTool("import", {"-window", "root", path}, 10000) && QFileInfo(path).size() > 0;
-}
-
-bool DesktopSession::hasBusName(const QString &name) const
-{
-    if (!m_bus.isRunning())
-        return false;
-    if (m_busConnectionName.isEmpty())
-        m_busConnectionName = "desktop-session-" + QUuid::createUuid().toString(QUuid::Id128);
-    const QDBusConnection bus = QDBusConnection::connectToBus(m_bus.address(), m_busConnectionName);
-    return bus.isConnected() && bus.interface()->isServiceRegistered(name).value();
-}
-
-QDBusMessage DesktopSession::callBus(const QDBusMessage &message, int timeoutMs) const
-{
-    if (!hasBusName(QStringLiteral("org.freedesktop.DBus")))
-        return QDBusMessage::createError(QDBusError::Disconnected, "no bus");
-    return QDBusConnection(m_busConnectionName).call(message, QDBus::Block, timeoutMs);
-}
-
-QStringList DesktopSession::registeredStatusNotifierItems() const
-{
-    if (!hasBusName(watcherService))
-        return {};
-    return busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "RegisteredStatusNotifierItems")
-        .toStringList();
-}
-
-QVariant DesktopSession::busProperty(const QString &service, const QString &path, const QString &interface,
-                                     const QString &name, int timeoutMs) const
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
-    get << interface << name;
-    const QDBusMessage reply = callBus(get, timeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().constFirst().value<QDBusVariant>().variant();
-}
-
 QImage DesktopSession::grab() const
 {
-    const QString shot = m_home.path() + "/grab.png";
-    return screenshot(shot) ? QImage(shot).convertToFormat(QImage::Format_RGB32) : QImage();
+    return fromPng(runTool("import", {"-window", "root", "png:-"}, 10000));
 }
 
 QList<QRect> DesktopSession::findPatches(const QRect &area, QRgb colour, int tolerance, QImage shot) const
@@ -624,14 +399,10 @@ QList<QRect> DesktopSession::findSquares(const QRect &area, const QList<QRgb> &c
 bool DesktopSession::isOnScreen(quint64 windowId) const
 {
     const QRect geometry = windowGeometry(windowId);
-    const QString own = m_home.path() + "/window.png";
     const QImage screen = grab();
-    if (!geometry.isValid() || screen.isNull()
-        || !runTool("import", {"-window", QString::number(windowId), own}, 10000))
-        return false;
-    const QImage window = QImage(own).convertToFormat(QImage::Format_RGB32);
+    const QImage window = fromPng(runTool("import", {"-window", QString::number(windowId), "png:-"}, 10000));
     const QRect visible = geometry.intersected(screen.rect());
-    if (window.size() != geometry.size() || visible.isEmpty())
+    if (!geometry.isValid() || screen.isNull() || window.size() != geometry.size() || visible.isEmpty())
         return false;
     qint64 same = 0;
     for (int y = visible.top(); y <= visible.bottom(); ++y)

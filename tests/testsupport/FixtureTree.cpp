@@ -15,19 +15,17 @@ QString templateFor(FixtureTree::Place place)
         return QStringLiteral("/dev/shm/pelmora-test-XXXXXX");
     return QDir::tempPath() + QStringLiteral("/pelmora-test-XXXXXX");
 }
-} // namespace
 
-FixtureTree::FixtureTree(Place place) : m_dir(templateFor(place))
-{
-}
-
-namespace {
 QString withParent(const QString &full)
 {
     QDir().mkpath(QFileInfo(full).absolutePath());
     return full;
 }
 } // namespace
+
+FixtureTree::FixtureTree(Place place) : m_dir(templateFor(place))
+{
+}
 
 QString FixtureTree::write(const QString &relative, const QByteArray &content)
 {

@@ -10,17 +10,19 @@
 #include <pwd.h>
 #include <unistd.h>
 
-OtherUser::OtherUser(const QString &purpose)
+OtherUser::OtherUser(const QString &purpose, const QString &home)
     : m_name(QStringLiteral("pm-%1-%2").arg(purpose).arg(QCoreApplication::applicationPid()))
 {
     if (::geteuid() != 0) {
         m_error = QStringLiteral("needs root to make a user");
         return;
     }
-    if (QProcess::execute(QStringLiteral("useradd"),
-                          {QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
-                           QStringLiteral("/usr/sbin/nologin"), m_name})
-        != 0) {
+    QStringList arguments{QStringLiteral("--system"), QStringLiteral("--no-create-home"), QStringLiteral("--shell"),
+                          QStringLiteral("/usr/sbin/nologin")};
+    if (!home.isEmpty())
+        arguments << QStringLiteral("--home-dir") << home;
+    arguments << m_name;
+    if (QProcess::execute(QStringLiteral("useradd"), arguments) != 0) {
         m_error = QStringLiteral("useradd %1 failed").arg(m_name);
         return;
     }

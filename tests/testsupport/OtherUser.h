@@ -8,11 +8,12 @@
 #include <sys/types.h>
 
 // A throw-away system account for tests that run as root (useradd, with no
-// home and no shell), removed again (userdel) with the object. Invalid when
-// not root or when the account could not be made.
+// shell, and no home made: `home` names one that exists, if any), removed
+// again (userdel) with the object. Invalid when not root or when the account
+// could not be made.
 class OtherUser {
 public:
-    explicit OtherUser(const QString &purpose);
+    explicit OtherUser(const QString &purpose, const QString &home = {});
     ~OtherUser();
     OtherUser(const OtherUser &) = delete;
     OtherUser &operator=(const OtherUser &) = delete;

@@ -14,20 +14,18 @@ PrivateBus::~PrivateBus()
     stop();
 }
 
-bool PrivateBus::start(const QProcessEnvironment &environment, int timeoutMs)
-{
-    return start(environment, timeoutMs, Launch{});
-}
-
-bool PrivateBus::start(const QProcessEnvironment &environment, int timeoutMs, const Launch &launch)
+bool PrivateBus::start(const QProcessEnvironment &environment, const Launch &launch)
 {
     stop();
     QProcessEnvironment env = environment;
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     m_daemon.setProcessEnvironment(env);
     m_daemon.setChildProcessModifier(launch.childModifier ? launch.childModifier : std::function<void()>([] {}));
+    const QStringList configuration = launch.configuration.isEmpty() ? QStringList{QStringLiteral("--session")}
+                                                                     : launch.configuration;
     m_daemon.start(QStringLiteral("dbus-daemon"),
-                   launch.configuration + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                   configuration + QStringList{QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+    const int timeoutMs = 5000;
     const QDeadlineTimer deadline(timeoutMs);
     while (m_daemon.waitForStarted(timeoutMs) && !m_daemon.canReadLine() && !deadline.hasExpired())
         m_daemon.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));

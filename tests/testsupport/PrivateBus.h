@@ -19,17 +19,17 @@ public:
     PrivateBus(const PrivateBus &) = delete;
     PrivateBus &operator=(const PrivateBus &) = delete;
 
-    // How the daemon runs: its configuration (the stock session bus by
-    // default), and what its child process does before it starts (such as
+    // How the daemon runs: its configuration (the stock session bus when
+    // empty), and what its child process does before it starts (such as
     // taking on another user's identity).
     struct Launch {
-        QStringList configuration{QStringLiteral("--session")};
+        QStringList configuration;
         std::function<void()> childModifier;
     };
 
-    // Services the bus activates inherit `environment`. False when no address came in time.
-    bool start(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(), int timeoutMs = 5000);
-    bool start(const QProcessEnvironment &environment, int timeoutMs, const Launch &launch);
+    // Services the bus activates inherit `environment`. False when no address came within 5 s.
+    bool start(const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+               const Launch &launch = {});
     void stop();
 
     bool isRunning() const { return m_daemon.state() == QProcess::Running; }

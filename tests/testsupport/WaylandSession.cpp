@@ -10,6 +10,7 @@
 #include <QtDBus>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -43,22 +44,22 @@ const char *waybarConfiguration = R"({
 }
 )";
 
-bool writeFile(const QString &path, const QByteArray &text)
+// A rectangle as sway's IPC gives it.
+QRect rectOf(const QJsonValue &value)
 {
-    QFile file(path);
-    return QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
-        && file.write(text) == text.size();
+    const QJsonObject r = value.toObject();
+    return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(), r.value("height").toInt());
 }
 
-void stopProcess(QProcess &process)
+// The processes whose real user is `uid`, read from /proc.
+QList<qint64> processesOf(uid_t uid)
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    ProcessTree::stop(process.processId());
-    process.waitForFinished(3000);
+    QList<qint64> pids;
+    for (const QFileInfo &entry : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
+        if (const qint64 pid = entry.fileName().toLongLong(); pid > 0 && entry.ownerId() == uid)
+            pids << pid;
+    return pids;
 }
-
-const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 
 } // namespace
 
@@ -71,39 +72,20 @@ WaylandSession::~WaylandSession()
     stop();
 }
 
-WaylandSession::Start WaylandSession::fail(Start kind, const QString &why)
-{
-    m_error = why;
-    return kind;
-}
-
 WaylandSession::Start WaylandSession::start()
 {
     stop();
     const bool sway = m_options.compositor == Compositor::sway;
-    QStringList tools;
-    switch (m_options.compositor) {
-    case Compositor::sway:
-        tools = {"sway", "waybar", "grim"};
-        break;
-    case Compositor::weston:
-        tools = {"weston", "weston-screenshooter"};
-        break;
-    case Compositor::kwin:
-        tools = {"kwin_wayland", "kded5", "plasmashell"};
-        break;
-    case Compositor::gnomeShell:
-        tools = {"gnome-shell"};
-        break;
-    }
+    static const QStringList needs[] = {{"sway", "waybar", "grim"},
+                                        {"weston", "weston-screenshooter"},
+                                        {"kwin_wayland", "kded5", "plasmashell"},
+                                        {"gnome-shell"}};
+    QStringList tools = needs[int(m_options.compositor)];
     if (m_options.compositor == Compositor::kwin
         && !QFileInfo::exists("/usr/lib/x86_64-linux-gnu/qt5/plugins/platforms/libqwayland-generic.so"))
         return fail(Start::unavailable, "Plasma 5 needs Qt 5's Wayland plugin (qtwayland5)");
-    if (m_options.compositor == Compositor::gnomeShell
-        && !QFileInfo::exists("/usr/share/gnome-shell/extensions/ubuntu-appindicators@ubuntu.com"))
-        return fail(Start::unavailable, "gnome-shell-extension-appindicator is not installed");
     tools << "dbus-daemon";
-    if (!m_user.isOwnUser() || ::getuid() == 0)
+    if (::getuid() == 0)
         tools << "useradd"
               << "userdel";
     if (m_options.xwayland)
@@ -116,35 +98,37 @@ WaylandSession::Start WaylandSession::start()
         return fail(Start::unavailable, "pelmora_seat is not built");
 
     const QString home = m_home.path();
-    if (!m_home.isValid() || !QDir().mkpath(home + "/runtime") || !QDir().mkpath(home + "/.config"))
+    if (!makeHome() || !QDir().mkpath(home + "/.config"))
         return fail(Start::failed, "cannot create a temporary home");
-    if (!m_user.create(home))
-        return fail(Start::unavailable, m_user.errorString());
+    // Run as root, the session is a user's of its own (sway refuses root).
+    static int sessions = 0;
+    if (::getuid() == 0 && !m_user.emplace(QStringLiteral("s%1").arg(++sessions), home).isValid()) {
+        const QString why = m_user->errorString();
+        m_user.reset(); // never taken for a user whose processes are the session's
+        return fail(Start::unavailable, why);
+    }
     QFile::setPermissions(home,
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                               | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
                               | QFileDevice::ExeOther);
-    QFile::setPermissions(home + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    if (!writeFile(home + "/bus.conf", busConfiguration) || !m_user.own(home))
+    if (!writeFile(home + "/bus.conf", busConfiguration) || !own(home))
         return fail(Start::failed, "cannot prepare the session's home");
+    if (m_user) {
+        const uid_t uid = m_user->uid();
+        const gid_t gid = m_user->gid();
+        // Runs in the child between fork and exec: only async-signal-safe calls.
+        m_becomeUser = [uid, gid] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                ::_exit(127);
+        };
+    }
+    m_workingDirectory = home;
 
-    QProcessEnvironment env;
-    const QList<QPair<const char *, QString>> values{{"PATH", qEnvironmentVariable("PATH", "/usr/bin:/bin")},
-                                                     {"LANG", "C.UTF-8"},
-                                                     {"HOME", home},
-                                                     {"XDG_CONFIG_HOME", home + "/.config"},
-                                                     {"XDG_CACHE_HOME", home + "/.cache"},
-                                                     {"XDG_DATA_HOME", home + "/.local/share"},
-                                                     {"XDG_RUNTIME_DIR", home + "/runtime"},
-                                                     {"NO_AT_BRIDGE", "1"},
-                                                     {"GTK_A11Y", "none"},
-                                                     {"XDG_SESSION_TYPE", "wayland"}};
-    for (const auto &[name, value] : values)
-        env.insert(QLatin1String(name), value);
-    PrivateBus::Launch bus;
-    bus.configuration = QStringList{"--config-file=" + home + "/bus.conf"};
-    bus.childModifier = m_user.becomeUser();
-    if (!m_bus.start(env, 5000, bus))
+    QProcessEnvironment env = homeEnvironment({});
+    env.insert("PATH", qEnvironmentVariable("PATH", "/usr/bin:/bin"));
+    env.insert("LANG", "C.UTF-8");
+    env.insert("XDG_SESSION_TYPE", "wayland");
+    if (!m_bus.start(env, {{"--config-file=" + home + "/bus.conf"}, m_becomeUser}))
         return fail(Start::unavailable, m_bus.errorString());
     env.insert("DBUS_SESSION_BUS_ADDRESS", m_bus.address());
     m_environment = env;
@@ -168,59 +152,44 @@ WaylandSession::Start WaylandSession::startSway()
     if (!writeFile(
             home + "/sway.conf",
             QString::fromLatin1(swayConfiguration).arg(m_options.xwayland ? "enable" : "disable", ready).toUtf8())
-        || !writeFile(home + "/.config/waybar/config", waybarConfiguration) || !m_user.own(home))
+        || !writeFile(home + "/.config/waybar/config", waybarConfiguration) || !own(home))
         return fail(Start::failed, "cannot write sway's configuration");
+    m_environment.insert("XDG_CURRENT_DESKTOP", "sway");
     QProcessEnvironment env = m_environment;
     env.insert("WLR_BACKENDS", "headless");
     env.insert("WLR_LIBINPUT_NO_DEVICES", "1");
     env.insert("WLR_RENDERER", "pixman");
-    env.insert("XDG_CURRENT_DESKTOP", "sway");
-    m_compositor = std::make_unique<QProcess>();
-    m_compositor->setProcessEnvironment(env);
-    m_compositor->setChildProcessModifier(m_user.becomeUser());
-    m_compositor->setWorkingDirectory(home);
-    m_compositor->setStandardOutputFile(QProcess::nullDevice());
-    m_compositor->setStandardErrorFile(home + "/sway.log");
-    m_compositor->start("sway", {"-c", home + "/sway.conf"});
-    if (!m_compositor->waitForStarted(5000))
-        return fail(Start::unavailable, "sway cannot start: " + m_compositor->errorString());
+    if (!(m_compositor = spawn("sway", {"-c", home + "/sway.conf"}, "sway.log", env)))
+        return Start::unavailable;
     QStringList told;
-    for (const QDeadlineTimer deadline(20000); told.size() < 3; QThread::msleep(50)) {
+    const auto tell = [&] {
         QFile file(ready);
-        if (file.open(QIODevice::ReadOnly))
-            told = QString::fromLocal8Bit(file.readAll()).split(u'\n');
-        if (m_compositor->state() != QProcess::Running || deadline.hasExpired()) {
-            QFile log(home + "/sway.log");
-            log.open(QIODevice::ReadOnly);
-            return fail(Start::failed, "sway did not come up: " + QString::fromLocal8Bit(log.readAll()).right(800));
-        }
-    }
+        told = file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()).split(u'\n') : QStringList();
+        return told.size() >= 3;
+    };
+    if (!waitUntil(tell, 20000, m_compositor.get()))
+        return fail(Start::failed, "sway did not come up: " + logTail("sway.log"));
     m_environment.insert("WAYLAND_DISPLAY", told.at(0));
     m_environment.insert("SWAYSOCK", told.at(1));
     if (m_options.xwayland)
         m_environment.insert("DISPLAY", told.at(2));
-    m_environment.insert("XDG_CURRENT_DESKTOP", "sway");
 
     if (const Start seat = startSeat(); seat != Start::ready)
         return seat;
 
     // waybar's tray is the watcher; the bar is up once sway leaves room for it.
-    for (const QDeadlineTimer deadline(20000); !deadline.hasExpired(); QThread::msleep(100))
-        if (busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
-                .toBool()
-            && freeArea().top() > 0)
-            return Start::ready;
+    if (waitUntil([this] { return trayHostRegistered() && freeArea().top() > 0; }, 20000, nullptr, 100))
+        return Start::ready;
     return fail(Start::failed, "waybar showed no tray in time");
 }
 
 WaylandSession::Start WaylandSession::startSeat()
 {
-    m_seat = std::make_unique<QProcess>();
-    m_seat->setProcessEnvironment(m_environment);
-    m_seat->setChildProcessModifier(m_user.becomeUser());
-    m_seat->start(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat",
-                  {QString::number(screenSize.width()), QString::number(screenSize.height())});
-    if (!m_seat->waitForStarted(5000) || !m_seat->waitForReadyRead(10000) || m_seat->readLine().trimmed() != "ready")
+    m_seat = spawn(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat",
+                   {QString::number(screenSize.width()), QString::number(screenSize.height())});
+    if (!m_seat)
+        return Start::failed;
+    if (!m_seat->waitForReadyRead(10000) || m_seat->readLine().trimmed() != "ready")
         return fail(Start::failed, "no pointer or keyboard: " + QString::fromLocal8Bit(m_seat->readAllStandardError()));
     return Start::ready;
 }
@@ -237,63 +206,22 @@ WaylandSession::Start WaylandSession::startWeston()
                           "--debug" /* lets weston-screenshooter in */};
     if (m_options.xwayland)
         arguments << "--xwayland";
-    m_compositor = std::make_unique<QProcess>();
-    m_compositor->setProcessEnvironment(m_environment);
-    m_compositor->setChildProcessModifier(m_user.becomeUser());
-    m_compositor->setWorkingDirectory(home);
-    m_compositor->setStandardOutputFile(QProcess::nullDevice());
-    m_compositor->setStandardErrorFile(home + "/weston.log");
-    m_compositor->start("weston", arguments);
-    if (!m_compositor->waitForStarted(5000))
-        return fail(Start::unavailable, "weston cannot start: " + m_compositor->errorString());
+    if (!(m_compositor = spawn("weston", arguments, "weston.log")))
+        return Start::unavailable;
     m_environment.insert("WAYLAND_DISPLAY", socket);
     const QRegularExpression xserver(QStringLiteral("listening on display (:\\d+)"));
-    for (const QDeadlineTimer deadline(20000);; QThread::msleep(100)) {
-        QFile log(home + "/weston.log");
-        log.open(QIODevice::ReadOnly);
-        const QString text = QString::fromLocal8Bit(log.readAll());
-        const auto match = xserver.match(text);
-        if (QFileInfo::exists(home + "/runtime/" + socket) && (!m_options.xwayland || match.hasMatch())
-            && !grab().isNull()) {
-            if (match.hasMatch())
-                m_environment.insert("DISPLAY", match.captured(1));
-            return Start::ready;
-        }
-        if (m_compositor->state() != QProcess::Running || deadline.hasExpired())
-            return fail(Start::failed, "weston did not come up: " + text.right(800));
-    }
-}
-
-QProcess *WaylandSession::startHelper(const QString &program, const QStringList &arguments, const QString &log)
-{
-    auto process = std::make_unique<QProcess>();
-    process->setProcessEnvironment(m_environment);
-    process->setChildProcessModifier(m_user.becomeUser());
-    process->setWorkingDirectory(m_home.path());
-    process->setStandardOutputFile(m_home.path() + "/" + log, QIODevice::Append);
-    process->setStandardErrorFile(m_home.path() + "/" + log, QIODevice::Append);
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000))
-        return nullptr;
-    m_programs.push_back(std::move(process));
-    return m_programs.back().get();
-}
-
-bool WaylandSession::hasBusName(const QString &name) const
-{
-    const QDBusMessage reply = callBus(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                                      "org.freedesktop.DBus", "NameHasOwner")
-                                       << name);
-    return !reply.arguments().isEmpty() && reply.arguments().constFirst().toBool();
-}
-
-QDBusMessage WaylandSession::callBus(const QDBusMessage &message, int timeoutMs) const
-{
-    if (!m_bus.isRunning())
-        return QDBusMessage::createError(QDBusError::Disconnected, "no bus");
-    if (m_busConnectionName.isEmpty())
-        m_busConnectionName = "wayland-session-" + QUuid::createUuid().toString(QUuid::Id128);
-    return QDBusConnection::connectToBus(m_bus.address(), m_busConnectionName).call(message, QDBus::Block, timeoutMs);
+    const auto up = [&] {
+        const auto match = xserver.match(logTail("weston.log", -1));
+        if (!QFileInfo::exists(home + "/runtime/" + socket) || (m_options.xwayland && !match.hasMatch())
+            || grab().isNull())
+            return false;
+        if (match.hasMatch())
+            m_environment.insert("DISPLAY", match.captured(1));
+        return true;
+    };
+    if (waitUntil(up, 20000, m_compositor.get(), 100))
+        return Start::ready;
+    return fail(Start::failed, "weston did not come up: " + logTail("weston.log"));
 }
 
 WaylandSession::Start WaylandSession::startKwin()
@@ -302,136 +230,80 @@ WaylandSession::Start WaylandSession::startKwin()
     // container refuses to exec; a copy has none.
     const QString home = m_home.path();
     const QString kwin = home + "/kwin_wayland";
-    if (!QFile::copy(QStandardPaths::findExecutable("kwin_wayland"), kwin) || !m_user.own(kwin))
+    if (!QFile::copy(QStandardPaths::findExecutable("kwin_wayland"), kwin) || !own(kwin))
         return fail(Start::failed, "cannot copy kwin_wayland");
-    const QList<QPair<const char *, QString>> values{{"XDG_CURRENT_DESKTOP", "KDE"},
-                                                     {"KDE_FULL_SESSION", "true"},
-                                                     {"KDE_SESSION_VERSION", "5"},
-                                                     {"QT_QPA_PLATFORM", "wayland"},
-                                                     {"WAYLAND_DISPLAY", "pelmora-kwin"},
-                                                     // Lets the matrix take screenshots over org.kde.KWin.ScreenShot2.
-                                                     {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}};
-    QVariantMap activation;
-    for (const auto &[name, value] : values) {
-        m_environment.insert(QLatin1String(name), value);
-        activation.insert(QLatin1String(name), value);
-    }
+    QMap<QString, QString> variables{{"XDG_CURRENT_DESKTOP", "KDE"},
+                                     {"KDE_FULL_SESSION", "true"},
+                                     {"KDE_SESSION_VERSION", "5"},
+                                     {"QT_QPA_PLATFORM", "wayland"},
+                                     {"WAYLAND_DISPLAY", "pelmora-kwin"},
+                                     // Lets the matrix take screenshots over org.kde.KWin.ScreenShot2.
+                                     {"KWIN_SCREENSHOT_NO_PERMISSION_CHECKS", "1"}};
+    for (auto it = variables.cbegin(); it != variables.cend(); ++it)
+        m_environment.insert(it.key(), it.value());
     // kactivitymanagerd, which plasmashell needs, is started by the bus.
-    QDBusMessage update = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                                         "org.freedesktop.DBus", "UpdateActivationEnvironment");
-    qDBusRegisterMetaType<QMap<QString, QString>>();
-    QMap<QString, QString> variables;
-    for (auto it = activation.cbegin(); it != activation.cend(); ++it)
-        variables.insert(it.key(), it.value().toString());
     variables.insert("XDG_RUNTIME_DIR", m_environment.value("XDG_RUNTIME_DIR"));
-    update << QVariant::fromValue(variables);
-    callBus(update);
+    qDBusRegisterMetaType<QMap<QString, QString>>();
+    callBus(QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                           "UpdateActivationEnvironment")
+            << QVariant::fromValue(variables));
 
     // KWin gives its fake-input protocol only to a program whose desktop file asks for it.
     const QString seat = QFileInfo(PELMORA_BINARY_DIR "/tests/helpers/pelmora_seat").canonicalFilePath();
     if (!writeFile(home + "/.local/share/applications/pelmora-seat.desktop",
                    "[Desktop Entry]\nType=Application\nName=pelmora_seat\nNoDisplay=true\nExec=" + seat.toUtf8()
                        + "\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n")
-        || !m_user.own(home))
+        || !own(home))
         return fail(Start::failed, "cannot write the seat's desktop file");
 
-    m_compositor = std::make_unique<QProcess>();
     QProcessEnvironment env = m_environment;
     env.remove("QT_QPA_PLATFORM");
     env.remove("WAYLAND_DISPLAY");
-    m_compositor->setProcessEnvironment(env);
-    m_compositor->setChildProcessModifier(m_user.becomeUser());
-    m_compositor->setWorkingDirectory(home);
-    m_compositor->setStandardOutputFile(home + "/kwin.log");
-    m_compositor->setStandardErrorFile(home + "/kwin.log", QIODevice::Append);
-    m_compositor->start(kwin,
-                        {"--virtual", "--xwayland", "--socket", "pelmora-kwin", "--width", "1280", "--height", "800",
-                         "--no-lockscreen"});
-    if (!m_compositor->waitForStarted(5000))
-        return fail(Start::unavailable, "kwin_wayland cannot start: " + m_compositor->errorString());
-    for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.KWin"); QThread::msleep(100))
-        if (deadline.hasExpired() || m_compositor->state() != QProcess::Running)
-            return fail(Start::failed, "kwin_wayland did not come up");
+    if (!(m_compositor = spawn(kwin,
+                               {"--virtual", "--xwayland", "--socket", "pelmora-kwin", "--width", "1280", "--height",
+                                "800", "--no-lockscreen"},
+                               "kwin.log", env)))
+        return Start::unavailable;
+    if (!waitUntil([this] { return hasBusName("org.kde.KWin"); }, 30000, m_compositor.get(), 100))
+        return fail(Start::failed, "kwin_wayland did not come up");
     if (const Start seat = startSeat(); seat != Start::ready)
         return seat;
-    if (!startHelper("kded5", {}, "kded5.log"))
-        return fail(Start::unavailable, "kded5 cannot start");
-    for (const QDeadlineTimer deadline(30000); !hasBusName("org.kde.kded5"); QThread::msleep(100))
-        if (deadline.hasExpired())
-            return fail(Start::failed, "kded5 did not come up on the bus");
-    // Outside a real login kded5 may leave its session modules alone: ask for the watcher.
-    callBus(QDBusMessage::createMethodCall("org.kde.kded5", "/kded", "org.kde.kded5", "loadModule")
-                << QStringLiteral("statusnotifierwatcher"),
-            20000);
-    if (!startHelper("plasmashell", {}, "plasmashell.log"))
-        return fail(Start::unavailable, "plasmashell cannot start");
-    for (const QDeadlineTimer deadline(90000); !deadline.hasExpired(); QThread::msleep(500)) {
-        if (!busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
-                 .toBool())
-            continue;
-        const QList<View> windows = kwinViews();
-        if (std::any_of(windows.cbegin(), windows.cend(), [](const View &v) { return v.rect.height() < 100; }))
-            return Start::ready;
-    }
+    std::unique_ptr<QProcess> kded;
+    const Start watcher = startKded(kded);
+    keep(std::move(kded));
+    if (watcher != Start::ready)
+        return watcher;
+    if (!keep(spawn("plasmashell", {}, "plasmashell.log")))
+        return Start::unavailable;
+    const auto panel = [this] {
+        const QList<View> windows = trayHostRegistered() ? kwinViews() : QList<View>();
+        return std::any_of(windows.cbegin(), windows.cend(), [](const View &v) { return v.rect.height() < 100; });
+    };
+    if (waitUntil(panel, 90000, nullptr, 500))
+        return Start::ready;
     return fail(Start::failed, "Plasma showed no panel in time");
 }
-
-// GNOME Shell reads its settings through GSETTINGS_BACKEND=keyfile from here.
-static const char *gnomeSettings = R"([org/gnome/shell]
-enabled-extensions=['ubuntu-appindicators@ubuntu.com']
-disable-user-extensions=false
-welcome-dialog-last-shown-version='999'
-)";
 
 WaylandSession::Start WaylandSession::startGnomeShell()
 {
     const QString home = m_home.path();
-    if (!writeFile(home + "/.config/glib-2.0/settings/keyfile", gnomeSettings) || !m_user.own(home))
+    if (const Start prepared = prepareGnomeShell(m_environment,
+                                                 {{"--config-file=" + home + "/bus.conf"}, m_becomeUser});
+        prepared != Start::ready)
+        return prepared;
+    if (!own(home))
         return fail(Start::failed, "cannot write the shell's settings");
-    PrivateBus::Launch system;
-    system.childModifier = m_user.becomeUser();
-    system.configuration = QStringList{"--config-file=" + home + "/bus.conf"};
-    if (!m_systemBus.start(m_environment, 5000, system))
-        return fail(Start::unavailable, m_systemBus.errorString());
-    const QList<QPair<const char *, QString>> values{{"XDG_CURRENT_DESKTOP", "GNOME"},
-                                                     {"GSETTINGS_BACKEND", "keyfile"},
-                                                     {"LIBGL_ALWAYS_SOFTWARE", "1"},
-                                                     {"DBUS_SYSTEM_BUS_ADDRESS", m_systemBus.address()}};
-    for (const auto &[name, value] : values)
-        m_environment.insert(QLatin1String(name), value);
-    m_compositor = std::make_unique<QProcess>();
-    m_compositor->setProcessEnvironment(m_environment);
-    m_compositor->setChildProcessModifier(m_user.becomeUser());
-    m_compositor->setWorkingDirectory(home);
-    m_compositor->setStandardOutputFile(home + "/gnome-shell.log");
-    m_compositor->setStandardErrorFile(home + "/gnome-shell.log", QIODevice::Append);
-    m_compositor->start("gnome-shell",
-                        {"--wayland", "--headless", "--virtual-monitor", "1280x800", "--wayland-display",
-                         "pelmora-gnome", "--sm-disable"});
-    if (!m_compositor->waitForStarted(5000))
-        return fail(Start::unavailable, "gnome-shell cannot start: " + m_compositor->errorString());
+    if (!(m_compositor = spawn("gnome-shell",
+                               {"--wayland", "--headless", "--virtual-monitor", "1280x800", "--wayland-display",
+                                "pelmora-gnome", "--sm-disable"},
+                               "gnome-shell.log")))
+        return Start::unavailable;
     m_environment.insert("WAYLAND_DISPLAY", "pelmora-gnome");
-    for (const QDeadlineTimer deadline(90000);; QThread::msleep(200)) {
-        if (hasBusName("org.gnome.Shell") && hasBusName(watcherService)
-            && busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "IsStatusNotifierHostRegistered")
-                   .toBool())
-            break;
-        if (deadline.hasExpired() || m_compositor->state() != QProcess::Running) {
-            QFile log(home + "/gnome-shell.log");
-            log.open(QIODevice::ReadOnly);
-            return fail(Start::failed,
-                        "GNOME Shell did not come up: " + QString::fromLocal8Bit(log.readAll()).right(800));
-        }
-    }
-    // It starts in its overview, which hides every window: leave it, for good.
-    QDBusMessage set = QDBusMessage::createMethodCall("org.gnome.Shell", "/org/gnome/Shell",
-                                                      "org.freedesktop.DBus.Properties", "Set");
-    set << QStringLiteral("org.gnome.Shell") << QStringLiteral("OverviewActive")
-        << QVariant::fromValue(QDBusVariant(false));
-    for (int quiet = 0; quiet < 10; QThread::msleep(200))
-        quiet = busProperty("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive").toBool()
-            ? (callBus(set), 0)
-            : quiet + 1;
+    const auto up = [this] { return hasBusName("org.gnome.Shell") && trayHostRegistered(); };
+    if (!waitUntil(up, 90000, m_compositor.get(), 200))
+        return fail(Start::failed, "GNOME Shell did not come up: " + logTail("gnome-shell.log"));
+    if (!leaveOverview())
+        return fail(Start::failed, "GNOME Shell stayed in its overview");
     // Keys come through a remote-desktop session, as a remote user's would.
     const QDBusMessage created = callBus(
         QDBusMessage::createMethodCall("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
@@ -450,53 +322,41 @@ WaylandSession::Start WaylandSession::startGnomeShell()
 
 void WaylandSession::stop()
 {
-    for (auto &program : m_programs)
-        stopProcess(*program);
-    m_programs.clear();
-    for (std::unique_ptr<QProcess> *process : {&m_seat, &m_compositor}) {
-        if (*process)
-            stopProcess(**process);
-        process->reset();
-    }
-    if (!m_busConnectionName.isEmpty())
-        QDBusConnection::disconnectFromBus(m_busConnectionName);
-    m_busConnectionName.clear();
-    m_bus.stop();
-    m_systemBus.stop();
+    stopAll({&m_seat, &m_compositor});
     m_remoteDesktop.clear();
-    m_user.remove();
-    m_environment = {};
+    // The session's processes were stopped by PID; whatever of its user is
+    // left (a daemon that detached) is this session's own as well.
+    if (m_user)
+        waitUntil(
+            [uid = m_user->uid()] {
+                const QList<qint64> left = processesOf(uid);
+                for (qint64 pid : left)
+                    ProcessTree::stop(pid, 500);
+                return left.isEmpty();
+            },
+            5000);
+    m_user.reset();
+    m_becomeUser = {};
+    m_workingDirectory.clear();
+}
+
+bool WaylandSession::own(const QString &path) const
+{
+    if (!m_user)
+        return true;
+    bool ok = m_user->give(path);
+    for (QDirIterator it(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();)
+        ok = m_user->give(it.next()) && ok;
+    return ok;
 }
 
 QProcess *WaylandSession::startProgram(const QString &program, const QStringList &arguments,
                                        const QProcessEnvironment &extra)
 {
-    auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = m_environment;
     env.insert(extra);
-    process->setProcessEnvironment(env);
-    process->setChildProcessModifier(m_user.becomeUser());
-    process->setWorkingDirectory(m_home.path());
-    process->start(program, arguments);
-    if (!process->waitForStarted(5000))
-        return nullptr;
-    m_programs.push_back(std::move(process));
-    return m_programs.back().get();
-}
-
-std::optional<QByteArray> WaylandSession::runTool(const QString &program, const QStringList &arguments,
-                                                  int timeoutMs) const
-{
-    QProcess tool;
-    tool.setProcessEnvironment(m_environment);
-    tool.setWorkingDirectory(m_home.path());
-    tool.start(program, arguments);
-    const bool ended = tool.waitForStarted(timeoutMs) && tool.waitForFinished(timeoutMs);
-    if (!ended)
-        stopProcess(tool);
-    if (!ended || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-        return std::nullopt;
-    return tool.readAllStandardOutput();
+    return keep(spawn(program, arguments, {}, env));
 }
 
 QImage WaylandSession::grab() const
@@ -505,10 +365,8 @@ QImage WaylandSession::grab() const
         return grabKwin();
     if (m_options.compositor == Compositor::gnomeShell)
         return grabGnomeShell();
-    if (m_options.compositor == Compositor::sway) {
-        const auto png = runTool("grim", {"-t", "png", "-l", "0", "-"});
-        return png ? QImage::fromData(*png, "PNG").convertToFormat(QImage::Format_RGB32) : QImage();
-    }
+    if (m_options.compositor == Compositor::sway)
+        return fromPng(runTool("grim", {"-t", "png", "-l", "0", "-"}, 10000));
     // weston-screenshooter writes wayland-screenshot-<time>.png into its folder.
     QTemporaryDir folder;
     QProcess tool;
@@ -520,30 +378,6 @@ QImage WaylandSession::grab() const
     const QStringList shots = QDir(folder.path()).entryList({"*.png"}, QDir::Files);
     return shots.isEmpty() ? QImage()
                            : QImage(folder.filePath(shots.constFirst())).convertToFormat(QImage::Format_RGB32);
-}
-
-bool WaylandSession::screenshot(const QString &path) const
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    const QImage shot = grab();
-    return !shot.isNull() && shot.save(path);
-}
-
-QVariant WaylandSession::busProperty(const QString &service, const QString &path, const QString &interface,
-                                     const QString &name) const
-{
-    QDBusMessage get = QDBusMessage::createMethodCall(service, path, "org.freedesktop.DBus.Properties", "Get");
-    get << interface << name;
-    const QDBusMessage reply = callBus(get, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().constFirst().value<QDBusVariant>().variant();
-}
-
-QStringList WaylandSession::registeredStatusNotifierItems() const
-{
-    return busProperty(watcherService, "/StatusNotifierWatcher", watcherService, "RegisteredStatusNotifierItems")
-        .toStringList();
 }
 
 QByteArray WaylandSession::swayRequest(int type, const QByteArray &payload) const
@@ -559,12 +393,7 @@ QList<WaylandSession::View> WaylandSession::views() const
     QList<View> found;
     const std::function<void(const QJsonObject &)> walk = [&](const QJsonObject &node) {
         if (const qint64 pid = node.value("pid").toInteger(); pid > 0) {
-            const auto rect = [&](const char *key) {
-                const QJsonObject r = node.value(QLatin1String(key)).toObject();
-                return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(),
-                             r.value("height").toInt());
-            };
-            const QRect outer = rect("rect"), inner = rect("window_rect");
+            const QRect outer = rectOf(node.value("rect")), inner = rectOf(node.value("window_rect"));
             View view{pid, node.value("app_id").toString(), node.value("name").toString(),
                       QRect(outer.topLeft() + inner.topLeft(), inner.size()), node.value("focused").toBool()};
             if (view.appId.isEmpty())
@@ -596,17 +425,13 @@ print("%1 end");
 )")
                   .arg(name)
                   .toUtf8());
-    m_user.own(script);
+    own(script);
     callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "loadScript")
             << script << name);
     callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "start"));
     QList<View> found;
-    for (const QDeadlineTimer deadline(5000); !deadline.hasExpired(); QThread::msleep(50)) {
-        QFile log(m_home.path() + "/kwin.log");
-        log.open(QIODevice::ReadOnly);
-        const QString text = QString::fromLocal8Bit(log.readAll());
-        if (!text.contains(name + " end"))
-            continue;
+    QString text;
+    if (waitUntil([&] { return (text = logTail("kwin.log", -1)).contains(name + " end"); }, 5000))
         for (const QString &line : text.split(u'\n')) {
             const int at = line.indexOf(name + ' ');
             if (at < 0 || line.endsWith(name + " end"))
@@ -617,8 +442,6 @@ print("%1 end");
                               f.mid(8).join(u' '), QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt()),
                               f[5] == u"true",     f[6] == u"true"};
         }
-        break;
-    }
     callBus(QDBusMessage::createMethodCall("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting", "unloadScript")
             << name);
     return found;
@@ -706,11 +529,8 @@ QRect WaylandSession::freeArea() const
 {
     for (const QJsonValue &value :
          QJsonDocument::fromJson(swayRequest(int(platform::SwayMessage::getWorkspaces))).array()) {
-        const QJsonObject workspace = value.toObject();
-        const QJsonObject r = workspace.value("rect").toObject();
-        if (workspace.value("focused").toBool())
-            return QRect(r.value("x").toInt(), r.value("y").toInt(), r.value("width").toInt(),
-                         r.value("height").toInt());
+        if (value.toObject().value("focused").toBool())
+            return rectOf(value.toObject().value("rect"));
     }
     return {};
 }

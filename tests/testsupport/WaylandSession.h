@@ -3,22 +3,12 @@
 
 #pragma once
 
-#include "testsupport/PrivateBus.h"
-#include "testsupport/SessionStart.h"
-#include "testsupport/SessionUser.h"
+#include "testsupport/HeadlessSession.h"
+#include "testsupport/OtherUser.h"
 
-#include <QDBusMessage>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QList>
-#include <QProcess>
 #include <QRect>
-#include <QTemporaryDir>
-#include <QVariant>
-
-#include <memory>
-#include <optional>
-#include <vector>
 
 namespace pelmora {
 
@@ -33,11 +23,10 @@ namespace pelmora {
 // with XWayland.
 // Run as root, everything runs as a user made for the session (sway refuses
 // root). Programs started here get the session's environment and no
-// QT_QPA_PLATFORM; everything started is stopped by PID.
-class WaylandSession {
+// QT_QPA_PLATFORM.
+class WaylandSession : public HeadlessSession {
 public:
     enum class Compositor { sway, weston, kwin, gnomeShell };
-    using Start = SessionStart;
     struct Options {
         Compositor compositor = Compositor::sway;
         bool xwayland = false;
@@ -45,30 +34,16 @@ public:
     static constexpr QSize screenSize{1280, 800};
 
     explicit WaylandSession(Options options);
-    ~WaylandSession();
-    WaylandSession(const WaylandSession &) = delete;
-    WaylandSession &operator=(const WaylandSession &) = delete;
+    ~WaylandSession() override;
 
     Start start();
     void stop();
-    QString errorString() const { return m_error; }
-    QProcessEnvironment environment() const { return m_environment; }
-    QString home() const { return m_home.path(); }
-    QString busAddress() const { return m_bus.address(); }
 
     // Starts a program in the session as the session's user, stopped with it;
     // nullptr if it cannot start. `extra` adds to the environment.
     QProcess *startProgram(const QString &program, const QStringList &arguments = {},
                            const QProcessEnvironment &extra = {});
-    // Runs a short tool against the session: its standard output when it exited with 0.
-    std::optional<QByteArray> runTool(const QString &program, const QStringList &arguments,
-                                      int timeoutMs = 10000) const;
-
-    QImage grab() const; // a screenshot, null on failure
-    bool screenshot(const QString &path) const;
-    QStringList registeredStatusNotifierItems() const;
-    QVariant busProperty(const QString &service, const QString &path, const QString &interface,
-                         const QString &name) const;
+    QImage grab() const override;
 
     // sway and KWin (through a KWin script) only.
     struct View {
@@ -90,36 +65,27 @@ public:
     bool keys(const QStringList &names);
 
 private:
-    Start fail(Start kind, const QString &why);
     Start startSway();
     Start startWeston();
     Start startKwin();
     Start startGnomeShell();
     Start startSeat();
-    QProcess *startHelper(const QString &program, const QStringList &arguments, const QString &log);
-    bool hasBusName(const QString &name) const;
-    QDBusMessage callBus(const QDBusMessage &message, int timeoutMs = 5000) const;
     QList<View> kwinViews() const;
     QImage grabKwin() const;
     QImage grabGnomeShell() const;
     bool gnomeKeysyms(const QList<quint32> &keysyms);
     bool seatCommand(const QString &command);
     QByteArray swayRequest(int type, const QByteArray &payload = {}) const;
+    // Gives `path` (and what is in it) to the session's user.
+    bool own(const QString &path) const;
 
     Options m_options;
-    QTemporaryDir m_home;
-    SessionUser m_user;
-    PrivateBus m_bus;
-    PrivateBus m_systemBus; // GNOME Shell wants one
+    std::optional<OtherUser> m_user; // run as root: the session's own
     QString m_remoteDesktop; // GNOME: the started remote-desktop session's path
     std::unique_ptr<QProcess> m_compositor;
     std::unique_ptr<QProcess> m_seat;
     QElapsedTimer m_sinceClick;
     QPoint m_lastClick;
-    std::vector<std::unique_ptr<QProcess>> m_programs;
-    QProcessEnvironment m_environment;
-    mutable QString m_busConnectionName;
-    QString m_error;
 };
 
 } // namespace pelmora
