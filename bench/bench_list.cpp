@@ -151,8 +151,11 @@ int main(int argc, char *argv[])
             s.bareModel.setItems(now);
             run(s.bareModelUpdate, [&] { s.bareModel.setItems(later); });
 
-            MetricsSectionView &section = *s.popover->section();
-            const AppListActions &actions = s.popover->listActions();
+            // The popover's own list, driven with actions that change nothing.
+            MetricsSectionView &section = *s.popover->findChild<MetricsSectionView *>(QStringLiteral("applications"));
+            AppListState listState;
+            const AppListActions actions = makeAppListActions(
+                listState, [] {}, [](const AppMetric &) {}, [](bool) {});
             section.setContent(AppMetricKind::cpu, now, actions);
             QApplication::processEvents();
             run(s.listUpdate, [&] { section.setContent(AppMetricKind::cpu, later, actions); });
